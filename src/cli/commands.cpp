@@ -1,0 +1,179 @@
+#include "commands.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iomanip>
+#include <iostream>
+#include <optional>
+
+#include "app/program_folder.h"
+#include "app/program_identity.h"
+#include "app/shop_manager.h"
+#include "cli_prompter.h"
+#include "common/program_text.h"
+#include "shopdb/db_error.h"
+#include "shopdb/default_rows.h"
+#include "shopdb/recordsets.h"
+#include "shopdb/schema.h"
+#include "shopdb/schema_builder.h"
+#include "shopdb/store_texts.h"
+
+namespace vendora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void PrintShopSummary(ShopDatabase& db, std::ostream& out) {
+  CRecSetVersion version(db);
+  version.Open();
+  CRecSetLangID lang(db);
+  lang.Open();
+  out << "Shop: " << db.Path().string() << "\n";
+  out << "Version " << version->Version << ", Sprache " << lang->LangID << " (" << LanguageName(lang->LangID)
+      << ")\n\nTabellen:\n";
+  for (const TableDef& t : ShopTables())
+    out << "  " << std::left << std::setw(16) << t.name << std::right << std::setw(8) << TableRowCount(db, t.name)
+        << " Zeile(n)\n";
+
+  out << "\nVom Programm angelegte Zeilen:\n";
+  CRecSetMainAttributes kinds(db);
+  kinds.Open();
+  CRecSetSubAttributes values(db);
+  values.SetFilter(Eq("Name", " "));
+  values.Open();
+  if (kinds.FindFirst(Eq("Name", " "))) {
+    out << "  MainAttributes  ID " << kinds->ID << " \" \" " << texts::kNoAttribute << "\n";
+  }
+  for (kinds.MoveFirst(); !kinds.IsEOF(); kinds.MoveNext())
+    if (values.FindFirst(Eq("MainAttrID", kinds->ID)))
+      out << "  SubAttributes   ID " << values->ID << " \" \" (Eigenschaft " << kinds->ID << ")\n";
+  CRecSetIndex index(db);
+  index.Open();
+  if (index.FindFirst(Eq("Name", " "))) out << "  Index           ID " << index->ID << " \" \" " << texts::kNotIndexed << "\n";
+  CRecSetTaxesByType taxes(db);
+  taxes.Open();
+  if (taxes.FindFirst(Eq("Type", " "))) out << "  TaxesByType     ID " << taxes->ID << " \" \" Satz " << Format("%.2f", taxes->Rate) << "\n";
+  CRecSetPayments payments(db);
+  payments.Open();
+  for (; !payments.IsEOF(); payments.MoveNext())
+    if (!payments->Code.empty())
+      out << "  Payments        ID " << payments->ID << " \"" << payments->Name << "\" Code " << payments->Code
+          << (payments->Include ? " (angeboten)" : " (ausgeschaltet)") << "\n";
+  CRecSetOptions options(db);
+  options.Open();
+  if (!options.IsEOF())
+    out << "  Options         Hauptwährung " << options->MCurrency << ", Standard-Steuerart " << options->DefTaxTypeID
+        << "\n";
+  out << "  Language        " << TableRowCount(db, "Language") << " Shop-Texte (" << StoreTextKeys().size()
+      << " vom Programm)\n";
+}
+
+}  // namespace
+
+int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
+           bool inputIsTerminal) {
+  CLI::App app{"Vendora - Shops anlegen, öffnen und verwalten", "vendora-cli"};
+  app.require_subcommand(1);
+  bool yes = false, no = false;
+  app.add_flag("--yes,-y", yes, "Alle Fragen mit Ja beantworten");
+  app.add_flag("--no,-n", no, "Alle Fragen mit Nein beantworten");
+
+  std::string name, path;
+  auto* shops = app.add_subcommand("shops", "Die Shop-Liste anzeigen");
+  auto* create = app.add_subcommand("new", "Einen neuen Shop im Programmordner anlegen");
+  create->add_option("NAME", name, "Name des neuen Shops")->required();
+  auto* add = app.add_subcommand("add", "Eine vorhandene Shop-Datei in die Liste aufnehmen");
+  add->add_option("PATH", path, "Pfad der Shop-Datei")->required();
+  auto* remove = app.add_subcommand("remove", "Einen Shop aus der Liste entfernen (die Dateien bleiben)");
+  remove->add_option("NAME", name, "Name oder Pfad des Shops")->required();
+  auto* open = app.add_subcommand("open", "Einen Shop öffnen und seine Tabellen zeigen");
+  open->add_option("PATH", path, "Pfad der Shop-Datei")->required();
+  auto* compact = app.add_subcommand("compact", "Einen Shop komprimieren");
+  compact->add_option("PATH", path, "Pfad der Shop-Datei")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e, out, err) == 0 ? 0 : 2;
+  }
+  if (yes && no) {
+    err << "--yes und --no schließen sich aus.\n";
+    return 2;
+  }
+
+  std::optional<ProgramIdentity> identity = CompiledProgramIdentity();
+  if (!identity) {
+    err << texts::kVersionInfoUnreadable << "\n";
+    return 1;
+  }
+  CliPrompter prompter(yes ? CliAnswerMode::AlwaysYes : no ? CliAnswerMode::AlwaysNo : CliAnswerMode::Interactive,
+                       in, out, err, inputIsTerminal);
+  ShopManager manager(*identity, ProgramFolder(), prompter);
+  const fs::path settingsFile = SettingsFilePath();
+  manager.LoadSettings(settingsFile);
+
+  auto saveSettings = [&]() {
+    if (!manager.SaveSettings(settingsFile)) {
+      err << "Die Einstellungen konnten nicht in '" << settingsFile.string() << "' gespeichert werden.\n";
+      return false;
+    }
+    return true;
+  };
+
+  try {
+    if (*shops) {
+      const auto names = manager.ShopDisplayNames();
+      if (names.empty()) out << "Die Shop-Liste ist leer.\n";
+      for (size_t i = 0; i < names.size(); ++i)
+        out << (static_cast<int>(i) == manager.CurrentIndex() ? "* " : "  ") << names[i] << "\t"
+            << manager.Shops()[i] << "\n";
+      return 0;
+    }
+    if (*create) {
+      bool ok = manager.CreateShop(name);
+      return saveSettings() && ok ? 0 : 1;
+    }
+    if (*add) {
+      bool ok = manager.AddShop(path);
+      return saveSettings() && ok ? 0 : 1;
+    }
+    if (*remove) {
+      int index = manager.FindShopByName(name);
+      if (index < 0) index = manager.FindShop(fs::absolute(name));
+      if (index < 0) {
+        err << Format(texts::kShopNotInList, name) << "\n";
+        return 1;
+      }
+      // Removing concerns the chosen shop, as in the list of the company page.
+      manager.Settings().current = index;
+      bool ok = manager.RemoveShop(index);
+      return saveSettings() && ok ? 0 : 1;
+    }
+    if (*open) {
+      if (!manager.OpenShopDatabase(path)) return 1;
+      EnsureDefaultRows(manager.Database());
+      PrintShopSummary(manager.Database(), out);
+      return 0;
+    }
+    if (*compact) {
+      if (!manager.OpenShopDatabase(path)) return 1;
+      CompactOutcome outcome = CompactOutcome::Replaced;
+      bool ok = manager.CompactCurrentShop(&outcome);
+      if (!ok) return 1;
+      if (outcome == CompactOutcome::Replaced) {
+        out << "Der Shop '" << path << "' wurde komprimiert.\n";
+        return 0;
+      }
+      err << "Die komprimierte Kopie '" << CompactCopyPath(path).string()
+          << "' konnte die Shop-Datei nicht ersetzen; sie liegt daneben.\n";
+      return 1;
+    }
+  } catch (const DbError& e) {
+    err << DbErrorReport(e) << "\n";
+    return 1;
+  }
+  return 2;
+}
+
+}  // namespace vendora

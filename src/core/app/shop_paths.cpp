@@ -1,0 +1,38 @@
+#include "app/shop_paths.h"
+
+#include <system_error>
+
+namespace vendora {
+
+namespace fs = std::filesystem;
+
+ShopPaths DeriveShopPaths(const fs::path& database) {
+  ShopPaths p;
+  p.database = database;
+  p.folder = database.parent_path();
+  p.logFile = p.folder / database.stem();
+  p.logFile += ".log";
+  return p;
+}
+
+ShopPaths ProgramFolderPaths(const fs::path& programFolder) {
+  ShopPaths p;
+  p.folder = programFolder;
+  return p;
+}
+
+bool CreateShopFolders(const ShopPaths& paths) {
+  std::error_code ec;
+  fs::create_directories(paths.folder, ec);
+  if (!fs::is_directory(paths.folder, ec)) return false;
+  for (size_t i = 0; i < kShopSubfolderNames.size(); ++i) {
+    fs::path sub = paths.Subfolder(static_cast<ShopSubfolder>(i));
+    fs::create_directories(sub, ec);
+    if (!fs::is_directory(sub, ec)) return false;
+  }
+  return true;
+}
+
+std::string ShopDisplayName(const fs::path& database) { return database.stem().string(); }
+
+}  // namespace vendora
