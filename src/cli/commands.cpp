@@ -75,6 +75,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
            bool inputIsTerminal) {
   CLI::App app{"Vendora - Shops anlegen, öffnen und verwalten", "vendora-cli"};
   app.require_subcommand(1);
+  app.fallthrough();  // --yes/--no may also follow the command
   bool yes = false, no = false;
   app.add_flag("--yes,-y", yes, "Alle Fragen mit Ja beantworten");
   app.add_flag("--no,-n", no, "Alle Fragen mit Nein beantworten");

@@ -35,6 +35,11 @@ ShopDatabase::ShopDatabase() = default;
 ShopDatabase::~ShopDatabase() { Close(); }
 
 void ShopDatabase::Open(const std::filesystem::path& path, bool exclusive) {
+  // An empty file would pass as an empty database, and taking the lock would write a
+  // header into it; it is no shop, so it is refused untouched.
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) == 0 && !ec)
+    throw TranslateEngineError(SQLITE_NOTADB, {});
   OpenImpl(path, SQLite::OPEN_READWRITE, exclusive);
 }
 

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "commands.h"
+#include "support/test_support.h"
+
+namespace vendora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("VENDORA_HOME", (dir_.path() / "program").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir_.path() / "config").c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("VENDORA_HOME");
+    unsetenv("XDG_CONFIG_HOME");
+  }
+  int Run(std::vector<const char*> args, const std::string& input = "", bool terminal = false) {
+    args.insert(args.begin(), "vendora-cli");
+    std::istringstream in(input);
+    out_.str("");
+    err_.str("");
+    return RunCli(static_cast<int>(args.size()), args.data(), in, out_, err_, terminal);
+  }
+  test::TempDir dir_;
+  std::ostringstream out_, err_;
+};
+
+TEST_F(CliTest, CreatesListsOpensAndRemovesShops) {
+  EXPECT_EQ(Run({"new", "Demo"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "Der neue Shop Demo wurde angelegt.\n");
+  const fs::path db = dir_.path() / "program" / "Demo" / "Demo.mdb";
+  EXPECT_EQ(Run({"shops"}), 0);
+  EXPECT_EQ(out_.str(), "* Demo\t" + db.string() + "\n");
+
+  EXPECT_EQ(Run({"open", db.c_str()}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("Version 150, Sprache 1031 (Deutsch)"), std::string::npos);
+  EXPECT_NE(out_.str().find("\"Lastschrift (Bankeinzug)\" Code DE (ausgeschaltet)"), std::string::npos);
+  EXPECT_NE(out_.str().find("[Nicht indizieren]"), std::string::npos);
+
+  // The overwrite question is answered from the flags, or from the terminal.
+  EXPECT_EQ(Run({"new", "Demo", "--no"}), 1);
+  EXPECT_NE(err_.str().find("ist bereits vorhanden"), std::string::npos);
+  EXPECT_EQ(Run({"new", "Demo"}, "j\n", true), 0);
+  EXPECT_EQ(Run({"compact", db.c_str()}), 0) << err_.str();
+
+  EXPECT_EQ(Run({"remove", "demo", "--yes"}), 0) << err_.str();
+  EXPECT_EQ(Run({"shops"}), 0);
+  EXPECT_EQ(out_.str(), "Die Shop-Liste ist leer.\n");
+  EXPECT_TRUE(fs::exists(db));
+}
+
+TEST_F(CliTest, FailuresGiveTheMessageAndANonZeroExit) {
+  EXPECT_EQ(Run({"open", (dir_.path() / "fehlt.mdb").c_str()}), 1);
+  EXPECT_EQ(err_.str(), "Die Shop-Datei '" + (dir_.path() / "fehlt.mdb").string() + "' ist nicht vorhanden.\n");
+  EXPECT_EQ(Run({"new", "a?b"}), 1);
+  EXPECT_NE(err_.str().find("kein gültiger Dateiname"), std::string::npos);
+  EXPECT_EQ(Run({"remove", "unbekannt"}), 1);
+  EXPECT_EQ(Run({"frobnicate"}), 2);
+  EXPECT_EQ(Run({"new", "x", "--yes", "--no"}), 2);
+}
+
+}  // namespace
+}  // namespace vendora

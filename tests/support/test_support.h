@@ -1,0 +1,49 @@
+#pragma once
+// Shared helpers of the tests: temporary folders, a prompter with scripted answers,
+// and ready-made shop files.
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/prompter.h"
+#include "shopdb/database.h"
+
+namespace vendora::test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Answers questions from a queue (the preselected button once the queue is empty)
+// and records every message it was shown.
+class ScriptedPrompter : public Prompter {
+ public:
+  void Queue(Answer a) { answers_.push_back(a); }
+  Answer Ask(const MessageRequest& request) override;
+  const std::vector<MessageRequest>& asked() const { return asked_; }
+  std::vector<std::string> Texts() const;
+  void Clear() { asked_.clear(); }
+
+ private:
+  std::deque<Answer> answers_;
+  std::vector<MessageRequest> asked_;
+};
+
+// Creates a complete shop database of the current version at `path`.
+void CreateShopFile(const std::filesystem::path& path, int languageId = 1031);
+
+std::string ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+
+// Runs one SQL statement on a file through a plain SQLite connection.
+void ExecOnFile(const std::filesystem::path& path, const std::string& sql);
+
+}  // namespace vendora::test
