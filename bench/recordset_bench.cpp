@@ -3,14 +3,8 @@
 // SQLiteCpp statements, on two shop files created alike. The record sets should stay
 // within 1.5x of the raw statements; the checksums prove both did the same work.
 //
-// Usage: recordset_bench [--parent-indexes] [products=100000] [items-per-product=3] [categories=200]
-//                        [work-folder]
+// Usage: recordset_bench [products=100000] [items-per-product=3] [categories=200] [work-folder]
 // Without a work folder a fresh one is made in the temp folder and removed at the end.
-//
-// The shop schema has no index on Products.CategoryID or Items.ProductID, so every
-// per-parent query scans the whole child table and that phase grows with
-// products x items. --parent-indexes adds both indexes to both files, which shows the
-// cost of the record-set layer itself on that access pattern.
 #include <SQLiteCpp/SQLiteCpp.h>
 
 #include <chrono>
@@ -20,10 +14,12 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "shopdb/criteria.h"
@@ -50,7 +46,6 @@ struct Options {
   long categories = 200;
   fs::path folder;
   bool keepFolder = false;
-  bool parentIndexes = false;
 };
 
 long ParseCount(const char* text, const char* what, long minimum) {
@@ -86,8 +81,8 @@ struct Checksum {
   bool operator==(const Checksum&) const = default;
 };
 
-void PrintChecksum(const char* label, const Checksum& c) {
-  std::printf("  %-28s categories %llu, products %llu, items %llu, sum %llu\n", label,
+void PrintChecksum(std::FILE* out, const char* label, const Checksum& c) {
+  std::fprintf(out, "  %-14s categories %llu, products %llu, items %llu, sum %llu\n", label,
               static_cast<unsigned long long>(c.categories), static_cast<unsigned long long>(c.products),
               static_cast<unsigned long long>(c.items), static_cast<unsigned long long>(c.sum));
 }
@@ -135,10 +130,21 @@ struct Sentinels {
   int32_t subAttribute = 0;
 };
 
+// Whether an index of the table leads with the field.
+bool HasIndexOn(SQLite::Database& db, const char* table, const char* field) {
+  SQLite::Statement probe(db,
+                          "SELECT 1 FROM pragma_index_list(?1) AS l, pragma_index_info(l.name) AS i "
+                          "WHERE i.seqno = 0 AND i.name = ?2 COLLATE NOCASE");
+  probe.bind(1, table);
+  probe.bind(2, field);
+  return probe.executeStep();
+}
+
 // A fresh shop file as the program creates one: every table, and the sentinel rows
 // that products and items must point at.
-Sentinels CreateShop(ShopDatabase& db, const fs::path& file, bool parentIndexes) {
-  fs::remove(file);
+Sentinels CreateShop(ShopDatabase& db, const fs::path& file) {
+  // A journal left by an aborted earlier run would be rolled into the new file.
+  for (const char* suffix : {"", "-journal", "-wal", "-shm"}) fs::remove(fs::path(file.string() + suffix));
   db.OpenOrCreate(file);
   SchemaReport report = CreateShopSchema(db, 150, 1031);
   if (!report.ok) {
@@ -159,10 +165,6 @@ Sentinels CreateShop(ShopDatabase& db, const fs::path& file, bool parentIndexes)
     throw std::runtime_error("no attribute value sentinel");
   s.subAttribute = values->ID;
   if (s.tax == 0) throw std::runtime_error("no tax sentinel");
-  if (parentIndexes) {
-    db.Execute(R"(CREATE INDEX "BenchProductsCategoryID" ON "Products" ("CategoryID"))");
-    db.Execute(R"(CREATE INDEX "BenchItemsProductID" ON "Items" ("ProductID"))");
-  }
   return s;
 }
 
@@ -171,8 +173,9 @@ struct Times {
 };
 
 // ---- Run A: record sets -------------------------------------------------------------
+// The phases of both runs are kept out of line so that a profiler shows them apart.
 
-void InsertWithRecordSets(ShopDatabase& db, const Options& o, const Sentinels& s) {
+[[gnu::noinline]] void InsertWithRecordSets(ShopDatabase& db, const Options& o, const Sentinels& s) {
   TransactionScope tx(db);
   CRecSetCategories cats(db);
   cats.Open();
@@ -223,7 +226,7 @@ void InsertWithRecordSets(ShopDatabase& db, const Options& o, const Sentinels& s
   tx.Commit();
 }
 
-Checksum ReadPerParentWithRecordSets(ShopDatabase& db) {
+[[gnu::noinline]] Checksum ReadPerParentWithRecordSets(ShopDatabase& db) {
   Checksum sum;
   CRecSetCategories cats(db);
   cats.Open();
@@ -244,7 +247,7 @@ Checksum ReadPerParentWithRecordSets(ShopDatabase& db) {
   return sum;
 }
 
-Checksum ReadStreamedWithRecordSets(ShopDatabase& db) {
+[[gnu::noinline]] Checksum ReadStreamedWithRecordSets(ShopDatabase& db) {
   Checksum sum;
   CRecSetCategories cats(db);
   cats.ForEach([&](const CategoriesRow& r) { sum.Category(r); });
@@ -322,7 +325,7 @@ std::string Select(const char* columns, const char* table, const char* where, co
   return sql + " ORDER BY " + order;
 }
 
-void InsertRaw(SQLite::Database& db, const Options& o, const Sentinels& s) {
+[[gnu::noinline]] void InsertRaw(SQLite::Database& db, const Options& o, const Sentinels& s) {
   SQLite::Transaction tx(db);
   SQLite::Statement insCat(db, R"(INSERT INTO "Categories" ("Include", "Name", "Order", "Description") VALUES (?, ?, ?, ?))");
   std::vector<int32_t> categoryIds;
@@ -383,7 +386,7 @@ void InsertRaw(SQLite::Database& db, const Options& o, const Sentinels& s) {
   tx.commit();
 }
 
-Checksum ReadPerParentRaw(SQLite::Database& db) {
+[[gnu::noinline]] Checksum ReadPerParentRaw(SQLite::Database& db) {
   Checksum sum;
   SQLite::Statement cats(db, Select(kCategoryColumns, "Categories", "", R"("Order", rowid)"));
   SQLite::Statement prods(db, Select(kProductColumns, "Products", R"("CategoryID" = ?)", R"("Order", rowid)"));
@@ -410,7 +413,7 @@ Checksum ReadPerParentRaw(SQLite::Database& db) {
   return sum;
 }
 
-Checksum ReadStreamedRaw(SQLite::Database& db) {
+[[gnu::noinline]] Checksum ReadStreamedRaw(SQLite::Database& db) {
   Checksum sum;
   SQLite::Statement cats(db, Select(kCategoryColumns, "Categories", "", R"("Order", rowid)"));
   CategoriesRow cat;
@@ -441,83 +444,80 @@ int Run(const Options& o) {
   std::printf("recordset_bench: %ld products, %ld items per product, %ld categories\n", o.products, o.items,
               o.categories);
   std::printf("work folder: %s\n", o.folder.string().c_str());
-  if (o.parentIndexes) std::printf("with indexes on Products.CategoryID and Items.ProductID (not in the shop schema)\n");
   const fs::path fileA = o.folder / "bench_recordsets.mdb";
   const fs::path fileB = o.folder / "bench_raw.mdb";
 
   Times a, b;
   Checksum aParent, aStream, bParent, bStream;
 
+  ShopDatabase shop;
+  const Sentinels sentinelsA = CreateShop(shop, fileA);
+  Sentinels sentinelsB;
   {
-    ShopDatabase db;
-    Sentinels s = CreateShop(db, fileA, o.parentIndexes);
-    auto t = Clock::now();
-    InsertWithRecordSets(db, o, s);
-    a.insert = SecondsSince(t);
-    t = Clock::now();
-    aParent = ReadPerParentWithRecordSets(db);
-    a.perParent = SecondsSince(t);
-    t = Clock::now();
-    aStream = ReadStreamedWithRecordSets(db);
-    a.streamed = SecondsSince(t);
-    db.Close();
+    ShopDatabase other;
+    sentinelsB = CreateShop(other, fileB);
+  }
+  SQLite::Database raw(fileB.string(), SQLite::OPEN_READWRITE);
+  raw.exec("PRAGMA foreign_keys = ON");
+  // The shop connection holds its file exclusively; so does this one, so that both
+  // runs pay the same locking.
+  raw.exec("PRAGMA locking_mode = EXCLUSIVE");
+  for (auto [table, field] : {std::pair{"Products", "CategoryID"}, std::pair{"Items", "ProductID"}}) {
+    if (!HasIndexOn(raw, table, field))
+      std::printf("note: %s.%s has no index: every per-parent query scans the whole table, so that phase grows "
+                  "with products x items\n",
+                  table, field);
   }
 
-  {
-    Sentinels s;
-    {
-      ShopDatabase shop;
-      s = CreateShop(shop, fileB, o.parentIndexes);
-      shop.Close();
-    }
-    SQLite::Database db(fileB.string(), SQLite::OPEN_READWRITE);
-    db.exec("PRAGMA foreign_keys = ON");
-    // The shop connection holds its file exclusively; so does this one, so that both
-    // runs pay the same locking.
-    db.exec("PRAGMA locking_mode = EXCLUSIVE");
-    auto t = Clock::now();
-    InsertRaw(db, o, s);
-    b.insert = SecondsSince(t);
-    t = Clock::now();
-    bParent = ReadPerParentRaw(db);
-    b.perParent = SecondsSince(t);
-    t = Clock::now();
-    bStream = ReadStreamedRaw(db);
-    b.streamed = SecondsSince(t);
-  }
+  // Each phase runs for both files back to back, so that both see the same state of
+  // the machine (other load, file cache).
+  auto timed = [](auto&& f) {
+    const auto start = Clock::now();
+    f();
+    return SecondsSince(start);
+  };
+  // Rows are printed as they finish: the per-parent phase can take long.
+  std::printf("\n%-18s %11s  %11s  %7s\n", "phase", "record set", "raw", "ratio");
+  a.insert = timed([&] { InsertWithRecordSets(shop, o, sentinelsA); });
+  b.insert = timed([&] { InsertRaw(raw, o, sentinelsB); });
+  PrintRow("insert", a.insert, b.insert);
 
   const auto expectedItems = static_cast<uint64_t>(o.products) * static_cast<uint64_t>(o.items);
-  bool ok = aParent == bParent && aStream == bStream && aParent == aStream &&
-            aParent.categories == static_cast<uint64_t>(o.categories) &&
-            aParent.products == static_cast<uint64_t>(o.products) && aParent.items == expectedItems;
-  if (!ok) {
-    std::fprintf(stderr, "error: the runs read different data\n");
-    PrintChecksum("record sets, per-parent:", aParent);
-    PrintChecksum("record sets, streamed:", aStream);
-    PrintChecksum("raw, per-parent:", bParent);
-    PrintChecksum("raw, streamed:", bStream);
+  auto complete = [&](const Checksum& c) {
+    return c.categories == static_cast<uint64_t>(o.categories) && c.products == static_cast<uint64_t>(o.products) &&
+           c.items == expectedItems;
+  };
+  auto fail = [&](const char* phase, const Checksum& rs, const Checksum& rw) {
+    std::fprintf(stderr, "error: %s: record sets and raw statements read different data\n", phase);
+    PrintChecksum(stderr, "record sets:", rs);
+    PrintChecksum(stderr, "raw:", rw);
     return 1;
-  }
+  };
 
-  std::printf("\n%-18s %11s  %11s  %7s\n", "phase", "record set", "raw", "ratio");
-  PrintRow("insert", a.insert, b.insert);
+  a.perParent = timed([&] { aParent = ReadPerParentWithRecordSets(shop); });
+  b.perParent = timed([&] { bParent = ReadPerParentRaw(raw); });
+  if (aParent != bParent || !complete(aParent)) return fail("read per-parent", aParent, bParent);
   PrintRow("read per-parent", a.perParent, b.perParent);
+
+  a.streamed = timed([&] { aStream = ReadStreamedWithRecordSets(shop); });
+  b.streamed = timed([&] { bStream = ReadStreamedRaw(raw); });
+  if (aStream != bStream || aStream != aParent) return fail("read streamed", aStream, bStream);
   PrintRow("read streamed", a.streamed, b.streamed);
+
   std::printf("(aim: within 1.5x of raw SQLite)\n");
-  PrintChecksum("checksum:", aParent);
+  PrintChecksum(stdout, "checksum:", aParent);
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Line by line, so that an interrupted long run still shows the finished phases.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   Options o;
   try {
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) {
-      if (std::string(argv[i]) == "--parent-indexes") o.parentIndexes = true;
-      else args.emplace_back(argv[i]);
-    }
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
     if (args.size() > 4) throw std::invalid_argument("too many arguments");
     if (args.size() > 0) o.products = ParseCount(args[0].c_str(), "number of products", 0);
     if (args.size() > 1) o.items = ParseCount(args[1].c_str(), "items per product", 0);
@@ -527,7 +527,7 @@ int main(int argc, char** argv) {
       o.keepFolder = true;
     }
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\nusage: %s [--parent-indexes] [products] [items-per-product] [categories] [work-folder]\n", e.what(),
+    std::fprintf(stderr, "%s\nusage: %s [products] [items-per-product] [categories] [work-folder]\n", e.what(),
                  argv[0]);
     return 2;
   }

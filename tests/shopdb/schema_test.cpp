@@ -64,6 +64,15 @@ TEST(ShopSchema, CreationMakesEveryTableFieldFlagIndexAndRelation) {
   }
   auto prodLineIndexes = ReadIndexNames(db, "ProdLines");
   EXPECT_NE(std::find(prodLineIndexes.begin(), prodLineIndexes.end(), "IdxProdLines1"), prodLineIndexes.end());
+  // Walking the children of one parent, and every cascade, uses an index on the
+  // referring field.
+  for (const auto& r : ShopRelations()) {
+    auto plan = db.Prepare("EXPLAIN QUERY PLAN SELECT * FROM " + QuoteIdentifier(r.referringTable) + " WHERE " +
+                           QuoteIdentifier(r.referringField) + " = 1");
+    std::string detail;
+    while (plan->executeStep()) detail += plan->getColumn(3).getString();
+    EXPECT_NE(detail.find("USING INDEX"), std::string::npos) << r.name << ": " << detail;
+  }
   EXPECT_NE(CreateSql(db, "MainAttributes").find("AUTOINCREMENT"), std::string::npos);
   EXPECT_EQ(CreateSql(db, "Language").find("AUTOINCREMENT"), std::string::npos) << "Language.ID is a plain Long";
 

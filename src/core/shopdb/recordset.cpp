@@ -149,6 +149,9 @@ RecordSetBase::RecordSetBase(ShopDatabase& db, std::string_view table, std::stri
     }
     fields_.push_back(f);
   }
+  insertSql_ = BuildInsertSql();
+  updateSql_ = BuildUpdateSql();
+  deleteSql_ = "DELETE FROM " + QuoteIdentifier(table_.name) + " WHERE rowid = ?";
 }
 
 bool RecordSetBase::IsWritten(size_t field) const { return fields_[field]->type != FieldType::AutoNumber; }
@@ -162,7 +165,7 @@ std::string RecordSetBase::SelectSql() const {
   return sql;
 }
 
-std::string RecordSetBase::InsertSql() const {
+std::string RecordSetBase::BuildInsertSql() const {
   std::string cols, params;
   for (size_t i = 0; i < fields_.size(); ++i) {
     if (!IsWritten(i)) continue;
@@ -177,7 +180,7 @@ std::string RecordSetBase::InsertSql() const {
   return "INSERT INTO " + QuoteIdentifier(table_.name) + " (" + cols + ") VALUES (" + params + ")";
 }
 
-std::string RecordSetBase::UpdateSql() const {
+std::string RecordSetBase::BuildUpdateSql() const {
   std::string sets;
   for (size_t i = 0; i < fields_.size(); ++i) {
     if (!IsWritten(i)) continue;
@@ -217,7 +220,7 @@ void RecordSetBase::ThrowRowGone() const {
 }
 
 void RecordSetBase::DeleteRowId(int64_t rowid) {
-  auto stmt = db_.Prepare("DELETE FROM " + QuoteIdentifier(table_.name) + " WHERE rowid = ?");
+  auto stmt = db_.Prepare(deleteSql_);
   detail::BindRowId(*stmt, 1, rowid);
   detail::Exec(*stmt);
   if (db_.Changes() == 0) ThrowRowGone();

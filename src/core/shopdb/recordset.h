@@ -89,8 +89,8 @@ class RecordSetBase {
                 std::vector<std::string_view> boundFields);
 
   std::string SelectSql() const;
-  std::string InsertSql() const;
-  std::string UpdateSql() const;
+  const std::string& InsertSql() const { return insertSql_; }
+  const std::string& UpdateSql() const { return updateSql_; }
   void BindFilter(SQLite::Statement& stmt) const;
   void CheckOpen() const;
   void CheckCurrent(bool isCurrent) const;
@@ -113,6 +113,12 @@ class RecordSetBase {
   EditMode mode_ = EditMode::None;
   int rowIdField_ = -1;
   bool autoKey_ = false;
+
+ private:
+  std::string BuildInsertSql() const;
+  std::string BuildUpdateSql() const;
+  // Built once: a set that adds many rows must not rebuild its statements each time.
+  std::string insertSql_, updateSql_, deleteSql_;
 };
 
 template <class Row>
@@ -128,18 +134,25 @@ class RecordSet : public RecordSetBase {
   // Reads the rows matching the filter again and stands on the first.
   void Requery() {
     if (!db_.IsOpen()) ThrowNotOpen();
-    std::vector<Row> rows;
-    std::vector<int64_t> ids;
+    open_ = false;  // stays closed if reading fails half way
+    size_t n = 0;
     {
       auto stmt = db_.Prepare(SelectSql());
       BindFilter(*stmt);
+      // Rows of the previous query are overwritten in place, so a set re-bound per
+      // parent reuses its memory instead of allocating every row anew.
       while (detail::Step(*stmt)) {
-        ids.push_back(detail::ReadRowId(*stmt));
-        ReadRow(*stmt, rows.emplace_back());
+        if (n == rows_.size()) {
+          rows_.emplace_back();
+          rowIds_.emplace_back();
+        }
+        rowIds_[n] = detail::ReadRowId(*stmt);
+        ReadRow(*stmt, rows_[n]);
+        ++n;
       }
     }
-    rows_ = std::move(rows);
-    rowIds_ = std::move(ids);
+    rows_.resize(n);
+    rowIds_.resize(n);
     keyIndex_.clear();
     keyIndexValid_ = false;
     open_ = true;
@@ -147,7 +160,6 @@ class RecordSet : public RecordSetBase {
     mode_ = EditMode::None;
     currentDeleted_ = false;
     pos_ = 0;
-    Load();
   }
 
   void Close() {
@@ -196,11 +208,12 @@ class RecordSet : public RecordSetBase {
     return false;
   }
 
-  // The members of the current row, or the edit buffer while editing.
-  Row* operator->() { return &buffer_; }
-  const Row* operator->() const { return &buffer_; }
-  Row& operator*() { return buffer_; }
-  const Row& operator*() const { return buffer_; }
+  // The members of the current row, or the edit buffer while editing. Assigning to
+  // them outside AddNew/Edit changes only this set's copy, never the database.
+  Row* operator->() { return &Current(); }
+  const Row* operator->() const { return &const_cast<RecordSet*>(this)->Current(); }
+  Row& operator*() { return Current(); }
+  const Row& operator*() const { return const_cast<RecordSet*>(this)->Current(); }
 
   void AddNew() {
     CheckOpen();
@@ -215,11 +228,7 @@ class RecordSet : public RecordSetBase {
     mode_ = EditMode::Edit;
   }
 
-  void CancelUpdate() {
-    if (mode_ == EditMode::None) return;
-    mode_ = EditMode::None;
-    Load();
-  }
+  void CancelUpdate() { mode_ = EditMode::None; }
 
   // Writes the pending AddNew or Edit. On failure the edit stays pending and the
   // database unchanged.
@@ -237,7 +246,7 @@ class RecordSet : public RecordSetBase {
       }
       int64_t rowid = db_.LastInsertRowId();
       if (autoKey_) SetKey(buffer_, rowid);
-      rows_.push_back(buffer_);
+      rows_.push_back(std::move(buffer_));
       rowIds_.push_back(rowid);
       keyIndexValid_ = false;
       pos_ = static_cast<std::ptrdiff_t>(rows_.size()) - 1;
@@ -249,7 +258,7 @@ class RecordSet : public RecordSetBase {
         detail::Exec(*stmt);
       }
       if (db_.Changes() == 0) ThrowRowGone();
-      rows_[pos_] = buffer_;
+      rows_[pos_] = std::move(buffer_);
     }
     mode_ = EditMode::None;
     currentDeleted_ = false;
@@ -337,6 +346,12 @@ class RecordSet : public RecordSetBase {
 
   bool HasCurrent() const { return !currentDeleted_ && !IsBOF() && !IsEOF(); }
 
+  // Without a pending edit the set hands out its stored row itself: moving costs no copy.
+  Row& Current() {
+    if (mode_ == EditMode::None && HasCurrent()) return rows_[pos_];
+    return buffer_;
+  }
+
   void MoveTo(std::ptrdiff_t pos) {
     CheckOpen();
     mode_ = EditMode::None;
@@ -344,11 +359,6 @@ class RecordSet : public RecordSetBase {
     if (pos < 0) pos = rows_.empty() ? 0 : -1;
     if (pos > static_cast<std::ptrdiff_t>(rows_.size())) pos = static_cast<std::ptrdiff_t>(rows_.size());
     pos_ = pos;
-    Load();
-  }
-
-  void Load() {
-    if (pos_ >= 0 && pos_ < static_cast<std::ptrdiff_t>(rows_.size())) buffer_ = rows_[pos_];
   }
 
   std::vector<Row> rows_;

@@ -262,6 +262,10 @@ std::vector<const RelationDef*> RelationsOfReferringTable(std::string_view table
   return out;
 }
 
+std::string RelationIndexName(const RelationDef& relation) {
+  return "IdxRel_" + std::string(relation.referringTable) + "_" + std::string(relation.referringField);
+}
+
 std::string QuoteIdentifier(std::string_view name) {
   std::string out = "\"";
   for (char c : name) {

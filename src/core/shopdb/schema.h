@@ -69,12 +69,18 @@ const TableDef& ShopTable(std::string_view name);
 //   Relations are foreign keys declared with the referring table (SQLite has no
 //   separate relation objects); ON UPDATE/DELETE CASCADE where the relation cascades,
 //   NO ACTION (refuse) otherwise. Connections run with PRAGMA foreign_keys=ON.
+//   Jet indexes the referring field of every relation on its own; SQLite does not, so
+//   each referring field without an index of its own gets one, named by
+//   RelationIndexName (two relations over the same field share it). Without them every
+//   "children of this parent" query and every cascade would scan the whole child table.
 std::string SqlColumnType(const FieldDef& field);
 std::string SqlColumnDefinition(const FieldDef& field, const TableDef& table);
 // CREATE TABLE for the table with the given relations declared as its foreign keys.
 std::string SqlCreateTable(const TableDef& table, const std::vector<const RelationDef*>& relations,
                            std::string_view sqlName = {});
 std::vector<const RelationDef*> RelationsOfReferringTable(std::string_view table);
+// "IdxRel_<table>_<field>" for the referring field of the relation.
+std::string RelationIndexName(const RelationDef& relation);
 std::string QuoteIdentifier(std::string_view name);
 
 }  // namespace vendora

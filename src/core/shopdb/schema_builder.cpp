@@ -24,6 +24,13 @@ void CreateSecondaryIndexes(ShopDatabase& db, const TableDef& table) {
     db.Execute(Format("CREATE %sINDEX IF NOT EXISTS %s ON %s (%s)", index.unique ? "UNIQUE " : "",
                       QuoteIdentifier(index.name), QuoteIdentifier(table.name), QuoteIdentifier(index.field)));
   }
+  for (const RelationDef* r : RelationsOfReferringTable(table.name)) {
+    bool covered = std::any_of(table.indexes.begin(), table.indexes.end(),
+                               [&](const IndexDef& i) { return i.field == r->referringField; });
+    if (covered) continue;
+    db.Execute(Format("CREATE INDEX IF NOT EXISTS %s ON %s (%s)", QuoteIdentifier(RelationIndexName(*r)),
+                      QuoteIdentifier(table.name), QuoteIdentifier(r->referringField)));
+  }
 }
 
 std::vector<const RelationDef*> MissingRelations(ShopDatabase& db, const TableDef& table) {
@@ -267,6 +274,13 @@ SchemaReport UpgradeShopSchema(ShopDatabase& db, int versionNumber) {
       CreateTableIfMissing(db, table, report);
     } else if (name == "Interfaces") {
       AddFieldIfMissing(db, table, "Quality", report);
+    }
+    try {
+      if (db.TableExists(table.name)) CreateSecondaryIndexes(db, table);
+    } catch (const DbError& e) {
+      report.ok = false;
+      report.failures.push_back(
+          Format("Die Indizes der Tabelle \"%s\" konnten nicht angelegt werden: %s", table.name, e.description()));
     }
   }
   try {
