@@ -191,9 +191,9 @@ struct Times {
     categoryIds.push_back(cats->ID);
   }
   CRecSetProducts prods(db);
-  prods.Open();
+  prods.OpenForAppend();
   CRecSetItems items(db);
-  items.Open();
+  items.OpenForAppend();
   for (long p = 0; p < o.products; ++p) {
     ProductsRow row = MakeProduct(o, p, categoryIds[static_cast<size_t>(p % o.categories)], s.tax, s.attribute);
     prods.AddNew();

@@ -149,6 +149,23 @@ TEST_F(RecordSetTest, FindFirstAddNewEditAndDelete) {
   EXPECT_EQ(c->Name, "D");
 }
 
+TEST_F(RecordSetTest, AppendOnlySetKeepsJustTheLastAddedRow) {
+  AddCategory("alt", 0);
+  CRecSetCategories c(db_);
+  c.OpenForAppend();
+  EXPECT_TRUE(c.IsEOF());
+  for (int i = 1; i <= 3; ++i) {
+    c.AddNew();
+    c->Name = "neu" + std::to_string(i);
+    c.Update();
+    EXPECT_EQ(c.GetRecordCount(), 1);
+    EXPECT_EQ(c->Name, "neu" + std::to_string(i));
+    EXPECT_GT(c->ID, 0);
+  }
+  c.Open();
+  EXPECT_EQ(c.GetRecordCount(), 4) << "every added row was written";
+}
+
 TEST_F(RecordSetTest, TextsWithQuotesAreMatchedLiterally) {
   AddCategory("O'Brien's", 0);
   AddCategory("x' OR '1'='1", 1);

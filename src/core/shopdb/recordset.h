@@ -129,11 +129,33 @@ class RecordSet : public RecordSetBase {
   explicit RecordSet(ShopDatabase& db)
       : RecordSetBase(db, Traits::kTable, Traits::kDefaultSort, FieldNames()) {}
 
-  void Open() { Requery(); }
+  void Open() {
+    appendOnly_ = false;
+    Requery();
+  }
+
+  // Opens the set for adding rows only: no row is read, and of the rows added only the
+  // last is kept (for its key), so a bulk import needs no memory per row.
+  void OpenForAppend() {
+    if (!db_.IsOpen()) ThrowNotOpen();
+    rows_.clear();
+    rowIds_.clear();
+    keyIndexValid_ = false;
+    appendOnly_ = true;
+    open_ = true;
+    serial_ = db_.OpenSerial();
+    mode_ = EditMode::None;
+    currentDeleted_ = false;
+    pos_ = 0;
+  }
 
   // Reads the rows matching the filter again and stands on the first.
   void Requery() {
     if (!db_.IsOpen()) ThrowNotOpen();
+    if (appendOnly_) {
+      OpenForAppend();
+      return;
+    }
     open_ = false;  // stays closed if reading fails half way
     size_t n = 0;
     {
@@ -246,6 +268,10 @@ class RecordSet : public RecordSetBase {
       }
       int64_t rowid = db_.LastInsertRowId();
       if (autoKey_) SetKey(buffer_, rowid);
+      if (appendOnly_) {
+        rows_.clear();
+        rowIds_.clear();
+      }
       rows_.push_back(std::move(buffer_));
       rowIds_.push_back(rowid);
       keyIndexValid_ = false;
@@ -365,6 +391,7 @@ class RecordSet : public RecordSetBase {
   std::vector<int64_t> rowIds_;
   std::unordered_map<int64_t, size_t> keyIndex_;
   bool keyIndexValid_ = false;
+  bool appendOnly_ = false;
   std::ptrdiff_t pos_ = 0;
   bool currentDeleted_ = false;
   Row buffer_{};
