@@ -9,170 +9,78 @@
 namespace vendora {
 namespace {
 
-// A small catalogue: one category with one product, two items and a line membership.
+// A small catalogue: attribute kind 10 with value 20, tax type 30, category 40 with
+// product 50, its items 60 and 61, line 70 with the product as member, shipping
+// method 80 with a charge break.
 class RelationsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::CreateShopFile(dir_ / "shop.mdb");
     db_.Open(dir_ / "shop.mdb");
-    EnsureDefaultRows(db_);
-
-    CRecSetMainAttributes kinds(db_);
-    kinds.Open();
-    kinds.AddNew();
-    kinds->Name = "Farbe";
-    kinds.Update();
-    colour_ = kinds->ID;
-    CRecSetSubAttributes values(db_);
-    values.Open();
-    values.AddNew();
-    values->Name = "rot";
-    values->MainAttrID = colour_;
-    values.Update();
-    red_ = values->ID;
-
-    CRecSetTaxesByType taxes(db_);
-    taxes.Open();
-    taxes.AddNew();
-    taxes->Type = "voll";
-    taxes->Rate = 19;
-    taxes.Update();
-    tax_ = taxes->ID;
-
-    CRecSetCategories categories(db_);
-    categories.Open();
-    categories.AddNew();
-    categories->Name = "Hemden";
-    categories.Update();
-    category_ = categories->ID;
-
-    CRecSetProducts products(db_);
-    products.Open();
-    products.AddNew();
-    products->Name = "Polo";
-    products->CategoryID = category_;
-    products->TaxID = tax_;
-    products->AttributeID1 = colour_;
-    products->AttributeID2 = colour_;
-    products.Update();
-    product_ = products->ID;
-
-    CRecSetItems items(db_);
-    items.Open();
-    for (int i = 0; i < 2; ++i) {
-      items.AddNew();
-      items->ProductID = product_;
-      items->Order = i;
-      items->ItemNumber = "P-" + std::to_string(i);
-      items->SubAttrID1 = items->SubAttrID2 = red_;
-      items.Update();
-    }
-    CRecSetLines lines(db_);
-    lines.Open();
-    lines.AddNew();
-    lines->Name = "Sommer";
-    lines.Update();
-    line_ = lines->ID;
-    CRecSetProdLines members(db_);
-    members.Open();
-    members.AddNew();
-    members->Name = "Polo";
-    members->LineID = line_;
-    members->ProductID = product_;
-    members.Update();
+    db_.Execute(
+        R"(INSERT INTO "MainAttributes" VALUES (10, 'Farbe');
+           INSERT INTO "SubAttributes" VALUES (20, 'rot', 10);
+           INSERT INTO "TaxesByType" VALUES (30, 'voll', 19);
+           INSERT INTO "Categories" VALUES (40, 1, 'Hemden', 0, NULL);
+           INSERT INTO "Products" ("ID", "Name", "TaxID", "CategoryID", "AttributeID1", "AttributeID2", "Available")
+             VALUES (50, 'Polo', 30, 40, 10, 10, 1);
+           INSERT INTO "Items" ("ID", "ProductID", "Order", "ItemNumber", "SubAttrID1", "SubAttrID2", "Available")
+             VALUES (60, 50, 0, 'P-1', 20, 20, 1), (61, 50, 1, 'P-2', 20, 20, 1);
+           INSERT INTO "Lines" VALUES (70, 'Sommer', 0, 1, NULL);
+           INSERT INTO "ProdLines" VALUES (71, 'Polo', 70, 50, 0);
+           INSERT INTO "Shipping" VALUES (80, 'Post', 0);
+           INSERT INTO "ShipCharges" VALUES (81, 10, 4.5, 80);)");
   }
-
+  template <class Set>
+  void DeleteRow(Set& set, int32_t id) {
+    set.Open();
+    ASSERT_TRUE(set.FindFirst(Eq("ID", id)));
+    set.Delete();
+  }
   test::TempDir dir_;
   ShopDatabase db_;
-  int32_t colour_ = 0, red_ = 0, tax_ = 0, category_ = 0, product_ = 0, line_ = 0;
 };
 
-TEST_F(RelationsTest, DeletingACategoryDeletesItsProductsItemsAndMemberships) {
+TEST_F(RelationsTest, DeletingAParentDeletesWhatBelongsToIt) {
+  CRecSetLines lines(db_);
+  DeleteRow(lines, 70);
+  EXPECT_EQ(TableRowCount(db_, "ProdLines"), 0);
+  EXPECT_EQ(TableRowCount(db_, "Products"), 1);
+  CRecSetShipping shipping(db_);
+  DeleteRow(shipping, 80);
+  EXPECT_EQ(TableRowCount(db_, "ShipCharges"), 0);
+
+  EXPECT_THROW(db_.Execute(R"(INSERT INTO "ProdLines" VALUES (72, 'Polo', 70, 50, 0))"), DbError) << "line 70 is gone";
   CRecSetCategories categories(db_);
-  categories.Open();
-  ASSERT_TRUE(categories.FindFirst(Eq("ID", category_)));
-  categories.Delete();
+  DeleteRow(categories, 40);
   EXPECT_EQ(TableRowCount(db_, "Products"), 0);
   EXPECT_EQ(TableRowCount(db_, "Items"), 0);
   EXPECT_EQ(TableRowCount(db_, "ProdLines"), 0);
-  EXPECT_EQ(TableRowCount(db_, "Lines"), 1);
 }
 
-TEST_F(RelationsTest, ReferencedTaxTypeAttributeValueAndIndexCannotBeDeleted) {
+TEST_F(RelationsTest, ReferencedRowsCannotBeDeleted) {
   CRecSetTaxesByType taxes(db_);
-  taxes.Open();
-  ASSERT_TRUE(taxes.FindFirst(Eq("ID", tax_)));
-  EXPECT_THROW(taxes.Delete(), DbError);
-  EXPECT_EQ(taxes.GetRecordCount(), 2) << "the refused row stays in the set";
-
+  EXPECT_THROW(DeleteRow(taxes, 30), DbError);
+  EXPECT_EQ(taxes.GetRecordCount(), 1) << "the refused row stays in the set";
   CRecSetSubAttributes values(db_);
-  values.Open();
-  ASSERT_TRUE(values.FindFirst(Eq("ID", red_)));
   try {
-    values.Delete();
+    DeleteRow(values, 20);
     FAIL();
   } catch (const DbError& e) {
     EXPECT_EQ(e.engineCode() & 0xFF, 19);
     EXPECT_NE(e.description().find("Beziehung"), std::string::npos) << e.description();
   }
-
   CRecSetMainAttributes kinds(db_);
-  kinds.Open();
-  ASSERT_TRUE(kinds.FindFirst(Eq("ID", colour_)));
-  EXPECT_THROW(kinds.Delete(), DbError) << "a kind used by a product stays";
-}
+  EXPECT_THROW(DeleteRow(kinds, 10), DbError) << "a kind used by a product stays";
 
-TEST_F(RelationsTest, DeletingAnUnusedAttributeKindDeletesItsValues) {
-  CRecSetMainAttributes kinds(db_);
-  kinds.Open();
-  kinds.AddNew();
-  kinds->Name = "Größe";
-  kinds.Update();
-  int32_t size = kinds->ID;
-  EnsureAttributeSentinels(db_);
-  CRecSetSubAttributes values(db_);
-  values.SetFilter(Eq("MainAttrID", size));
-  values.Open();
-  ASSERT_EQ(values.GetRecordCount(), 1) << "the kind got its blank value";
-  ASSERT_TRUE(kinds.FindFirst(Eq("ID", size)));
-  kinds.Delete();
-  values.Requery();
-  EXPECT_EQ(values.GetRecordCount(), 0);
-}
-
-TEST_F(RelationsTest, DeletingALineOrShippingMethodTakesItsDependants) {
-  CRecSetShipping shipping(db_);
-  shipping.Open();
-  shipping.AddNew();
-  shipping->Name = "Post";
-  shipping.Update();
-  CRecSetShipCharges charges(db_);
-  charges.Open();
-  charges.AddNew();
-  charges->Break = 10;
-  charges->Charge = 4.5f;
-  charges->ShippingID = shipping->ID;
-  charges.Update();
-  shipping.Delete();
-  EXPECT_EQ(TableRowCount(db_, "ShipCharges"), 0);
-
-  CRecSetLines lines(db_);
-  lines.Open();
-  lines.Delete();
-  EXPECT_EQ(TableRowCount(db_, "ProdLines"), 0);
-  EXPECT_EQ(TableRowCount(db_, "Products"), 1);
+  // An unused kind goes, and takes its values with it.
+  db_.Execute(R"(INSERT INTO "MainAttributes" VALUES (11, 'Größe'); INSERT INTO "SubAttributes" VALUES (21, 'XL', 11))");
+  DeleteRow(kinds, 11);
+  EXPECT_EQ(TableRowCount(db_, "SubAttributes"), 1);
 }
 
 TEST_F(RelationsTest, AReferenceMustNameAnExistingRow) {
-  CRecSetItems items(db_);
-  items.Open();
-  items.AddNew();
-  items->ProductID = 4711;
-  items->ItemNumber = "X";
-  items->SubAttrID1 = items->SubAttrID2 = red_;
-  EXPECT_THROW(items.Update(), DbError);
-  items.CancelUpdate();
-
+  EXPECT_THROW(db_.Execute(R"(INSERT INTO "ProdLines" VALUES (72, 'x', 99, 50, 0))"), DbError);
   CRecSetProducts products(db_);
   products.Open();
   products.Edit();

@@ -58,9 +58,10 @@ TEST(ShopSchema, CreationMakesEveryTableFieldFlagIndexAndRelation) {
       EXPECT_EQ(columns[i].notNull, f.required || key) << table.name << "." << f.name;
       EXPECT_EQ(columns[i].primaryKey, key) << table.name << "." << f.name;
     }
-    if (const IndexDef* primary = table.PrimaryIndex())
+    if (const IndexDef* primary = table.PrimaryIndex()) {
       EXPECT_NE(sql.find("CONSTRAINT \"" + std::string(primary->name) + "\" PRIMARY KEY"), std::string::npos)
           << table.name;
+    }
   }
   auto prodLineIndexes = ReadIndexNames(db, "ProdLines");
   EXPECT_NE(std::find(prodLineIndexes.begin(), prodLineIndexes.end(), "IdxProdLines1"), prodLineIndexes.end());

@@ -7,6 +7,8 @@
 #include <random>
 #include <sstream>
 
+#include "shopdb/default_rows.h"
+#include "shopdb/recordsets.h"
 #include "shopdb/schema_builder.h"
 
 namespace vendora::test {
@@ -46,6 +48,33 @@ void CreateShopFile(const fs::path& path, int languageId) {
   ShopDatabase db;
   db.OpenOrCreate(path);
   ASSERT_TRUE(CreateShopSchema(db, 150, languageId).ok);
+}
+
+int32_t AddCategory(ShopDatabase& db, const std::string& name, int32_t order) {
+  CRecSetCategories c(db);
+  c.OpenForAppend();
+  c.AddNew();
+  c->Name = name;
+  c->Order = order;
+  c.Update();
+  return c->ID;
+}
+
+int32_t AddProduct(ShopDatabase& db, int32_t category, const std::string& name, int32_t order) {
+  CRecSetMainAttributes kinds(db);
+  kinds.Open();
+  EXPECT_TRUE(kinds.FindFirst(Eq("Name", " ")));
+  CRecSetProducts p(db);
+  p.OpenForAppend();
+  p.AddNew();
+  p->Name = name;
+  p->CategoryID = category;
+  p->Order = order;
+  p->TaxID = EnsureTaxSentinel(db);
+  p->AttributeID1 = p->AttributeID2 = kinds->ID;
+  p->Available = true;
+  p.Update();
+  return p->ID;
 }
 
 std::string ReadFileBytes(const fs::path& path) {

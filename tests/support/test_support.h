@@ -43,6 +43,10 @@ void CreateShopFile(const std::filesystem::path& path, int languageId = 1031);
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
 
+// Catalogue rows for tests; products use the sentinels (which must exist).
+int32_t AddCategory(ShopDatabase& db, const std::string& name, int32_t order = 0);
+int32_t AddProduct(ShopDatabase& db, int32_t category, const std::string& name, int32_t order = 0);
+
 // Runs one SQL statement on a file through a plain SQLite connection.
 void ExecOnFile(const std::filesystem::path& path, const std::string& sql);
 

@@ -76,17 +76,17 @@ class CLocaleScope {
 };
 
 template <class T>
-void AppendSnprintf(std::string& out, const std::string& spec, T value) {
+void AppendSnprintf(std::string& out, const std::string& conversion, T value) {
   CLocaleScope scope;
   char buf[128];
-  int n = std::snprintf(buf, sizeof buf, spec.c_str(), value);
+  int n = std::snprintf(buf, sizeof buf, conversion.c_str(), value);
   if (n < 0) return;
   if (static_cast<size_t>(n) < sizeof buf) {
     out.append(buf, static_cast<size_t>(n));
     return;
   }
   std::vector<char> big(static_cast<size_t>(n) + 1);
-  std::snprintf(big.data(), big.size(), spec.c_str(), value);
+  std::snprintf(big.data(), big.size(), conversion.c_str(), value);
   out.append(big.data(), static_cast<size_t>(n));
 }
 
@@ -159,27 +159,27 @@ std::string FormatPrintf(std::string_view format, std::initializer_list<FormatAr
       break;
     }
     char conv = format[i++];
-    std::string spec = "%" + flags;
-    if (width >= 0) spec += std::to_string(width);
-    if (precision >= 0) spec += "." + std::to_string(precision);
+    std::string conversion = "%" + flags;
+    if (width >= 0) conversion += std::to_string(width);
+    if (precision >= 0) conversion += "." + std::to_string(precision);
 
     const FormatArg* a = nullptr;
     switch (conv) {
       case 'd':
       case 'i':
         a = take();
-        AppendSnprintf(out, spec + "lld", a ? a->AsSigned() : 0LL);
+        AppendSnprintf(out, conversion + "lld", a ? a->AsSigned() : 0LL);
         break;
       case 'u':
       case 'x':
       case 'X':
       case 'o':
         a = take();
-        AppendSnprintf(out, spec + "ll" + conv, a ? a->AsUnsigned() : 0ULL);
+        AppendSnprintf(out, conversion + "ll" + conv, a ? a->AsUnsigned() : 0ULL);
         break;
       case 'c':
         a = take();
-        AppendSnprintf(out, spec + "c", static_cast<int>(a ? a->AsSigned() : 0));
+        AppendSnprintf(out, conversion + "c", static_cast<int>(a ? a->AsSigned() : 0));
         break;
       case 'f':
       case 'F':
@@ -190,7 +190,7 @@ std::string FormatPrintf(std::string_view format, std::initializer_list<FormatAr
       case 'a':
       case 'A':
         a = take();
-        AppendSnprintf(out, spec + conv, a ? a->AsDouble() : 0.0);
+        AppendSnprintf(out, conversion + conv, a ? a->AsDouble() : 0.0);
         break;
       case 's': {
         a = take();

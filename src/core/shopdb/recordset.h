@@ -140,13 +140,8 @@ class RecordSet : public RecordSetBase {
     if (!db_.IsOpen()) ThrowNotOpen();
     rows_.clear();
     rowIds_.clear();
-    keyIndexValid_ = false;
     appendOnly_ = true;
-    open_ = true;
-    serial_ = db_.OpenSerial();
-    mode_ = EditMode::None;
-    currentDeleted_ = false;
-    pos_ = 0;
+    MarkOpen();
   }
 
   // Reads the rows matching the filter again and stands on the first.
@@ -175,13 +170,7 @@ class RecordSet : public RecordSetBase {
     }
     rows_.resize(n);
     rowIds_.resize(n);
-    keyIndex_.clear();
-    keyIndexValid_ = false;
-    open_ = true;
-    serial_ = db_.OpenSerial();
-    mode_ = EditMode::None;
-    currentDeleted_ = false;
-    pos_ = 0;
+    MarkOpen();
   }
 
   void Close() {
@@ -368,6 +357,17 @@ class RecordSet : public RecordSetBase {
       if (!found || !ok) return false;
     }
     return true;
+  }
+
+  // Stands on the first row of freshly read contents.
+  void MarkOpen() {
+    keyIndex_.clear();
+    keyIndexValid_ = false;
+    open_ = true;
+    serial_ = db_.OpenSerial();
+    mode_ = EditMode::None;
+    currentDeleted_ = false;
+    pos_ = 0;
   }
 
   bool HasCurrent() const { return !currentDeleted_ && !IsBOF() && !IsEOF(); }

@@ -128,9 +128,13 @@ void AddFieldIfMissing(ShopDatabase& db, const TableDef& table, std::string_view
   }
 }
 
+// A table that exists is left with its rows; it only gets the indexes it lacks.
 void CreateTableIfMissing(ShopDatabase& db, const TableDef& table, SchemaReport& report) {
   try {
-    if (db.TableExists(table.name)) return;
+    if (db.TableExists(table.name)) {
+      CreateSecondaryIndexes(db, table);
+      return;
+    }
     TransactionScope tx(db);
     db.Execute(SqlCreateTable(table, RelationsOfReferringTable(table.name)));
     CreateSecondaryIndexes(db, table);
@@ -200,22 +204,7 @@ int ReadStoredVersion(ShopDatabase& db) {
 
 SchemaReport CreateShopSchema(ShopDatabase& db, int versionNumber, int languageId) {
   SchemaReport report;
-  for (const TableDef& table : ShopTables()) {
-    try {
-      if (db.TableExists(table.name)) {
-        CreateSecondaryIndexes(db, table);
-        continue;
-      }
-      TransactionScope tx(db);
-      db.Execute(SqlCreateTable(table, RelationsOfReferringTable(table.name)));
-      CreateSecondaryIndexes(db, table);
-      tx.Commit();
-    } catch (const DbError& e) {
-      report.ok = false;
-      report.failures.push_back(
-          Format("Die Tabelle \"%s\" konnte nicht angelegt werden: %s", table.name, e.description()));
-    }
-  }
+  for (const TableDef& table : ShopTables()) CreateTableIfMissing(db, table, report);
   for (const TableDef& table : ShopTables()) {
     try {
       if (!db.TableExists(table.name) || MissingRelations(db, table).empty()) continue;
