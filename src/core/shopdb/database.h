@@ -101,13 +101,11 @@ class TransactionScope {
   bool done_ = false;
 };
 
-// Runs `f`, turning SQLite's exceptions into DbError.
-template <class F>
-auto WithDbErrors(F&& f) -> decltype(f());
-
 [[noreturn]] void ThrowNotOpen();
+// Inside a catch block: rethrows the current exception as a DbError.
 [[noreturn]] void RethrowAsDbError();
 
+// Runs `f`, turning SQLite's exceptions into DbError.
 template <class F>
 auto WithDbErrors(F&& f) -> decltype(f()) {
   try {

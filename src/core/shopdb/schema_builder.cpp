@@ -3,6 +3,7 @@
 #include <SQLiteCpp/SQLiteCpp.h>
 
 #include <algorithm>
+#include <cctype>
 
 #include "common/text_format.h"
 #include "shopdb/db_error.h"
