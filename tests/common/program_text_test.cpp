@@ -43,7 +43,9 @@ TEST(StoreTexts, KeyTableCoversEveryStoreTextOnceInFileOrder) {
   for (const auto& k : keys) {
     const bool escapes = k.key == "Mail_Order" || k.key == "SoldMin" || k.key == "SMTPErrorHotLine";
     const bool plain = k.key == "GiftWarpItem" || k.key == "OlpInfo";
-    if (escapes || plain) EXPECT_EQ(k.doubleQuoted, escapes) << k.key;
+    if (escapes || plain) {
+      EXPECT_EQ(k.doubleQuoted, escapes) << k.key;
+    }
   }
   EXPECT_EQ(ProgramText(30097), "Bestellung:\\n===========\\nAlle Preise in ");
   EXPECT_EQ(ProgramText(30142), "Ihre Gesamtsumme liegt noch unter dem Mindestbestellwert von %s %0.2f.");
