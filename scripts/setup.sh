@@ -9,7 +9,9 @@ PACKAGES=(
   build-essential cmake pkg-config git
   libsqlite3-dev libsqlitecpp-dev sqlite3
   libsimpleini-dev libcli11-dev
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libgtest-dev googletest libbenchmark-dev
+  libgif-dev imagemagick libvips-tools
   locales
 )
 
