@@ -11,6 +11,8 @@
 #include "app/shop_manager.h"
 #include "cli_prompter.h"
 #include "common/program_text.h"
+#include "imaging/image_file.h"
+#include "imaging/image_refs.h"
 #include "shopdb/db_error.h"
 #include "shopdb/default_rows.h"
 #include "shopdb/recordsets.h"
@@ -69,6 +71,57 @@ void PrintShopSummary(ShopDatabase& db, std::ostream& out) {
       << " vom Programm)\n";
 }
 
+const char* ColourTypeName(int colourType) {
+  switch (colourType) {
+    case kColourGrey: return "Graustufen";
+    case kColourTrue: return "Echtfarben";
+    case kColourIndexed: return "Palette";
+    default: return "unbekannt";
+  }
+}
+
+int ImageInfo(const std::string& file, std::ostream& out, std::ostream& err) {
+  CImageFile image;
+  if (!image.Load(file)) {
+    err << "Das Bild '" << file << "' konnte nicht gelesen werden.\n";
+    return 1;
+  }
+  const CImageImpl& impl = *image.GetImpl();
+  out << "Format: " << ExtensionOfFormat(image.GetFormat()) << "\nBreite: " << impl.GetWidth()
+      << "\nHöhe: " << impl.GetHeight() << "\nBits pro Pixel: " << impl.GetBitsPerPixel()
+      << "\nFarbtyp: " << impl.GetColourType() << " (" << ColourTypeName(impl.GetColourType()) << ")"
+      << "\nPalette: " << (impl.GetPalette() ? impl.GetPalette()->size() : 0) << " Einträge"
+      << "\nTransparenter Index: " << impl.GetTransparentIndex() << "\n";
+  return 0;
+}
+
+int ImageConvert(const std::string& source, const std::string& target, std::ostream& err) {
+  CImageFile image;
+  if (!image.Load(source)) {
+    err << "Das Bild '" << source << "' konnte nicht gelesen werden.\n";
+    return 1;
+  }
+  if (FormatFromFileName(target) == ImageFormat::None || !image.Save(target)) {
+    err << "Das Bild '" << target << "' konnte nicht geschrieben werden.\n";
+    return 1;
+  }
+  return 0;
+}
+
+int ImageThumbnail(const std::string& source, const std::string& target, int quality, Prompter& prompter,
+                   std::ostream& out, std::ostream& err) {
+  ImageSize full;
+  auto made = WriteThumbnail(source, target, quality, &full, &prompter);
+  if (!made) {
+    err << (full.width > 0 ? "Das Miniaturbild '" + target + "' konnte nicht geschrieben werden.\n"
+                           : "Das Bild '" + source + "' konnte nicht gelesen werden.\n");
+    return 1;
+  }
+  out << source << " " << full.width << "x" << full.height << " -> " << target << " " << made->width << "x"
+      << made->height << "\n";
+  return 0;
+}
+
 }  // namespace
 
 int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
@@ -92,6 +145,20 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   open->add_option("PATH", path, "Pfad der Shop-Datei")->required();
   auto* compact = app.add_subcommand("compact", "Einen Shop komprimieren");
   compact->add_option("PATH", path, "Pfad der Shop-Datei")->required();
+
+  auto* image = app.add_subcommand("image", "Bilder prüfen, umwandeln und verkleinern");
+  image->require_subcommand(1);
+  std::string target;
+  int quality = 85;
+  auto* imageInfo = image->add_subcommand("info", "Format, Größe, Farbtiefe und Palette eines Bildes zeigen");
+  imageInfo->add_option("FILE", path, "Bilddatei")->required();
+  auto* imageConvert = image->add_subcommand("convert", "Ein Bild im Format der Zieldatei speichern");
+  imageConvert->add_option("SRC", path, "Quelldatei")->required();
+  imageConvert->add_option("DEST", target, "Zieldatei (.bmp, .gif, .jpg, .jpeg, .png)")->required();
+  auto* imageThumb = image->add_subcommand("thumbnail", "Ein Miniaturbild (JPEG, längere Seite 100 Pixel) erzeugen");
+  imageThumb->add_option("SRC", path, "Quelldatei")->required();
+  imageThumb->add_option("DEST", target, "Zieldatei")->required();
+  imageThumb->add_option("--quality", quality, "JPEG-Qualität 1-100 (Vorgabe 85)")->check(CLI::Range(1, 100));
 
   try {
     app.parse(argc, argv);
@@ -123,6 +190,9 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   };
 
   try {
+    if (*imageInfo) return ImageInfo(path, out, err);
+    if (*imageConvert) return ImageConvert(path, target, err);
+    if (*imageThumb) return ImageThumbnail(path, target, quality, prompter, out, err);
     if (*shops) {
       const auto names = manager.ShopDisplayNames();
       if (names.empty()) out << "Die Shop-Liste ist leer.\n";

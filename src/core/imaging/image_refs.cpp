@@ -1,0 +1,237 @@
+#include "imaging/image_refs.h"
+
+#include <algorithm>
+#include <system_error>
+#include <vector>
+
+#include "common/program_text.h"
+#include "common/prompter.h"
+#include "common/text_util.h"
+#include "imaging/image_file.h"
+#include "shopdb/recordsets.h"
+
+namespace vendora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Files of the folder named <base>.<anything>, letter case of the base ignored, in
+// name order so that every run picks the same file.
+std::vector<fs::path> FilesNamed(const fs::path& folder, std::string_view base) {
+  std::vector<fs::path> out;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    const std::string name = it->path().filename().string();
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && EqualsNoCase(std::string_view(name).substr(0, dot), base))
+      out.push_back(it->path());
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+void RemoveFiles(const std::vector<fs::path>& files, const fs::path& keep = {}) {
+  std::error_code ec;
+  for (const auto& f : files)
+    if (keep.empty() || f != keep) fs::remove(f, ec);
+}
+
+std::string SizedRef(const std::string& name, int width, int height) {
+  if (width <= 0 || height <= 0) return name + "//";
+  return Format("%s/%d/%d", name, width, height);
+}
+
+std::string RefOfFile(const fs::path& file, const std::string& name) {
+  CImageFile image;
+  int width = 0, height = 0;
+  if (!image.ReadSize(width, height, file.string())) return name + "//";
+  return SizedRef(name, width, height);
+}
+
+fs::file_time_type WriteTime(const fs::path& file) {
+  std::error_code ec;
+  auto t = fs::last_write_time(file, ec);
+  return ec ? fs::file_time_type::min() : t;
+}
+
+// Copies over the target, then gives it the current time and makes it writable: the
+// fresh time makes the next run rebuild a product's thumbnail.
+bool CopyPicture(const fs::path& source, const fs::path& target) {
+  std::error_code ec;
+  fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
+  if (ec) return false;
+  fs::last_write_time(target, fs::file_time_type::clock::now(), ec);
+  fs::permissions(target, fs::perms::owner_write, fs::perm_options::add, ec);
+  return true;
+}
+
+}  // namespace
+
+std::string ImageBaseName(std::string_view pattern, int32_t id) { return Format(pattern, "", id); }
+
+std::optional<fs::path> FindImageFile(std::string_view pattern, const fs::path& folder, int32_t id) {
+  for (const auto& f : FilesNamed(folder, ImageBaseName(pattern, id)))
+    if (FormatFromFileName(f.filename().string()) != ImageFormat::None) return f;
+  return std::nullopt;
+}
+
+std::string FindImageRef(std::string_view pattern, const fs::path& folder, int32_t id) {
+  auto file = FindImageFile(pattern, folder, id);
+  return file ? RefOfFile(*file, Lower(file->filename().string())) : std::string();
+}
+
+std::string FindNamedImageRef(const fs::path& folder, std::string_view name) {
+  const fs::path file = folder / name;
+  std::error_code ec;
+  if (!fs::is_regular_file(file, ec) || FormatFromFileName(name) == ImageFormat::None) return {};
+  return RefOfFile(file, Lower(std::string(name)));
+}
+
+int ThumbnailQuality(int qualitySetting) {
+  if (qualitySetting <= 0) return 10;
+  return qualitySetting == 1 ? 50 : 85;
+}
+
+ImageSize ThumbnailSize(int width, int height) {
+  if (width <= 0 || height <= 0) return {1, 1};
+  ImageSize t;
+  if (width >= height) {
+    t.width = kThumbnailSide;
+    t.height = static_cast<int>(static_cast<double>(height) * kThumbnailSide / width);
+  } else {
+    t.height = kThumbnailSide;
+    t.width = static_cast<int>(static_cast<double>(width) * kThumbnailSide / height);
+  }
+  t.width = std::max(t.width, 1);
+  t.height = std::max(t.height, 1);
+  return t;
+}
+
+std::optional<ImageSize> WriteThumbnail(const fs::path& source, const fs::path& target, int quality,
+                                        ImageSize* sourceSize, Prompter* prompter) {
+  CImageFile image(prompter);
+  int width = 0, height = 0;
+  if (image.ReadSize(width, height, source.string())) {
+    // Decoding need not be finer than twice the thumbnail.
+    ImageSize t = ThumbnailSize(width, height);
+    image.SetDecodeMinimum(2 * t.width, 2 * t.height);
+  }
+  if (!image.Load(source.string())) return std::nullopt;
+  const ImageSize full{image.GetImpl()->SourceWidth(), image.GetImpl()->SourceHeight()};
+  if (sourceSize) *sourceSize = full;
+  const ImageSize t = ThumbnailSize(full.width, full.height);
+
+  // Written beside the target and renamed over it: a half-written thumbnail would look
+  // newer than its picture and never be made again.
+  fs::path temporary = target;
+  temporary += ".tmp";
+  auto copy = image.CreateScaledCopy(temporary.string(), t.width, t.height, ImageFormat::Jpeg);
+  if (!copy) {
+    if (prompter) prompter->Show(FormatProgramText(20086, source.string()), MessageIcon::Warning);
+    return std::nullopt;
+  }
+  copy->SetQuality(quality);
+  std::error_code ec;
+  if (!copy->Save(temporary.string(), ImageFormat::Jpeg)) {
+    fs::remove(temporary, ec);
+    return std::nullopt;
+  }
+  fs::rename(temporary, target, ec);
+  if (ec) {
+    fs::remove(temporary, ec);
+    return std::nullopt;
+  }
+  return t;
+}
+
+ProductImageRefs MakeProductImageRefs(std::string_view pattern, const fs::path& imageFolder,
+                                      const fs::path& thumbFolder, int32_t id, bool makeThumbnail, int quality,
+                                      Prompter* prompter) {
+  ProductImageRefs refs;
+  const std::string thumbName = std::to_string(id) + ".jpg";
+  const fs::path thumb = thumbFolder / thumbName;
+  std::optional<fs::path> picture = FindImageFile(pattern, imageFolder, id);
+  if (!picture) {
+    RemoveFiles(FilesNamed(thumbFolder, std::to_string(id)));  // a stale thumbnail goes with its picture
+    return refs;
+  }
+  const std::string name = Lower(picture->filename().string());
+  std::error_code ec;
+  const bool haveThumb = fs::is_regular_file(thumb, ec);
+  if (haveThumb && WriteTime(*picture) < WriteTime(thumb)) {
+    refs.picture = RefOfFile(*picture, name);
+    refs.thumbnail = RefOfFile(thumb, thumbName);
+    return refs;
+  }
+  if (!makeThumbnail) {
+    // Only the size is wanted: the smallest decode proves the picture readable.
+    CImageFile image(prompter);
+    image.SetDecodeMinimum(1, 1);
+    refs.picture = image.Load(picture->string())
+                       ? SizedRef(name, image.GetImpl()->SourceWidth(), image.GetImpl()->SourceHeight())
+                       : name + "//";
+    return refs;
+  }
+  ImageSize full;
+  std::optional<ImageSize> made = WriteThumbnail(*picture, thumb, quality, &full, prompter);
+  refs.picture = full.width > 0 ? SizedRef(name, full.width, full.height) : name + "//";
+  if (made) refs.thumbnail = SizedRef(thumbName, made->width, made->height);
+  return refs;
+}
+
+bool AssignImage(std::string_view pattern, const fs::path& folder, int32_t id, const fs::path& source,
+                 Prompter& prompter) {
+  const std::string base = ImageBaseName(pattern, id);
+  std::string extension = Lower(source.extension().string());
+  const fs::path target = folder / (base + extension);
+  std::error_code ec;
+  if (fs::exists(target, ec) && fs::equivalent(source, target, ec)) return true;
+  // The copy comes first: if it fails, the record keeps its old picture.
+  if (!CopyPicture(source, target)) {
+    prompter.Show(FormatProgramText(20045, source.string()), MessageIcon::Stop);
+    return false;
+  }
+  RemoveFiles(FilesNamed(folder, base), target);
+  return true;
+}
+
+void RemoveImage(std::string_view pattern, const fs::path& folder, int32_t id) {
+  RemoveFiles(FilesNamed(folder, ImageBaseName(pattern, id)));
+}
+
+std::string StoreLogo(const fs::path& imgsFolder, std::string_view currentExt, bool remove,
+                      const std::optional<fs::path>& chosen, Prompter& prompter) {
+  std::error_code ec;
+  const fs::path current = imgsFolder / ("logo." + std::string(currentExt));
+  if (remove) fs::remove(current, ec);
+  if (chosen) {
+    if (!fs::is_regular_file(*chosen, ec)) return {};
+    std::string extension = Lower(chosen->extension().string());
+    if (!extension.empty()) extension.erase(0, 1);
+    const fs::path target = imgsFolder / ("logo." + extension);
+    if (fs::exists(target, ec) && fs::equivalent(*chosen, target, ec)) return extension;
+    if (!CopyPicture(*chosen, target)) {
+      prompter.Show(FormatProgramText(20045, chosen->string()), MessageIcon::Stop);
+      return {};
+    }
+    if (extension != currentExt) fs::remove(current, ec);  // the old logo is no longer used
+    return extension;
+  }
+  return fs::is_regular_file(current, ec) ? std::string(currentExt) : std::string();
+}
+
+bool DiscardAllThumbnails(ShopDatabase& db, const fs::path& thumbFolder, Prompter& prompter) {
+  if (prompter.AskYesNo(std::string(ProgramText(20095)), Answer::No) != Answer::Yes) return false;
+  CRecSetProducts_IDs products(db);
+  products.ForEach([&](const ProductIdsRow& row) { RemoveFiles(FilesNamed(thumbFolder, std::to_string(row.ID))); });
+  return true;
+}
+
+}  // namespace vendora

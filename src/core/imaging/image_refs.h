@@ -1,0 +1,87 @@
+#pragma once
+// Where a shop's pictures lie, how they are found again and described (ImageRef
+// texts), and how product thumbnails are kept up to date.
+//
+// Patterns name a record's picture without extension: "%s%d" (products, gift wraps),
+// "%sb%d" (button) and "%sh%d" (header) of categories and lines, where "%s" is the
+// folder and "%d" the record's ID. A file counts as the record's picture when its
+// name is the pattern's name plus "." plus a picture extension (bmp, gif, jpeg, jpg,
+// png), letter case ignored. Of several such files the first in name order wins.
+//
+// ImageRef: "name/width/height" (name in lower case, no folder), "name//" when the
+// size is unknown or a side is 0, empty when there is no picture.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vendora {
+
+class Prompter;
+class ShopDatabase;
+
+inline constexpr std::string_view kImagePattern = "%s%d";
+inline constexpr std::string_view kButtonPattern = "%sb%d";
+inline constexpr std::string_view kHeaderPattern = "%sh%d";
+inline constexpr int kThumbnailSide = 100;
+
+// The record's picture name without extension, e.g. "b17".
+std::string ImageBaseName(std::string_view pattern, int32_t id);
+// The record's picture file, if there is one.
+std::optional<std::filesystem::path> FindImageFile(std::string_view pattern, const std::filesystem::path& folder,
+                                                   int32_t id);
+
+std::string FindImageRef(std::string_view pattern, const std::filesystem::path& folder, int32_t id);
+// For a file whose name is known exactly (the logo, the graphic set's images).
+std::string FindNamedImageRef(const std::filesystem::path& folder, std::string_view name);
+
+struct ProductImageRefs {
+  std::string picture;
+  std::string thumbnail;
+};
+
+// Finds the product picture and keeps its thumbnail (<id>.jpg in thumbFolder) up to
+// date: a thumbnail older than, or as old as, its picture is made again (when
+// makeThumbnail is set); without a picture every <id>.* in thumbFolder is removed.
+// A thumbnail that cannot be made shows message 20086 (through the prompter, when
+// given) and the run goes on; a failed save leaves no thumbnail behind.
+ProductImageRefs MakeProductImageRefs(std::string_view pattern, const std::filesystem::path& imageFolder,
+                                      const std::filesystem::path& thumbFolder, int32_t id, bool makeThumbnail,
+                                      int quality, Prompter* prompter);
+
+// JPEG quality of thumbnails for the shop's quality setting: 0 -> 10, 1 -> 50, 2 or more -> 85.
+int ThumbnailQuality(int qualitySetting);
+
+struct ImageSize {
+  int width = 0, height = 0;
+};
+// The longer side becomes 100 pixels, the other keeps the proportion (truncated); a
+// side computed as 0 becomes 1.
+ImageSize ThumbnailSize(int width, int height);
+
+// Writes a thumbnail of `source` to `target` (JPEG at `quality`), decoding the source
+// no larger than needed. The target is replaced only when the whole file was written.
+// Returns the thumbnail's size, or nullopt when the source cannot be loaded or the
+// thumbnail cannot be made or written. `sourceSize` receives the source's size when
+// it could be loaded.
+std::optional<ImageSize> WriteThumbnail(const std::filesystem::path& source, const std::filesystem::path& target,
+                                        int quality, ImageSize* sourceSize = nullptr, Prompter* prompter = nullptr);
+
+// Copies the chosen file into the folder as the record's picture (keeping its
+// extension, in lower case), removes the record's other pictures and stamps the copy
+// with the current time. A failed copy shows 20045 and returns false.
+bool AssignImage(std::string_view pattern, const std::filesystem::path& folder, int32_t id,
+                 const std::filesystem::path& source, Prompter& prompter);
+// Deletes every <name>.* of the record in the folder.
+void RemoveImage(std::string_view pattern, const std::filesystem::path& folder, int32_t id);
+
+// The company page's logo rules; returns the new Company.LogoExt. `chosen` is the
+// file the merchant picked (if any), `remove` whether the logo was taken away.
+std::string StoreLogo(const std::filesystem::path& imgsFolder, std::string_view currentExt, bool remove,
+                      const std::optional<std::filesystem::path>& chosen, Prompter& prompter);
+
+// Asks 20095; on Yes deletes every thumbnail of every product and returns true.
+bool DiscardAllThumbnails(ShopDatabase& db, const std::filesystem::path& thumbFolder, Prompter& prompter);
+
+}  // namespace vendora

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "common/program_text.h"
+#include "imaging/image_file.h"
+#include "imaging/image_refs.h"
+#include "shopdb/default_rows.h"
+#include "shopdb/recordsets.h"
+#include "support/test_support.h"
+
+namespace vendora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScriptedPrompter;
+
+// A colourful picture of the size in the format of the file name.
+void MakePicture(const fs::path& file, int width, int height) {
+  CImageFile image;
+  ASSERT_TRUE(image.CreateImpl(file.string(), FormatFromFileName(file.string())));
+  ASSERT_TRUE(image.Create(width, height, 24));
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      image.GetImpl()->SetPixelRGB(x, y, static_cast<uint8_t>(x * 255 / width), static_cast<uint8_t>(y * 255 / height), 90);
+  ASSERT_TRUE(image.Save(file.string()));
+}
+
+void SetAge(const fs::path& file, int secondsAgo) {
+  fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::seconds(secondsAgo));
+}
+
+class ImageRefsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* f : {"cats", "prods", "thumbs", "imgs", "src"}) fs::create_directories(dir_ / f);
+  }
+  fs::path Folder(const char* name) { return dir_ / name; }
+  test::TempDir dir_;
+  ScriptedPrompter prompter_;
+};
+
+TEST_F(ImageRefsTest, FindsPicturesByPatternAndDescribesThem) {
+  MakePicture(Folder("cats") / "B17.PNG", 40, 30);
+  test::WriteFileBytes(Folder("cats") / "b17.txt", "kein Bild");
+  test::WriteFileBytes(Folder("cats") / "h17.gif", "kaputt");
+  EXPECT_EQ(FindImageRef(kButtonPattern, Folder("cats"), 17), "b17.png/40/30");
+  EXPECT_EQ(FindImageRef(kHeaderPattern, Folder("cats"), 17), "h17.gif//") << "size unreadable";
+  EXPECT_EQ(FindImageRef(kButtonPattern, Folder("cats"), 18), "");
+  EXPECT_EQ(FindImageRef(kButtonPattern, Folder("cats"), 1), "") << "b17 is not b1";
+  MakePicture(Folder("imgs") / "logo.jpg", 120, 60);
+  EXPECT_EQ(FindNamedImageRef(Folder("imgs"), "logo.jpg"), "logo.jpg/120/60");
+  EXPECT_EQ(FindNamedImageRef(Folder("imgs"), "logo.gif"), "");
+}
+
+TEST_F(ImageRefsTest, ThumbnailsAreMadeKeptAndRemovedWithTheirPicture) {
+  const fs::path picture = Folder("prods") / "17.png";
+  MakePicture(picture, 1000, 500);
+  SetAge(picture, 100);
+  ProductImageRefs refs = MakeProductImageRefs(kImagePattern, Folder("prods"), Folder("thumbs"), 17, true, 85, &prompter_);
+  EXPECT_EQ(refs.picture, "17.png/1000/500");
+  EXPECT_EQ(refs.thumbnail, "17.jpg/100/50");
+  const fs::path thumb = Folder("thumbs") / "17.jpg";
+  CImageFile check;
+  ASSERT_TRUE(check.Load(thumb.string()));
+  EXPECT_EQ(check.GetWidth(), 100);
+  EXPECT_FALSE(fs::exists(Folder("thumbs") / "17.jpg.tmp"));
+
+  // Newer than its picture: kept as it is, also with thumbnails switched off.
+  const auto made = fs::last_write_time(thumb);
+  refs = MakeProductImageRefs(kImagePattern, Folder("prods"), Folder("thumbs"), 17, false, 85, &prompter_);
+  EXPECT_EQ(refs.thumbnail, "17.jpg/100/50");
+  EXPECT_EQ(fs::last_write_time(thumb), made);
+
+  // As old as its picture: made again.
+  fs::last_write_time(thumb, fs::last_write_time(picture));
+  refs = MakeProductImageRefs(kImagePattern, Folder("prods"), Folder("thumbs"), 17, true, 85, &prompter_);
+  EXPECT_GT(fs::last_write_time(thumb), fs::last_write_time(picture));
+
+  // Without thumbnails a missing one is not made, the picture is still described.
+  refs = MakeProductImageRefs(kImagePattern, Folder("prods"), Folder("thumbs"), 18, false, 85, &prompter_);
+  EXPECT_EQ(refs.picture, "");
+  MakePicture(Folder("prods") / "19.bmp", 333, 1000);
+  refs = MakeProductImageRefs(kImagePattern, Folder("prods"), Folder("thumbs"), 19, false, 85, &prompter_);
+  EXPECT_EQ(refs.picture, "19.bmp/333/1000");
+  EXPECT_EQ(refs.thumbnail, "");
+  EXPECT_FALSE(fs::exists(Folder("thumbs") / "19.jpg"));
+
+  // The picture gone: every 17.* in thumbs goes with it.
+  test::WriteFileBytes(Folder("thumbs") / "17.old", "x");
+  fs::remove(picture);
+  refs = MakeProductImageRefs(kImagePattern, Folder("prods"), Folder("thumbs"), 17, true, 85, &prompter_);
+  EXPECT_EQ(refs.picture, "");
+  EXPECT_EQ(refs.thumbnail, "");
+  EXPECT_FALSE(fs::exists(thumb));
+  EXPECT_FALSE(fs::exists(Folder("thumbs") / "17.old"));
+  EXPECT_TRUE(prompter_.asked().empty());
+}
+
+TEST_F(ImageRefsTest, AnUnreadablePictureGetsNoThumbnailAndNoMessage) {
+  test::WriteFileBytes(Folder("prods") / "5.jpg", "kein JPEG");
+  ProductImageRefs refs = MakeProductImageRefs(kImagePattern, Folder("prods"), Folder("thumbs"), 5, true, 50, &prompter_);
+  EXPECT_EQ(refs.picture, "5.jpg//");
+  EXPECT_EQ(refs.thumbnail, "");
+  EXPECT_FALSE(fs::exists(Folder("thumbs") / "5.jpg"));
+  EXPECT_TRUE(prompter_.asked().empty());
+
+  // A thumbnail that cannot be written (a folder stands in its place) leaves no reference.
+  MakePicture(Folder("prods") / "6.png", 50, 50);
+  fs::create_directories(Folder("thumbs") / "6.jpg" / "blocked");
+  refs = MakeProductImageRefs(kImagePattern, Folder("prods"), Folder("thumbs"), 6, true, 50, &prompter_);
+  EXPECT_EQ(refs.picture, "6.png/50/50");
+  EXPECT_EQ(refs.thumbnail, "");
+  EXPECT_FALSE(fs::exists(Folder("thumbs") / "6.jpg.tmp"));
+}
+
+TEST_F(ImageRefsTest, AssigningAPictureLeavesExactlyOnePerRecord) {
+  MakePicture(Folder("cats") / "b17.gif", 10, 10);
+  MakePicture(Folder("cats") / "b17.jpg", 10, 10);
+  MakePicture(Folder("src") / "Neu.PNG", 30, 20);
+  SetAge(Folder("src") / "Neu.PNG", 1000);
+  ASSERT_TRUE(AssignImage(kButtonPattern, Folder("cats"), 17, Folder("src") / "Neu.PNG", prompter_));
+  EXPECT_EQ(FindImageRef(kButtonPattern, Folder("cats"), 17), "b17.png/30/20");
+  EXPECT_FALSE(fs::exists(Folder("cats") / "b17.gif"));
+  EXPECT_FALSE(fs::exists(Folder("cats") / "b17.jpg"));
+  EXPECT_GT(fs::last_write_time(Folder("cats") / "b17.png"), fs::last_write_time(Folder("src") / "Neu.PNG"))
+      << "the copy carries the current time";
+
+  EXPECT_FALSE(AssignImage(kButtonPattern, Folder("cats"), 17, Folder("src") / "fehlt.gif", prompter_));
+  EXPECT_EQ(prompter_.Texts().back(), FormatProgramText(20045, (Folder("src") / "fehlt.gif").string()));
+  EXPECT_TRUE(fs::exists(Folder("cats") / "b17.png")) << "a failed copy keeps the old picture";
+  RemoveImage(kButtonPattern, Folder("cats"), 17);
+  EXPECT_EQ(FindImageRef(kButtonPattern, Folder("cats"), 17), "");
+}
+
+TEST_F(ImageRefsTest, LogoRules) {
+  MakePicture(Folder("src") / "Firma.GIF", 8, 8);
+  EXPECT_EQ(StoreLogo(Folder("imgs"), "", false, Folder("src") / "Firma.GIF", prompter_), "gif");
+  EXPECT_TRUE(fs::exists(Folder("imgs") / "logo.gif"));
+  MakePicture(Folder("src") / "neu.png", 8, 8);
+  EXPECT_EQ(StoreLogo(Folder("imgs"), "gif", false, Folder("src") / "neu.png", prompter_), "png");
+  EXPECT_FALSE(fs::exists(Folder("imgs") / "logo.gif")) << "the replaced logo is removed";
+  EXPECT_EQ(StoreLogo(Folder("imgs"), "png", false, std::nullopt, prompter_), "png");
+  EXPECT_EQ(StoreLogo(Folder("imgs"), "jpg", false, std::nullopt, prompter_), "") << "no logo.jpg on disk";
+  EXPECT_EQ(StoreLogo(Folder("imgs"), "png", false, Folder("src") / "weg.png", prompter_), "");
+  EXPECT_EQ(StoreLogo(Folder("imgs"), "png", true, std::nullopt, prompter_), "");
+  EXPECT_FALSE(fs::exists(Folder("imgs") / "logo.png"));
+}
+
+TEST_F(ImageRefsTest, DiscardingThumbnailsAsksFirst) {
+  test::CreateShopFile(dir_ / "shop.mdb");
+  ShopDatabase db;
+  db.Open(dir_ / "shop.mdb");
+  EnsureDefaultRows(db);
+  const int32_t product = test::AddProduct(db, test::AddCategory(db, "K"), "P");
+  test::WriteFileBytes(Folder("thumbs") / (std::to_string(product) + ".jpg"), "x");
+  EXPECT_FALSE(DiscardAllThumbnails(db, Folder("thumbs"), prompter_));
+  EXPECT_EQ(prompter_.asked().back().text, ProgramText(20095));
+  EXPECT_EQ(prompter_.asked().back().defaultAnswer, Answer::No);
+  EXPECT_TRUE(fs::exists(Folder("thumbs") / (std::to_string(product) + ".jpg")));
+  prompter_.Queue(Answer::Yes);
+  EXPECT_TRUE(DiscardAllThumbnails(db, Folder("thumbs"), prompter_));
+  EXPECT_FALSE(fs::exists(Folder("thumbs") / (std::to_string(product) + ".jpg")));
+}
+
+}  // namespace
+}  // namespace vendora
