@@ -1,6 +1,11 @@
 #pragma once
 // JPEG through libjpeg: colour pictures are read as 8-bit indexed rasters of at most
 // 240 colours, grey ones with a 256-level grey palette; written as RGB at the set quality.
+// CMYK pictures are converted to RGB by the codec and dithered onto a fixed palette.
+// A file whose data ends early fails to read. ReadSize reports the header's size,
+// even one that Read refuses. Failures (library errors included) return false and
+// print nothing; Write removes a file it could not complete. All state lives in one
+// call, so several pictures may be coded at the same time on different threads.
 #include "imaging/image_impl.h"
 
 namespace vendora {
@@ -12,6 +17,8 @@ class CImageImplJpeg : public CImageImpl {
   bool Write(const std::string& fileName) override;
   bool ReadSize(const std::string& fileName, int& width, int& height) override;
   void SetQuality(int quality) override { quality_ = quality; }
+  // Both sides above 0: the next Read decodes at 1/2, 1/4 or 1/8 of the size, the
+  // smallest that keeps at least twice width x height.
   void SetDecodeMinimum(int width, int height) override {
     minWidth_ = width;
     minHeight_ = height;
