@@ -1,8 +1,20 @@
 #pragma once
 // GIF, the program's own codec: reads GIF87a/89a (global and local colour tables,
 // transparency, interlace, several images: the last wins) into an 8-bit indexed
-// raster and writes 8-bit rasters as GIF87a. All coder state lives in one call, so
-// several GIFs may be coded at the same time on different threads.
+// raster and writes rasters of up to 8 bits per pixel as GIF87a. All coder state
+// lives in one call, so several GIFs may be coded at the same time on different
+// threads (each on its own CImageImplGif object).
+//
+// Read returns false for anything but a complete picture: no GIF signature, a file
+// cut short anywhere before the last image's rows are complete, an LZW code size
+// outside 2..9, no image at all, or a size the raster refuses. Corrupt codes inside
+// otherwise complete data are counted (BadCodeCount) and decoding goes on.
+// ReadSize reports the first image's size without decoding; false when the file has
+// no usable image descriptor. Write shows one of three English messages through the
+// prompter and returns false for a raster above 8 bits per pixel, a file that cannot
+// be created, or a failed write.
+#include <cstdio>
+
 #include "imaging/image_impl.h"
 
 namespace vendora {
@@ -18,6 +30,9 @@ class CImageImplGif : public CImageImpl {
   int BadCodeCount() const { return badCodes_; }
 
  private:
+  bool Decode();
+  bool Encode(std::FILE* file);
+
   int badCodes_ = 0;
 };
 
