@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <vector>
 
 #include "common/program_text.h"
 #include "imaging/image_file.h"
@@ -16,11 +17,19 @@ namespace {
 namespace fs = std::filesystem;
 using test::ScriptedPrompter;
 
-// A colourful picture of the size in the format of the file name.
+// A colourful picture of the size in the format of the file name (GIFs with 8 bits).
 void MakePicture(const fs::path& file, int width, int height) {
   CImageFile image;
-  ASSERT_TRUE(image.CreateImpl(file.string(), FormatFromFileName(file.string())));
-  ASSERT_TRUE(image.Create(width, height, 24));
+  const ImageFormat format = FormatFromFileName(file.string());
+  ASSERT_TRUE(image.CreateImpl(file.string(), format));
+  if (format == ImageFormat::Gif) {
+    std::vector<uint8_t> ramp(3 * 256);
+    for (int i = 0; i < 256; ++i) ramp[3 * i] = ramp[3 * i + 1] = ramp[3 * i + 2] = static_cast<uint8_t>(i);
+    ASSERT_TRUE(image.Create(width, height, 8));
+    ASSERT_TRUE(image.GetImpl()->SetPalette(256, ramp.data()));
+  } else {
+    ASSERT_TRUE(image.Create(width, height, 24));
+  }
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
       image.GetImpl()->SetPixelRGB(x, y, static_cast<uint8_t>(x * 255 / width), static_cast<uint8_t>(y * 255 / height), 90);
