@@ -66,5 +66,25 @@ TEST_F(CliTest, FailuresGiveTheMessageAndANonZeroExit) {
   EXPECT_EQ(Run({"new", "x", "--yes", "--no"}), 2);
 }
 
+TEST_F(CliTest, ImageCommandsDescribeConvertAndShrinkPictures) {
+  const fs::path gif = fs::path(VENDORA_FIXTURES) / "gif" / "transparent.gif";
+  ASSERT_TRUE(fs::exists(gif));
+  EXPECT_EQ(Run({"image", "info", gif.c_str()}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("Format: gif\n"), std::string::npos) << out_.str();
+  EXPECT_NE(out_.str().find("Farbtyp: 3 (Palette)\nPalette: 256 Einträge\nTransparenter Index: 6\n"), std::string::npos)
+      << out_.str();
+
+  const fs::path png = dir_.path() / "bild.png", thumb = dir_.path() / "klein.jpg";
+  EXPECT_EQ(Run({"image", "convert", gif.c_str(), png.c_str()}), 0) << err_.str();
+  EXPECT_EQ(Run({"image", "thumbnail", png.c_str(), thumb.c_str(), "--quality", "50"}), 0) << err_.str();
+  EXPECT_EQ(Run({"image", "info", thumb.c_str()}), 0);
+  EXPECT_NE(out_.str().find("Format: jpeg\n"), std::string::npos);
+
+  EXPECT_EQ(Run({"image", "info", (dir_.path() / "fehlt.gif").c_str()}), 1);
+  EXPECT_EQ(err_.str(), "Das Bild '" + (dir_.path() / "fehlt.gif").string() + "' konnte nicht gelesen werden.\n");
+  EXPECT_EQ(Run({"image", "convert", gif.c_str(), (dir_.path() / "x.lwf").c_str()}), 1);
+  EXPECT_EQ(Run({"image", "thumbnail", png.c_str(), thumb.c_str(), "--quality", "0"}), 2);
+}
+
 }  // namespace
 }  // namespace vendora
