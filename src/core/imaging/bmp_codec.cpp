@@ -1,5 +1,7 @@
 #include "imaging/bmp_codec.h"
 
+#include "imaging/codec_file.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -10,11 +12,6 @@
 
 namespace vendora {
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr uint32_t kBiRgb = 0, kBiBitfields = 3;
 constexpr int64_t kFileHeaderSize = 14, kInfoHeaderSize = 40;
@@ -160,7 +157,7 @@ bool Decode(std::FILE* file, CImageImpl& image) {
 
 bool CImageImplBmp::Read(const std::string& fileName) {
   UseFileName(fileName);
-  FilePtr file(std::fopen(fileName_.c_str(), "rb"));
+  FilePtr file = OpenFile(fileName_, "rb");
   if (!file) return false;
   try {
     return Decode(file.get(), *this);
@@ -211,21 +208,17 @@ bool CImageImplBmp::Write(const std::string& fileName) {
   Put32(header, 0);
   header.insert(header.end(), table.begin(), table.end());
 
-  FilePtr file(std::fopen(fileName_.c_str(), "wb"));
+  FilePtr file = OpenFile(fileName_, "wb");
   if (!file) return false;
   // Rows go out as stored: bottom-up, padded to 4 bytes, true colour as blue, green, red.
   const bool written = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size() &&
                        std::fwrite(GetBits(), 1, imageSize, file.get()) == imageSize;
-  const bool closed = std::fclose(file.release()) == 0;
-  if (written && closed) return true;
-  // No half-written picture stays behind to be published.
-  std::remove(fileName_.c_str());
-  return false;
+  return FinishWrite(std::move(file), fileName_, written);
 }
 
 bool CImageImplBmp::ReadSize(const std::string& fileName, int& width, int& height) {
   UseFileName(fileName);
-  FilePtr file(std::fopen(fileName_.c_str(), "rb"));
+  FilePtr file = OpenFile(fileName_, "rb");
   if (!file) return false;
   Header h;
   if (!ReadHeader(file.get(), h)) return false;

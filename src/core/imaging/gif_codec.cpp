@@ -1,5 +1,7 @@
 #include "imaging/gif_codec.h"
 
+#include "imaging/codec_file.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -15,13 +17,6 @@ constexpr int kCodeLimit = 1 << kMaxCodeBits;  // codes 0..4095
 constexpr int kInputBufferSize = 16384;
 constexpr uint8_t kExtension = 0x21, kImage = 0x2C, kTrailer = 0x3B;
 constexpr uint8_t kGraphicControl = 0xF9;
-
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f) std::fclose(f);
-  }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 int Le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
 
@@ -504,7 +499,7 @@ void PutLe16(uint8_t* p, int value) {
 bool CImageImplGif::ReadSize(const std::string& fileName, int& width, int& height) {
   UseFileName(fileName);
   width = height = 0;
-  FilePtr file(std::fopen(fileName_.c_str(), "rb"));
+  FilePtr file = OpenFile(fileName_, "rb");
   if (!file) return false;
   try {
     auto in = std::make_unique<InputReader>(file.get());
@@ -544,7 +539,7 @@ bool CImageImplGif::Read(const std::string& fileName) {
 }
 
 bool CImageImplGif::Decode() {
-  FilePtr file(std::fopen(fileName_.c_str(), "rb"));
+  FilePtr file = OpenFile(fileName_, "rb");
   if (!file) return false;
   auto in = std::make_unique<InputReader>(file.get());
   uint8_t header[13];
@@ -596,7 +591,7 @@ bool CImageImplGif::Write(const std::string& fileName) {
     return false;
   }
   if (!HasBitmap()) return false;
-  FilePtr file(std::fopen(fileName_.c_str(), "wb"));
+  FilePtr file = OpenFile(fileName_, "wb");
   if (!file) {
     ShowMessage("Can't open GIF for writing");
     return false;
@@ -608,7 +603,7 @@ bool CImageImplGif::Write(const std::string& fileName) {
     ok = false;
   }
   ok = std::fflush(file.get()) == 0 && ok;
-  ok = std::fclose(file.release()) == 0 && ok;
+  ok = FinishWrite(std::move(file), fileName_, ok);
   if (!ok) ShowMessage("Write Error in GIF file");
   return ok;
 }

@@ -1,5 +1,7 @@
 #include "imaging/jpeg_codec.h"
 
+#include "imaging/codec_file.h"
+
 // jpeglib.h needs FILE and size_t declared before it.
 #include <array>
 #include <csetjmp>
@@ -17,11 +19,6 @@
 
 namespace vendora {
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Library errors jump back to the codec instead of ending the program; warnings are
 // never printed. A premature end of the data is remembered: the library pads the
@@ -262,7 +259,7 @@ bool Encode(Encoder& e, std::FILE* file, const CImageImpl& image, int quality) {
 bool CImageImplJpeg::Read(const std::string& fileName) {
   UseFileName(fileName);
   try {
-    FilePtr file(std::fopen(fileName_.c_str(), "rb"));
+    FilePtr file = OpenFile(fileName_, "rb");
     if (!file) return false;
     Decoder decoder;
     return Decode(decoder, file.get(), *this, minWidth_, minHeight_);
@@ -274,7 +271,7 @@ bool CImageImplJpeg::Read(const std::string& fileName) {
 bool CImageImplJpeg::Write(const std::string& fileName) {
   UseFileName(fileName);
   if (!HasBitmap()) return false;
-  FilePtr file(std::fopen(fileName_.c_str(), "wb"));
+  FilePtr file = OpenFile(fileName_, "wb");
   if (!file) return false;
   bool encoded = false;
   try {
@@ -283,16 +280,12 @@ bool CImageImplJpeg::Write(const std::string& fileName) {
     encoded = Encode(encoder, file.get(), *this, quality_);
   } catch (const std::bad_alloc&) {
   }
-  const bool closed = std::fclose(file.release()) == 0;
-  if (encoded && closed) return true;
-  // No half-written picture stays behind to be published.
-  std::remove(fileName_.c_str());
-  return false;
+  return FinishWrite(std::move(file), fileName_, encoded);
 }
 
 bool CImageImplJpeg::ReadSize(const std::string& fileName, int& width, int& height) {
   UseFileName(fileName);
-  FilePtr file(std::fopen(fileName_.c_str(), "rb"));
+  FilePtr file = OpenFile(fileName_, "rb");
   if (!file) return false;
   Decoder decoder;
   return Measure(decoder, file.get(), width, height);

@@ -1,5 +1,7 @@
 #include "imaging/png_codec.h"
 
+#include "imaging/codec_file.h"
+
 #include <png.h>
 
 #include <array>
@@ -10,11 +12,6 @@
 
 namespace vendora {
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr png_byte kBackgroundRed = 31, kBackgroundGreen = 127, kBackgroundBlue = 255;
 
@@ -165,7 +162,7 @@ bool Encode(Writer& wr, std::FILE* file, const CImageImpl& image, const Layout& 
 
 bool CImageImplPng::Read(const std::string& fileName) {
   UseFileName(fileName);
-  FilePtr file(std::fopen(fileName_.c_str(), "rb"));
+  FilePtr file = OpenFile(fileName_, "rb");
   if (!file) return false;
   try {
     Reader reader;
@@ -196,23 +193,19 @@ bool CImageImplPng::Write(const std::string& fileName) {
     }
   }
 
-  FilePtr file(std::fopen(fileName_.c_str(), "wb"));
+  FilePtr file = OpenFile(fileName_, "wb");
   if (!file) return false;
   bool encoded = false;
   {
     Writer writer;
     encoded = writer.info && Encode(writer, file.get(), *this, layout);
   }
-  const bool closed = std::fclose(file.release()) == 0;
-  if (encoded && closed) return true;
-  // No half-written picture stays behind to be published.
-  std::remove(fileName_.c_str());
-  return false;
+  return FinishWrite(std::move(file), fileName_, encoded);
 }
 
 bool CImageImplPng::ReadSize(const std::string& fileName, int& width, int& height) {
   UseFileName(fileName);
-  FilePtr file(std::fopen(fileName_.c_str(), "rb"));
+  FilePtr file = OpenFile(fileName_, "rb");
   if (!file) return false;
   Reader reader;
   if (!reader.info) return false;
