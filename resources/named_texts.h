@@ -75,4 +75,64 @@ inline constexpr std::string_view kPaymentCreditCard = "Kreditkarte";
 inline constexpr std::string_view kNoAttribute = "[Kein Attribut]";
 inline constexpr std::string_view kNotIndexed = "[Nicht indizieren]";
 
+// Generation run
+inline constexpr std::string_view kAskRegenerate =
+    "An dem Shop wurden seit der letzten Erzeugung keine\nÄnderungen mehr vorgenommen. Trotzdem neu erzeugen?";
+inline constexpr std::string_view kBannerGenerating = "--- Tolm! Vendora - %c - Generating Shop ---";
+inline constexpr std::string_view kBannerGenerated = "--- Tolm! Vendora - %c - Shop generated ---";
+inline constexpr std::string_view kOpeningTables = "Öffne Datenbanktabellen...";
+inline constexpr std::string_view kOpeningTablesFailed =
+    "Während des Öffnens der Datenbank ist ein Fehler aufgetreten. Eine Fortsetzung ist nicht möglich!";
+inline constexpr std::string_view kMissingWebServer = "Erforderliche Web-Server-Angaben fehlen!";  // own wording
+inline constexpr std::string_view kMissingCategories = "Erforderliche Kategorieeinträge fehlen.";
+inline constexpr std::string_view kMissingProducts = "Erforderliche Produkteinträge fehlen!";
+inline constexpr std::string_view kMissingItems = "Erforderliche Artikeleinträge fehlen!";
+inline constexpr std::string_view kMissingIndex = "Erforderliche Indexeinträge fehlen!";
+inline constexpr std::string_view kMissingProdLines = "Erforderliche Produktlinienzuweisungen fehlen!";
+inline constexpr std::string_view kMissingTaxes = "Erforderliche Steuereinträge fehlen!";
+inline constexpr std::string_view kMissingLines = "Erforderliche Produktlineieneinträge fehlen.";
+inline constexpr std::string_view kMissingLanguage = "Erforderliche Textangaben (Text-Informationen) fehlen!";
+inline constexpr std::string_view kMissingInterfaces = "Erforderliche Darstellungsangaben fehlen!";
+inline constexpr std::string_view kMissingOptions = "Erforderliche Optionsangaben fehlen!";
+inline constexpr std::string_view kMissingCompany = "Erforderliche allgemeine Shopangaben fehlen!";
+inline constexpr std::string_view kMissingPayvane = "Erforderliche Payvane Angaben fehlen!";
+inline constexpr std::string_view kMissingMainAttributes = "Erforderliche Haupteigenschaften fehlen!";
+inline constexpr std::string_view kMissingSubAttributes = "Erforderliche Nebeneigenschaften fehlen!";  // own wording
+inline constexpr std::string_view kCreatingFolders = "Die benötigten Verzeichnisse werden erzeugt.";
+inline constexpr std::string_view kFoldersCreated = "Die Verzeichnisse wurden erfolgreich erzeugt.";
+inline constexpr std::string_view kFoldersFailed = "Die Verzeichnisse konnten nicht erzeugt werden.";
+inline constexpr std::string_view kClosingTables = "Schließe Datenbanktabellen...";
+inline constexpr std::string_view kTotalSize = "Zur Information: Der erzeugte Shop benötigt %d Bytes auf dem Server.";
+inline constexpr std::string_view kReadyToPublish = "Ihr Shop ist jetzt zur Veröffentlichung bereit.";
+
+// Log viewer
+inline constexpr std::string_view kLogTail = "Es können nur die letzten %d KB\nder Protokolldatei angezeigt werden.";
+inline constexpr std::string_view kLogCannotOpen = "Kann die Log-Datei '%s' nicht öffnen!";
+inline constexpr std::string_view kLogSaved = "Die Protokolldatei '%s' wurde gespeichert!";
+inline constexpr std::string_view kLogDeleteQuestion = "Soll die Protokolldatei wirklich entfernt werden?";
+inline constexpr std::string_view kLogSaveQuestion = "Änderungen an dem Protokoll speichern?";
+
+// Catalogue data files
+inline constexpr std::string_view kCreatingCategoryToc = "Erstelle Datei \"data/category.toc\"...";
+inline constexpr std::string_view kCreatingCategoryIdx = "Erstelle Datei \"data/category.idx\"...";
+inline constexpr std::string_view kCreatingProductToc = "Erstelle Datei  \"data/product.toc\"...";
+inline constexpr std::string_view kCreatingProductIdx = "Erstelle Datei  \"data/product.idx\"...";
+inline constexpr std::string_view kCreatingItemsToc = "Erstelle Datei \"data/items.toc\"...";
+inline constexpr std::string_view kCreatingLinesToc = "Erstelle Datei  \"data/lines.toc\"...";
+inline constexpr std::string_view kCreatingLineIdx = "Erstelle Datei  \"data/line.idx\"...";
+inline constexpr std::string_view kCreatingIndexToc = "Erstelle Datei  \"data/index.toc\"...";
+inline constexpr std::string_view kCreatingIndexIdx = "Erstelle Datei  \"data/index.idx\"...";
+inline constexpr std::string_view kItemsWritten = "Artikeleinträge geschrieben: %d (%d bytes).";
+inline constexpr std::string_view kProductsWritten = "Produkteinträge geschrieben: %d (%d bytes).";
+inline constexpr std::string_view kCategoryIndexWritten = "Kategorieindexeinträge geschrieben: %d (%d bytes).";
+inline constexpr std::string_view kCategoriesWritten = "Kategorieeinträge geschrieben: %d (%d bytes).";
+inline constexpr std::string_view kLinesWritten = "Produktlinieneinträge geschrieben: %d (%d bytes).";
+inline constexpr std::string_view kIndexWritten = "Indexeinträge geschrieben: %d (%d bytes).";
+inline constexpr std::string_view kFileWritten = "Datei geschrieben \"%s\".";
+inline constexpr std::string_view kNoCategories = "Es wurden keine Kategorieeinträge gefunden!";
+inline constexpr std::string_view kNoProducts = "Es wurden keine Produkteinträge gefunden!";
+inline constexpr std::string_view kNoItems = "Es wurden keine Artikeleinträge gefunden!";
+inline constexpr std::string_view kNoLines = "Es wurden keine Produktlinieneinträge gefunden!";
+inline constexpr std::string_view kNoIndexEntries = "Es wurden keine Indexeinträge gefunden!";
+
 }  // namespace vendora::texts

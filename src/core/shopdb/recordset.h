@@ -134,23 +134,27 @@ class RecordSet : public RecordSetBase {
     Requery();
   }
 
-  // Opens the set for adding rows only: no row is read, and of the rows added only the
-  // last is kept (for its key), so a bulk import needs no memory per row.
-  void OpenForAppend() {
+  // Opens the set without reading any row: for a set that is filtered and requeried
+  // later (a run's snapshot) or that only adds rows.
+  void OpenWithoutRows() {
     if (!db_.IsOpen()) ThrowNotOpen();
     rows_.clear();
     rowIds_.clear();
-    appendOnly_ = true;
+    appendOnly_ = false;
     MarkOpen();
+  }
+
+  // Opens the set for adding rows only: no row is read, and of the rows added only the
+  // last is kept (for its key), so a bulk import needs no memory per row.
+  void OpenForAppend() {
+    OpenWithoutRows();
+    appendOnly_ = true;
   }
 
   // Reads the rows matching the filter again and stands on the first.
   void Requery() {
     if (!db_.IsOpen()) ThrowNotOpen();
-    if (appendOnly_) {
-      OpenForAppend();
-      return;
-    }
+    appendOnly_ = false;
     open_ = false;  // stays closed if reading fails half way
     size_t n = 0;
     {

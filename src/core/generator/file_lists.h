@@ -1,0 +1,48 @@
+#pragma once
+// Per shop subfolder, the files the published shop uses (PublishFileList) and the
+// files of the folder it does not use now but that stay on the server
+// (UnusedFileList). Each entry records the file's size and last-write time when it
+// was added; the upload compares them with the server.
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/shop_paths.h"
+
+namespace vendora {
+
+struct FileListEntry {
+  std::string path;  // "<folder>/<file name>", relative to the shop folder
+  uint64_t size = 0;  // 0 when the file could not be read
+  std::optional<std::filesystem::file_time_type> writeTime;
+};
+
+class FileLists {
+ public:
+  using List = std::map<std::string, FileListEntry>;  // keyed by file name
+
+  explicit FileLists(std::filesystem::path shopFolder = {}) : shopFolder_(std::move(shopFolder)) {}
+  void SetShopFolder(std::filesystem::path folder) { shopFolder_ = std::move(folder); }
+
+  // An empty file name adds nothing; adding a name again refreshes its entry.
+  void AddPublish(ShopSubfolder folder, std::string_view fileName);
+  void AddUnused(ShopSubfolder folder, std::string_view fileName);
+  void Clear();
+
+  const List& Publish(ShopSubfolder folder) const { return publish_[static_cast<size_t>(folder)]; }
+  const List& Unused(ShopSubfolder folder) const { return unused_[static_cast<size_t>(folder)]; }
+  // Sum of the sizes of every published file.
+  uint64_t PublishedSize() const;
+
+ private:
+  FileListEntry Entry(ShopSubfolder folder, std::string_view fileName) const;
+
+  std::filesystem::path shopFolder_;
+  std::array<List, kShopSubfolderNames.size()> publish_, unused_;
+};
+
+}  // namespace vendora

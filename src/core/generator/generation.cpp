@@ -1,0 +1,251 @@
+#include "generator/generation.h"
+
+#include <system_error>
+
+#include "common/clock.h"
+#include "common/program_text.h"
+#include "common/prompter.h"
+#include "generator/catalogue_files.h"
+#include "generator/graphic_sets.h"
+#include "generator/server_checks.h"
+#include "imaging/image_refs.h"
+#include "shopdb/changed_flag.h"
+#include "shopdb/db_error.h"
+#include "shopdb/default_rows.h"
+
+namespace vendora {
+
+namespace fs = std::filesystem;
+
+void ShopSnapshot::Close() {
+  categories.reset();
+  products.reset();
+  items.reset();
+  index.reset();
+  prodLines.reset();
+  taxesByType.reset();
+  lines.reset();
+  language.reset();
+  open = false;
+}
+
+RunContext::RunContext(ShopDatabase& database, ShopPaths shopPaths, GenerationLog& runLog, Prompter& runPrompter,
+                       const Clock& runClock, RunMode runMode)
+    : db(database),
+      paths(std::move(shopPaths)),
+      log(runLog),
+      prompter(runPrompter),
+      clock(runClock),
+      mode(runMode),
+      files(paths.folder) {}
+
+std::vector<RunStep> GenerationChain() {
+  return {
+      {"snapshot", OpenSnapshotStep},
+      {"settings", [](RunContext& run) { return LoadPreviewSettings(run, RunMode::Generation); }},
+      {"graphic set", ReadShopGraphicSetStep},
+      {"web server", CheckWebServerStep},
+      {"payvane", CheckPayvaneStep},
+      {"folders", CreateFoldersStep},
+      {"catalogue", WriteCatalogueStep},
+      {"lines", WriteProductLinesStep},
+      {"index", WriteIndexStep},
+      {"withheld categories", ListWithheldCategoryPicturesStep},
+      {"withheld products", ListWithheldProductPicturesStep},
+      {"withheld lines", ListWithheldLinePicturesStep},
+      {"colours", WriteColorFileStep},
+  };
+}
+
+namespace {
+
+// Opens one list table of the snapshot without reading it: the steps filter and
+// requery it. A failure logs the table's line.
+template <class Set>
+bool OpenList(RunContext& run, std::unique_ptr<Set>& set, std::string_view failureLine) {
+  try {
+    set = std::make_unique<Set>(run.db);
+    set->OpenWithoutRows();
+    return true;
+  } catch (const DbError&) {
+    run.log.Log(failureLine);
+    return false;
+  }
+}
+
+template <class Row>
+bool ReadRow(RunContext& run, Row& row, std::string_view failureLine) {
+  try {
+    row = ReadSettingsRow<Row>(run.db);
+    return true;
+  } catch (const DbError&) {
+    run.log.Log(failureLine);
+    return false;
+  }
+}
+
+}  // namespace
+
+bool OpenSnapshotStep(RunContext& run) {
+  run.log.Log(texts::kOpeningTables);
+  ShopSnapshot& s = run.snapshot;
+  const bool ok = ReadRow(run, s.webServer, texts::kMissingWebServer) &&
+                  OpenList(run, s.categories, texts::kMissingCategories) &&
+                  OpenList(run, s.products, texts::kMissingProducts) &&
+                  OpenList(run, s.items, texts::kMissingItems) && OpenList(run, s.index, texts::kMissingIndex) &&
+                  OpenList(run, s.prodLines, texts::kMissingProdLines) &&
+                  OpenList(run, s.taxesByType, texts::kMissingTaxes) && OpenList(run, s.lines, texts::kMissingLines) &&
+                  OpenList(run, s.language, texts::kMissingLanguage) &&
+                  ReadRow(run, s.interfaces, texts::kMissingInterfaces) &&
+                  ReadRow(run, s.options, texts::kMissingOptions) && ReadRow(run, s.company, texts::kMissingCompany) &&
+                  ReadRow(run, s.payvane, texts::kMissingPayvane);
+  if (!ok) {
+    run.log.Log(texts::kOpeningTablesFailed);
+    return false;
+  }
+  s.open = true;
+  run.scriptExtension = s.webServer.ScriptExt == 1 ? ".pl" : ".cgi";
+  run.log.Step();
+  return true;
+}
+
+bool CreateFoldersStep(RunContext& run) {
+  run.log.Log(texts::kCreatingFolders);
+  const bool ok = CreateShopFolders(run.paths);
+  run.log.Log(ok ? texts::kFoldersCreated : texts::kFoldersFailed);
+  run.log.Step();
+  return ok;
+}
+
+namespace {
+
+std::string FileNameOf(const std::optional<fs::path>& file) { return file ? file->filename().string() : std::string(); }
+
+// Walks the withheld rows of a list table; an engine error ends the walk, not the run.
+template <class Set, class F>
+void ForWithheld(Set& set, const Criteria& filter, F&& f) {
+  try {
+    set.SetFilter(filter);
+    set.Requery();
+    for (; !set.IsEOF(); set.MoveNext()) f(*set);
+  } catch (const DbError&) {
+  }
+}
+
+}  // namespace
+
+bool ListWithheldCategoryPicturesStep(RunContext& run) {
+  run.log.LogText(23856);
+  const fs::path cats = run.Folder(ShopSubfolder::Cats);
+  ForWithheld(*run.snapshot.categories, Eq("Include", false), [&](const CategoriesRow& row) {
+    run.files.AddUnused(ShopSubfolder::Cats, FileNameOf(FindImageFile(kHeaderPattern, cats, row.ID)));
+    run.files.AddUnused(ShopSubfolder::Cats, FileNameOf(FindImageFile(kButtonPattern, cats, row.ID)));
+  });
+  run.log.LogFormat(23857, static_cast<int>(run.files.Unused(ShopSubfolder::Cats).size()));
+  run.log.LogText(23858);
+  run.log.Step();
+  return true;
+}
+
+bool ListWithheldProductPicturesStep(RunContext& run) {
+  run.log.LogText(23859);
+  const PreviewSettings& s = run.settings;
+  ForWithheld(*run.snapshot.products, Eq("Available", false), [&](const ProductsRow& row) {
+    // Their thumbnails are kept up to date as well, so they are ready when published.
+    ProductImageRefs refs = MakeProductImageRefs(kImagePattern, run.Folder(ShopSubfolder::Prods),
+                                                 run.Folder(ShopSubfolder::Thumbs), row.ID, s.useThumbnails,
+                                                 s.thumbnailQuality, &run.prompter);
+    run.files.AddUnused(ShopSubfolder::Prods, refs.picture.substr(0, refs.picture.find('/')));
+    run.files.AddUnused(ShopSubfolder::Thumbs, refs.thumbnail.substr(0, refs.thumbnail.find('/')));
+  });
+  run.log.LogFormat(23860, static_cast<int>(run.files.Unused(ShopSubfolder::Prods).size()));
+  run.log.LogFormat(23861, static_cast<int>(run.files.Unused(ShopSubfolder::Thumbs).size()));
+  run.log.LogText(23862);
+  run.log.Step();
+  return true;
+}
+
+bool ListWithheldLinePicturesStep(RunContext& run) {
+  run.log.LogText(23863);
+  const fs::path lines = run.Folder(ShopSubfolder::Lines);
+  ForWithheld(*run.snapshot.lines, Eq("Include", false), [&](const LinesRow& row) {
+    run.files.AddUnused(ShopSubfolder::Lines, FileNameOf(FindImageFile(kHeaderPattern, lines, row.ID)));
+    run.files.AddUnused(ShopSubfolder::Lines, FileNameOf(FindImageFile(kButtonPattern, lines, row.ID)));
+  });
+  run.log.LogFormat(23864, static_cast<int>(run.files.Unused(ShopSubfolder::Lines).size()));
+  run.log.LogText(23865);
+  run.log.Step();
+  return true;
+}
+
+ShopGenerator::ShopGenerator(ShopDatabase& db, ShopPaths paths, GenerationLog& log, Prompter& prompter,
+                             const Clock& clock)
+    : db_(db), paths_(std::move(paths)), log_(log), prompter_(prompter), clock_(clock), chain_(GenerationChain()) {}
+
+bool ShopGenerator::Start() {
+  if (!IsDatabaseChanged()) {
+    if (prompter_.AskYesNo(std::string(texts::kAskRegenerate), Answer::No, MessageIcon::Question) != Answer::Yes)
+      return false;
+    SetDatabaseChanged(true);
+  }
+  return Run();
+}
+
+void ShopGenerator::DeletePreviousOutput() {
+  std::error_code ec;
+  const fs::path data = paths_.Subfolder(ShopSubfolder::Data);
+  for (const char* name : {"category.toc", "product.toc", "items.toc", "lines.toc", "index.toc", "category.idx",
+                           "product.idx", "line.idx", "index.idx", "color.cnf", "config.cnf", "language.cnf"})
+    fs::remove(data / name, ec);
+  const fs::path cgi = paths_.Subfolder(ShopSubfolder::Cgi);
+  for (const char* name : {"product.pm", "sales.pm", "webcode.pm", "olpcnf.pm", "Payvane.pm"}) fs::remove(cgi / name, ec);
+}
+
+bool ShopGenerator::Run() {
+  if (!IsDatabaseChanged()) return true;
+  run_ = std::make_unique<RunContext>(db_, paths_, log_, prompter_, clock_, RunMode::Generation);
+  RunContext& run = *run_;
+  DeletePreviousOutput();
+  log_.ClearList();
+  log_.Log(FormatLocalTime(std::string(texts::kBannerGenerating), clock_.Now()));
+  log_.SetRange(0, 18);
+  log_.SetPosition(0);
+  run.running = true;
+  try {
+    const OptionsRow options = ReadSettingsRow<OptionsRow>(db_);
+    run.taxType = options.TaxType;
+    run.lastUpload = options.LastFTP;
+  } catch (const DbError&) {
+    // The snapshot step reports an unreadable Options table.
+  }
+
+  bool ok = true;
+  for (const RunStep& step : chain_) {
+    if (!step.run(run)) {
+      ok = false;
+      break;
+    }
+  }
+  run.running = false;
+  if (!ok) {
+    run.snapshot.Close();
+    log_.LogText(22018);
+    SetDatabaseChanged(true);  // the next Generate runs without asking
+    return false;
+  }
+  log_.Log(texts::kClosingTables);
+  run.snapshot.Close();
+  log_.Log(FormatLocalTime(std::string(texts::kBannerGenerated), clock_.Now()));
+  run.totalSize = run.files.PublishedSize();
+  std::error_code ec;
+  if (!run.settings.server.startPage.empty()) {
+    const auto entry = fs::file_size(paths_.folder / run.settings.server.startPage, ec);
+    if (!ec) run.totalSize += entry;
+  }
+  log_.Log(Format(texts::kTotalSize, static_cast<long long>(run.totalSize)));
+  log_.Log(texts::kReadyToPublish);
+  SetDatabaseChanged(false);
+  return true;
+}
+
+}  // namespace vendora

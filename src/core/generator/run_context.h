@@ -1,0 +1,80 @@
+#pragma once
+// What one generation (or preview) run works on: the shop, its snapshot of open
+// record sets and settings rows, the derived page settings, the log, the file lists
+// and the counters. Every step of the chain gets the context and returns true to go on.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/shop_paths.h"
+#include "generator/file_lists.h"
+#include "generator/log.h"
+#include "generator/page_settings.h"
+#include "shopdb/recordsets.h"
+
+namespace vendora {
+
+class Clock;
+class Prompter;
+class ShopDatabase;
+
+// The tables a run opens once: list tables stay open as record sets that the steps
+// filter and requery; settings tables are read into rows (their defaults when empty).
+struct ShopSnapshot {
+  std::unique_ptr<CRecSetCategories> categories;
+  std::unique_ptr<CRecSetProducts> products;
+  std::unique_ptr<CRecSetItems> items;
+  std::unique_ptr<CRecSetIndex> index;
+  std::unique_ptr<CRecSetProdLines> prodLines;
+  std::unique_ptr<CRecSetTaxesByType> taxesByType;
+  std::unique_ptr<CRecSetLines> lines;
+  std::unique_ptr<CRecSetLanguage> language;
+  WebServerRow webServer;
+  InterfacesRow interfaces;
+  OptionsRow options;
+  CompanyRow company;
+  PayvaneRow payvane;
+  bool open = false;
+
+  void Close();
+};
+
+struct CatalogueCounters {
+  int categories = 0, products = 0, items = 0, lines = 0, indexEntries = 0;
+};
+
+struct RunContext {
+  RunContext(ShopDatabase& db, ShopPaths paths, GenerationLog& log, Prompter& prompter, const Clock& clock,
+             RunMode mode = RunMode::Generation);
+
+  std::filesystem::path Folder(ShopSubfolder folder) const { return paths.Subfolder(folder); }
+
+  ShopDatabase& db;
+  ShopPaths paths;
+  GenerationLog& log;
+  Prompter& prompter;
+  const Clock& clock;
+  RunMode mode;
+
+  ShopSnapshot snapshot;
+  PreviewSettings settings;
+  FileLists files;
+  CatalogueCounters counters;
+  bool running = false;
+  int32_t taxType = 0;     // Options.TaxType at the start of the run
+  int32_t lastUpload = 0;  // Options.LastFTP at the start of the run
+  std::string scriptExtension = ".cgi";
+  uint64_t totalSize = 0;
+};
+
+// One step of the chain: logs its lines, steps the progress bar once, returns false to
+// end the run.
+struct RunStep {
+  std::string name;
+  std::function<bool(RunContext&)> run;
+};
+
+}  // namespace vendora
