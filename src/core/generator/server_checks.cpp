@@ -1,16 +1,292 @@
 #include "generator/server_checks.h"
 
+#include <array>
+#include <cstdint>
+
+#include "common/program_text.h"
+#include "common/prompter.h"
+#include "common/text_util.h"
+#include "generator/log.h"
+#include "generator/olp_key_codec.h"
 #include "generator/run_context.h"
+#include "shopdb/db_error.h"
+#include "shopdb/recordsets.h"
 
 namespace vendora {
 
+namespace {
+
+bool IsBlank(std::string_view s) { return Trim(s).empty(); }
+
+std::string EmptyIfBlank(const std::string& s) { return IsBlank(s) ? std::string() : s; }
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+bool EndsWithNoCase(std::string_view text, std::string_view lowerSuffix) {
+  if (text.size() < lowerSuffix.size()) return false;
+  const std::string_view tail = text.substr(text.size() - lowerSuffix.size());
+  for (size_t i = 0; i < tail.size(); ++i)
+    if (AsciiLower(tail[i]) != lowerSuffix[i]) return false;
+  return true;
+}
+
+// The start page is served from the shop folder, whatever folder the merchant typed.
+std::string FileNamePart(std::string_view path) {
+  const size_t slash = path.find_last_of("/\\");
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+bool IsPayvaneServerName(std::string_view server) {
+  if (server.size() < 3) return false;
+  for (char c : server)
+    if (!IsAsciiLetter(c) && !IsDigit(c) && c != '.' && c != '-') return false;
+  return true;
+}
+
+bool IsHexKey(std::string_view key) {
+  if (key.size() < 2) return false;
+  for (char c : key)
+    if (!IsHexDigit(c)) return false;
+  return true;
+}
+
+bool IsTcpPort(int32_t port) { return port >= 1 && port <= 65535; }
+
+std::string Message(int number) { return std::string(ProgramText(number)); }
+
+FtpValues ReadFtpValues(ShopDatabase& db, GenerationLog& log) {
+  FtpServerRow row;
+  try {
+    CRecSetFtpServer rs(db);
+    rs.Open();
+    if (!rs.IsEOF()) row = *rs;
+  } catch (const DbError& e) {
+    // Go on with empty values: the checks below then name what is missing.
+    log.Log(e.description());
+  }
+  FtpValues v;
+  v.hostName = EmptyIfBlank(row.HostName);
+  v.hostPort = row.HostPort;
+  v.hostUser = EmptyIfBlank(row.HostUser);
+  v.hostPass = UnscrambleSecret(row.HostPass);
+  v.hostAcct = EmptyIfBlank(row.HostAcct);
+  v.proxyType = row.ProxyType;
+  v.proxyName = EmptyIfBlank(row.ProxyName);
+  v.proxyPort = row.ProxyPort;
+  v.proxyUser = EmptyIfBlank(row.ProxyUser);
+  v.proxyPass = UnscrambleSecret(row.ProxyPass);
+  v.proxyAcct = EmptyIfBlank(row.ProxyAcct);
+  v.remoteDir = EmptyIfBlank(row.RemoteDir);
+  v.remoteScript = EmptyIfBlank(row.RemoteScript);
+  v.passive = row.Passive;
+  return v;
+}
+
+}  // namespace
+
+std::optional<std::string> NormalizeUrl(std::string_view url, bool directory) {
+  const std::string_view u = Trim(url);
+  if (u.size() <= 7) return std::nullopt;
+  if (!u.starts_with("http://") && !u.starts_with("https://")) return std::nullopt;
+  std::string out(u);
+  if (u.ends_with('/')) return out;
+  if (!directory) {
+    static constexpr std::array<std::string_view, 14> kPageEndings = {
+        ".htm", ".html", ".phtm", ".phtml", ".shtm", ".shtml", ".php",
+        ".php3", ".php4", ".asp", ".pl", ".epl", ".cgi", ".js"};
+    for (std::string_view ending : kPageEndings)
+      if (EndsWithNoCase(u, ending)) return out;
+  }
+  out += '/';
+  return out;
+}
+
 bool CheckWebServerStep(RunContext& run) {
+  run.log.LogText(22208);
+  const WebServerRow& ws = run.snapshot.webServer;
+  auto& out = run.settings.server;
+  auto fail = [&run](int logLine, int explanation) {
+    run.log.LogText(logLine);
+    run.prompter.Show(Message(explanation), MessageIcon::Information);
+    run.log.Step();
+    return false;
+  };
+
+  if (IsBlank(ws.HomeURL)) return fail(22210, 22211);
+  const auto home = NormalizeUrl(ws.HomeURL, ws.StandAlone);
+  if (!home) return fail(22224, 22225);
+  out.homeUrl = *home;
+
+  const auto store = NormalizeUrl(ws.StoreURL, true);
+  if (!ws.StandAlone) {
+    if (IsBlank(ws.StoreURL)) return fail(22212, 22213);
+    if (!store) return fail(22226, 22227);
+  }
+  out.storeUrl = store.value_or(std::string());
+
+  if (IsBlank(ws.ScriptURL)) return fail(22218, 22219);
+  const auto script = NormalizeUrl(ws.ScriptURL, true);
+  if (!script) return fail(22228, 22229);
+  out.scriptUrl = *script;
+
+  const std::string startPage = FileNamePart(Trim(ws.FileName));
+  if (IsBlank(startPage)) return fail(22214, 22215);
+  out.startPage = startPage;
+
+  if (IsBlank(ws.StorePath)) return fail(22216, 22217);
+  std::string storePath(Trim(ws.StorePath));
+  if (!storePath.ends_with('/')) storePath += '/';
+  out.storePath = storePath;
+  out.scriptFolder = storePath;
+
+  if (IsBlank(ws.PerlPath)) return fail(22230, 22231);
+  const std::string_view perl = Trim(ws.PerlPath);
+  // A merchant who typed the whole "#!" line (perhaps with switches) gets it as typed.
+  out.interpreterLine = (perl.find("#!") != std::string_view::npos ? "" : "#!") + std::string(perl) + "\n";
+
+  if (ws.MailOption == 1 && IsBlank(ws.MailExec)) return fail(22220, 22221);
+  if (ws.MailOption == 2 && IsBlank(ws.MailHost)) return fail(22222, 22223);
+
+  run.log.LogText(22209);
   run.log.Step();
   return true;
 }
+
 bool CheckPayvaneStep(RunContext& run) {
+  run.log.LogText(22288);
+  const PayvaneRow& row = run.snapshot.payvane;
+  if (row.Use) {
+    auto& out = run.settings.payvane;
+    out.server = std::string(Trim(row.Server));
+    out.port = row.Port;
+    out.timeOut = row.TimeOut;
+    out.userNumber = row.HID;
+    out.keyE = UnscrambleHexKey(row.RsaE);
+    out.keyN = UnscrambleHexKey(row.RsaN);
+
+    // Every check runs so that all corrections are made, but one message box is
+    // enough: later problems replace earlier ones.
+    int logLine = 0, explanation = 0;
+    auto problem = [&](int line, int text) {
+      logLine = line;
+      explanation = text;
+    };
+    if (out.server.empty()) {
+      problem(22290, 22291);
+    } else if (!IsPayvaneServerName(out.server)) {
+      problem(22292, 22293);
+    } else {
+      if (out.timeOut < 10) {
+        out.timeOut = 10;
+        problem(22294, 22295);
+      } else if (out.timeOut > 120) {
+        out.timeOut = 120;
+        problem(22296, 22297);
+      }
+      if (out.port < 1 || out.port > 32767) {
+        out.port = 1712;
+        problem(22298, 22299);
+      }
+      if (out.userNumber < 1) problem(22300, 22301);
+    }
+    if (out.keyE.empty()) problem(22302, 22303);
+    else if (!IsHexKey(out.keyE)) problem(22304, 22305);
+    if (out.keyN.empty()) problem(22306, 22307);
+    else if (!IsHexKey(out.keyN)) problem(22308, 22309);
+
+    if (logLine != 0) {
+      run.log.LogText(logLine);
+      run.prompter.Show(Message(explanation), MessageIcon::Information);
+    }
+  }
+  run.log.LogText(22289);
   run.log.Step();
   return true;
+}
+
+bool CheckFtpSettings(ShopDatabase& db, GenerationLog& log, Prompter& prompter, FtpValues* out) {
+  log.LogText(22177);
+  FtpValues v = ReadFtpValues(db, log);
+
+  bool failed = false, cancelled = false;
+  // Each problem asks whether to go on, so the merchant can see them all at once.
+  auto check = [&](bool bad, int logLine, int explanation, bool proxy) {
+    if (cancelled || !bad) return;
+    failed = true;
+    log.LogText(logLine);
+    std::string text = Message(explanation);
+    if (proxy) text += ProgramText(22175);
+    text += ProgramText(22176);
+    MessageRequest request;
+    request.text = std::move(text);
+    request.buttons = MessageButtons::OkCancel;
+    request.icon = MessageIcon::Warning;
+    request.defaultAnswer = Answer::Ok;
+    if (prompter.Ask(request) == Answer::Cancel) cancelled = true;
+  };
+  check(v.hostName.empty(), 22180, 22181, false);
+  check(!IsTcpPort(v.hostPort), 22182, 22183, false);
+  check(v.hostUser.empty(), 22184, 22185, false);
+  if (v.proxyType != 0) {
+    check(v.proxyName.empty(), 22186, 22187, true);
+    check(!IsTcpPort(v.proxyPort), 22188, 22189, true);
+    check(v.proxyUser.empty(), 22190, 22191, true);
+  }
+
+  if (!cancelled && EqualsNoCase(v.remoteDir, v.remoteScript)) {
+    log.LogText(22192);
+    if (!failed) {
+      // Not an error: some hosts run scripts from the shop folder itself.
+      if (prompter.AskYesNo(Message(22193) + Message(22194), Answer::Yes, MessageIcon::Warning) != Answer::Yes)
+        failed = true;
+    } else {
+      prompter.Show(Message(22193), MessageIcon::Warning);
+    }
+  }
+
+  log.LogText(22178);
+  if (out) *out = std::move(v);
+  return !failed;
+}
+
+bool IsPayvaneCurrency(std::string_view masterCurrency) {
+  static constexpr std::array<std::string_view, 16> kCurrencies = {
+      "eur", "dem", "ats", "bef", "chf", "esp", "fim", "frf", "gbp", "iep", "itl", "nlg", "pte", "usd", "cad", "aud"};
+  const std::string_view currency = Trim(masterCurrency);
+  if (currency.size() < 3) return false;
+  for (std::string_view code : kCurrencies)
+    if (EqualsNoCase(currency.substr(0, 3), code)) return true;
+  return false;
+}
+
+namespace {
+
+constexpr std::array<uint32_t, 256> MakeCrcTable() {
+  std::array<uint32_t, 256> table{};
+  for (uint32_t n = 0; n < 256; ++n) {
+    uint32_t c = n;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    table[n] = c;
+  }
+  return table;
+}
+
+constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
+
+uint32_t CrcUpdate(uint32_t crc, std::string_view bytes) {
+  for (char b : bytes) crc = kCrcTable[(crc ^ static_cast<unsigned char>(b)) & 0xFF] ^ (crc >> 8);
+  return crc;
+}
+
+}  // namespace
+
+std::string PayvaneKeyChecksum(std::string_view keyE, std::string_view keyN) {
+  // Unlike zlib's crc32, the register is not inverted at the end.
+  const uint32_t crc = CrcUpdate(CrcUpdate(0xFFFFFFFFu, keyE), keyN);
+  return Format("%08X", crc);
 }
 
 }  // namespace vendora
