@@ -1,18 +1,422 @@
 #include "generator/catalogue_files.h"
 
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+#include "common/program_text.h"
+#include "generator/output_file.h"
+#include "generator/page_settings.h"
 #include "generator/run_context.h"
+#include "imaging/image_refs.h"
+#include "shopdb/db_error.h"
+#include "shopdb/recordsets.h"
 
 namespace vendora {
 
+namespace {
+
+namespace fs = std::filesystem;
+
+// Own wording: the older program names no line for these two failures.
+constexpr std::string_view kDatabaseError =
+    "Beim Lesen der Datenbank ist ein Fehler aufgetreten: %s (DAO Fehlernr.: %d).";
+constexpr std::string_view kWriteFailed = "Die Datei \"%s\" konnte nicht vollständig geschrieben werden.";
+
+struct DataFile {
+  DataFile(std::string_view fileName, std::string_view creatingLine) : name(fileName), creating(creatingLine) {}
+
+  std::string_view name;      // in the data folder
+  std::string_view creating;  // the line announcing it
+  OutputFile out;
+
+  std::string DisplayName() const { return "data/" + std::string(name); }
+};
+
+bool Create(RunContext& run, DataFile& file) {
+  run.log.Log(file.creating);
+  return CreateGeneratedFile(file.out, run.Folder(ShopSubfolder::Data) / file.name, file.DisplayName(), run.log,
+                             &run.prompter);
+}
+
+// A file whose bytes did not all reach the disk is reported, so that a truncated
+// catalogue is never published.
+bool Finish(RunContext& run, DataFile& file) {
+  if (file.out.Close()) return true;
+  run.log.Log(Format(kWriteFailed, file.DisplayName()));
+  return false;
+}
+
+template <size_t N>
+bool FinishAll(RunContext& run, std::array<DataFile, N>& files) {
+  bool ok = true;
+  for (DataFile& f : files) ok = Finish(run, f) && ok;
+  return ok;
+}
+
+template <size_t N>
+void PublishAll(RunContext& run, const std::array<DataFile, N>& files) {
+  for (const DataFile& f : files) run.files.AddPublish(ShopSubfolder::Data, f.name);
+}
+
+void LogWritten(RunContext& run, std::string_view countLine, int count, const DataFile& file) {
+  run.log.Log(Format(countLine, count, static_cast<long long>(file.out.Size())));
+  run.log.Log(Format(texts::kFileWritten, file.DisplayName()));
+}
+
+void LogDatabaseError(RunContext& run, const DbError& e) {
+  run.log.Log(Format(kDatabaseError, e.description(), e.engineCode()));
+}
+
+void AppendKey(std::string& list, int32_t key) { list += Format(list.empty() ? "%d" : ",%d", key); }
+
+// --- Pictures ---------------------------------------------------------------------
+
+// A reference names its file before the first "/".
+std::string_view RefFile(std::string_view ref) { return ref.substr(0, ref.find('/')); }
+
+// A shown picture is published and referenced; any other stays on the server unused
+// and its field is written empty.
+std::string UsePicture(RunContext& run, ShopSubfolder folder, const std::string& ref, bool show) {
+  if (show) {
+    run.files.AddPublish(folder, RefFile(ref));
+    return ref;
+  }
+  run.files.AddUnused(folder, RefFile(ref));
+  return {};
+}
+
+struct PicturePair {
+  std::string button, header;
+};
+
+// Categories and lines: both pictures are shown when the record is written and the shop
+// is not text-only.
+PicturePair UsePicturePair(RunContext& run, ShopSubfolder folder, int32_t id, bool written) {
+  const fs::path dir = run.Folder(folder);
+  const bool show = written && !run.settings.textOnly;
+  return {UsePicture(run, folder, FindImageRef(kButtonPattern, dir, id), show),
+          UsePicture(run, folder, FindImageRef(kHeaderPattern, dir, id), show)};
+}
+
+std::string ListLine(int32_t id, const std::string& name, const std::string& description, const PicturePair& pics) {
+  return Format("%d|%s|%s|%s|%s|\n", id, HtmlEscape(name), TextToHtml(description), pics.button, pics.header);
+}
+
+// --- What the line and index steps may list --------------------------------------
+// Built once per step from streamed rows: asking the record sets per membership would
+// cost a lookup per product and line on large catalogues.
+
+std::unordered_set<int32_t> IncludedCategories(CRecSetCategories& categories) {
+  std::unordered_set<int32_t> ids;
+  categories.SetFilter(Eq("Include", true));
+  categories.ForEach([&](const CategoriesRow& row) { ids.insert(row.ID); });
+  return ids;
+}
+
+std::unordered_set<int32_t> ProductsWithPublishedItem(ShopDatabase& db) {
+  CRecSetItems_ID items(db);
+  items.SetFilter(Eq("Available", true));
+  items.SetSort("");  // only membership counts
+  std::unordered_set<int32_t> ids;
+  items.ForEach([&](const ItemIdRow& row) { ids.insert(row.ProductID); });
+  return ids;
+}
+
+// --- Categories, products and items ---------------------------------------------
+
+enum CatalogueFile { kCategoryToc, kCategoryIdx, kProductToc, kProductIdx, kItemsToc };
+
+class CatalogueWriter {
+ public:
+  CatalogueWriter(RunContext& run, std::array<DataFile, 5>& files)
+      : run_(run), files_(files), kinds_(run.db), values_(run.db), memberships_(run.db) {}
+
+  // False, with the missing table's line, when a lookup table cannot be opened.
+  bool OpenLookups() {
+    try {
+      kinds_.Open();
+    } catch (const DbError&) {
+      run_.log.Log(texts::kMissingMainAttributes);
+      return false;
+    }
+    try {
+      values_.Open();
+    } catch (const DbError&) {
+      run_.log.Log(texts::kMissingSubAttributes);
+      return false;
+    }
+    try {
+      memberships_.OpenWithoutRows();
+    } catch (const DbError&) {
+      run_.log.Log(texts::kMissingProdLines);
+      return false;
+    }
+    return true;
+  }
+
+  // Included categories, their available products, their available items, each in
+  // [Order]. Throws DbError; what was written up to then stays written.
+  void Walk() {
+    ShopSnapshot& s = run_.snapshot;
+    taxRates_ = run_.taxType == 2;
+    if (taxRates_) {
+      s.taxesByType->SetFilter({});
+      s.taxesByType->Requery();
+    }
+    s.index->SetFilter({});
+    s.index->Requery();
+
+    CRecSetCategories& categories = *s.categories;
+    categories.SetFilter(Eq("Include", true));
+    categories.SetSort("[Order]");
+    categories.Requery();
+    for (; !categories.IsEOF(); categories.MoveNext()) WriteCategory(*categories);
+  }
+
+ private:
+  void WriteCategory(const CategoriesRow& category) {
+    CRecSetProducts& products = *run_.snapshot.products;
+    products.SetFilter(Eq("CategoryID", category.ID) && Eq("Available", true));
+    products.SetSort("[Order]");
+    products.Requery();
+    std::string keys;
+    for (; !products.IsEOF(); products.MoveNext()) {
+      const ProductsRow& product = *products;
+      if (WriteProduct(product)) AppendKey(keys, product.ID);
+    }
+    const bool written = !keys.empty();
+    const PicturePair pics = UsePicturePair(run_, ShopSubfolder::Cats, category.ID, written);
+    if (!written) return;
+    files_[kCategoryIdx].out.Write(Format("%d|%s\n", category.ID, keys));
+    files_[kCategoryToc].out.Write(ListLine(category.ID, category.Name, category.Description, pics));
+    ++run_.counters.categories;
+  }
+
+  bool WriteProduct(const ProductsRow& product) {
+    CRecSetItems& items = *run_.snapshot.items;
+    items.SetFilter(Eq("ProductID", product.ID) && Eq("Available", true));
+    items.SetSort("[Order]");
+    items.Requery();
+    std::string keys;
+    bool weighed = false, ownShipping = false;
+    for (; !items.IsEOF(); items.MoveNext()) {
+      const ItemsRow& item = *items;
+      files_[kItemsToc].out.Write(Format("%d|%s|%s|%s|%.2f|%.2f|%.2f|%.2f|%d|\n", item.ID,
+                                         HtmlEscape(item.ItemNumber), ValueName(item.SubAttrID1),
+                                         ValueName(item.SubAttrID2), item.Weight, item.Shipping, item.MPrice,
+                                         item.SPrice, item.ProductID));
+      ++run_.counters.items;
+      AppendKey(keys, item.ID);
+      weighed = weighed || item.Weight != 0;
+      ownShipping = ownShipping || item.Shipping != 0;
+    }
+
+    // Also for a product that is not written: its thumbnail is kept up to date and
+    // both files are listed as unused.
+    const PreviewSettings& s = run_.settings;
+    const ProductImageRefs found =
+        MakeProductImageRefs(kImagePattern, run_.Folder(ShopSubfolder::Prods), run_.Folder(ShopSubfolder::Thumbs),
+                             product.ID, s.useThumbnails, s.thumbnailQuality, &run_.prompter);
+    const bool written = !keys.empty();
+    const std::string picture =
+        UsePicture(run_, ShopSubfolder::Prods, found.picture, written && !s.textOnly && s.generateDetails);
+    const std::string thumbnail =
+        UsePicture(run_, ShopSubfolder::Thumbs, found.thumbnail, written && !s.textOnly && s.useThumbnails);
+    if (!written) return false;
+
+    files_[kProductIdx].out.Write(Format("%d|%s\n", product.ID, keys));
+    files_[kProductToc].out.Write(Format("%d|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|\n", product.ID,
+                                         HtmlEscape(product.Name), TextToHtml(product.LongDesc),
+                                         HtmlEscape(product.ShortDesc), thumbnail, picture,
+                                         KindName(product.AttributeID1), KindName(product.AttributeID2),
+                                         TaxRate(product.TaxID), weighed ? "1" : "0", ownShipping ? "1" : "0",
+                                         IndexName(product.IndexID), LineKeys(product.ID)));
+    ++run_.counters.products;
+    return true;
+  }
+
+  // Sentinel names are a single blank, which the escaping trims to nothing.
+  std::string KindName(int32_t id) { return kinds_.FindFirst(Eq("ID", id)) ? HtmlEscape(kinds_->Name) : ""; }
+  std::string ValueName(int32_t id) { return values_.FindFirst(Eq("ID", id)) ? HtmlEscape(values_->Name) : ""; }
+
+  std::string IndexName(const std::optional<int32_t>& id) {
+    CRecSetIndex& index = *run_.snapshot.index;
+    return id && index.FindFirst(Eq("ID", *id)) ? HtmlEscape(index->Name) : "";
+  }
+
+  std::string TaxRate(int32_t id) {
+    if (!taxRates_) return {};
+    CRecSetTaxesByType& taxes = *run_.snapshot.taxesByType;
+    return taxes.FindFirst(Eq("ID", id)) ? Format("%.2f", taxes->Rate) : "";
+  }
+
+  // Every line the product belongs to, included or not: the shop script shows only
+  // those it finds in lines.toc.
+  std::string LineKeys(int32_t productId) {
+    memberships_.SetFilter(Eq("ProductID", productId));
+    memberships_.SetSort("[Order]");
+    memberships_.Requery();
+    std::string keys;
+    for (; !memberships_.IsEOF(); memberships_.MoveNext()) AppendKey(keys, memberships_->LineID);
+    return keys;
+  }
+
+  RunContext& run_;
+  std::array<DataFile, 5>& files_;
+  CRecSetMainAttributes kinds_;
+  CRecSetSubAttributes values_;
+  CRecSetProdLines_LineID memberships_;
+  bool taxRates_ = false;
+};
+
+}  // namespace
+
 bool WriteCatalogueStep(RunContext& run) {
+  std::array<DataFile, 5> files{{{"category.toc", texts::kCreatingCategoryToc},
+                                 {"category.idx", texts::kCreatingCategoryIdx},
+                                 {"product.toc", texts::kCreatingProductToc},
+                                 {"product.idx", texts::kCreatingProductIdx},
+                                 {"items.toc", texts::kCreatingItemsToc}}};
+  for (DataFile& f : files)
+    if (!Create(run, f)) return false;
+
+  CatalogueWriter writer(run, files);
+  if (!writer.OpenLookups()) return false;
+
+  CatalogueCounters& n = run.counters;
+  n.categories = n.products = n.items = 0;
+  bool walked = true;
+  try {
+    writer.Walk();
+  } catch (const DbError& e) {
+    LogDatabaseError(run, e);
+    walked = false;
+  }
+  const bool flushed = FinishAll(run, files);
+
+  LogWritten(run, texts::kItemsWritten, n.items, files[kItemsToc]);
+  LogWritten(run, texts::kProductsWritten, n.products, files[kProductIdx]);
+  LogWritten(run, texts::kProductsWritten, n.products, files[kProductToc]);
+  LogWritten(run, texts::kCategoryIndexWritten, n.categories, files[kCategoryIdx]);
+  LogWritten(run, texts::kCategoriesWritten, n.categories, files[kCategoryToc]);
+  if (n.categories == 0) run.log.Log(texts::kNoCategories);
+  if (n.products == 0) run.log.Log(texts::kNoProducts);
+  if (n.items == 0) run.log.Log(texts::kNoItems);
+
+  if (!walked || !flushed) return false;
+  PublishAll(run, files);
   run.log.Step();
-  return true;
+  return n.categories > 0;
 }
+
 bool WriteProductLinesStep(RunContext& run) {
+  enum { kLinesToc, kLineIdx };
+  std::array<DataFile, 2> files{
+      {{"lines.toc", texts::kCreatingLinesToc}, {"line.idx", texts::kCreatingLineIdx}}};
+  for (DataFile& f : files)
+    if (!Create(run, f)) return false;
+
+  int& written = run.counters.lines;
+  written = 0;
+  bool walked = true;
+  try {
+    // Products the shop shows: available, in an included category, with a published item.
+    const std::unordered_set<int32_t> categories = IncludedCategories(*run.snapshot.categories);
+    const std::unordered_set<int32_t> withItem = ProductsWithPublishedItem(run.db);
+    std::unordered_set<int32_t> shown;
+    CRecSetProducts_IDs products(run.db);
+    products.SetFilter(Eq("Available", true));
+    products.SetSort("");
+    products.ForEach([&](const ProductIdsRow& p) {
+      if (categories.contains(p.CategoryID) && withItem.contains(p.ID)) shown.insert(p.ID);
+    });
+
+    CRecSetLines& lines = *run.snapshot.lines;
+    CRecSetProdLines& memberships = *run.snapshot.prodLines;
+    lines.SetFilter(Eq("Include", true));
+    lines.SetSort("[ID]");
+    lines.Requery();
+    for (; !lines.IsEOF(); lines.MoveNext()) {
+      const LinesRow& line = *lines;
+      memberships.SetFilter(Eq("LineID", line.ID));
+      memberships.SetSort("[Order]");
+      memberships.Requery();
+      std::string keys;
+      for (; !memberships.IsEOF(); memberships.MoveNext())
+        if (shown.contains(memberships->ProductID)) AppendKey(keys, memberships->ProductID);
+      const PicturePair pics = UsePicturePair(run, ShopSubfolder::Lines, line.ID, !keys.empty());
+      if (keys.empty()) continue;
+      files[kLineIdx].out.Write(Format("%d|%s\n", line.ID, keys));
+      files[kLinesToc].out.Write(ListLine(line.ID, line.Name, line.Description, pics));
+      ++written;
+    }
+  } catch (const DbError& e) {
+    LogDatabaseError(run, e);
+    walked = false;
+  }
+  const bool flushed = FinishAll(run, files);
+
+  LogWritten(run, texts::kLinesWritten, written, files[kLineIdx]);
+  LogWritten(run, texts::kLinesWritten, written, files[kLinesToc]);
+  if (written == 0) run.log.Log(texts::kNoLines);
+
+  if (!walked || !flushed) return false;
+  PublishAll(run, files);
   run.log.Step();
   return true;
 }
+
 bool WriteIndexStep(RunContext& run) {
+  enum { kIndexToc, kIndexIdx };
+  std::array<DataFile, 2> files{
+      {{"index.toc", texts::kCreatingIndexToc}, {"index.idx", texts::kCreatingIndexIdx}}};
+  for (DataFile& f : files)
+    if (!Create(run, f)) return false;
+
+  int& written = run.counters.indexEntries;
+  written = 0;
+  bool walked = true;
+  try {
+    const std::unordered_set<int32_t> categories = IncludedCategories(*run.snapshot.categories);
+    const std::unordered_set<int32_t> withItem = ProductsWithPublishedItem(run.db);
+    CRecSetProducts_IDs products(run.db);
+    products.OpenWithoutRows();
+
+    CRecSetIndex& entries = *run.snapshot.index;
+    entries.SetFilter(Ne("Name", " "));
+    entries.SetSort("[Name]");
+    entries.Requery();
+    for (; !entries.IsEOF(); entries.MoveNext()) {
+      const IndexRow& entry = *entries;
+      products.SetFilter(Eq("IndexID", entry.ID) && Eq("Available", true));
+      products.SetSort("[Order]");
+      products.Requery();
+      std::string keys;
+      for (; !products.IsEOF(); products.MoveNext())
+        if (categories.contains(products->CategoryID) && withItem.contains(products->ID))
+          AppendKey(keys, products->ID);
+      if (keys.empty()) continue;
+      files[kIndexIdx].out.Write(Format("%d|%s\n", entry.ID, keys));
+      files[kIndexToc].out.Write(Format("%d|%s\n", entry.ID, HtmlEscape(entry.Name)));
+      ++written;
+    }
+  } catch (const DbError& e) {
+    LogDatabaseError(run, e);
+    walked = false;
+  }
+  run.settings.indexEntryCount = written;
+  const bool flushed = FinishAll(run, files);
+
+  LogWritten(run, texts::kIndexWritten, written, files[kIndexIdx]);
+  LogWritten(run, texts::kIndexWritten, written, files[kIndexToc]);
+  if (written == 0) run.log.Log(texts::kNoIndexEntries);
+
+  if (!walked || !flushed) return false;
+  PublishAll(run, files);
   run.log.Step();
   return true;
 }

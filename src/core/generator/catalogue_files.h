@@ -2,6 +2,17 @@
 // The nine catalogue data files of a generated shop (data/category.toc, category.idx,
 // product.toc, product.idx, items.toc, lines.toc, line.idx, index.toc, index.idx):
 // steps 7 to 9 of the generation chain.
+//
+// Each step needs an open snapshot (OpenSnapshotStep) and loaded page settings
+// (LoadPreviewSettings); it re-filters the snapshot's record sets as it goes. Only
+// published rows are written, and only parents with at least one written child. The
+// pictures of the rows are looked up (product thumbnails are made or refreshed on the
+// way) and entered into the run's publish or unused lists; the written data files go
+// to the publish list of "data".
+//
+// Failures: a data file that cannot be created logs the file's two lines, shows them
+// in a stop box and fails the step (files created before stay). A database error
+// ends the walk, is logged, the files keep what was written and the step fails.
 namespace vendora {
 
 struct RunContext;
@@ -10,7 +21,8 @@ struct RunContext;
 bool WriteCatalogueStep(RunContext& run);
 // Product lines (never fails for an empty result).
 bool WriteProductLinesStep(RunContext& run);
-// The product index (never fails for an empty result).
+// The product index (never fails for an empty result); sets
+// run.settings.indexEntryCount to the entries written.
 bool WriteIndexStep(RunContext& run);
 
 }  // namespace vendora
