@@ -11,7 +11,7 @@ PACKAGES=(
   libsimpleini-dev libcli11-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libgtest-dev googletest libbenchmark-dev
-  libgif-dev imagemagick libvips-tools
+  libgif-dev imagemagick libvips-tools bc time
   locales
 )
 

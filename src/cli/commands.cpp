@@ -2,17 +2,24 @@
 
 #include <CLI/CLI.hpp>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <iomanip>
 #include <iostream>
 #include <optional>
 
+#include "app/demo_shop.h"
 #include "app/program_folder.h"
+#include "common/clock.h"
+#include "generator/generation.h"
 #include "app/program_identity.h"
 #include "app/shop_manager.h"
 #include "cli_prompter.h"
 #include "common/program_text.h"
 #include "imaging/image_file.h"
 #include "imaging/image_refs.h"
+#include "shopdb/changed_flag.h"
 #include "shopdb/db_error.h"
 #include "shopdb/default_rows.h"
 #include "shopdb/recordsets.h"
@@ -122,6 +129,37 @@ int ImageThumbnail(const std::string& source, const std::string& target, int qua
   return 0;
 }
 
+// Log lines on stderr and, on a terminal, a progress bar that the lines scroll past.
+class TerminalLog : public LogSink, public ProgressSink {
+ public:
+  TerminalLog(std::ostream& err, bool terminal) : err_(err), terminal_(terminal) {}
+  void AddLine(const std::string& line) override {
+    if (terminal_) err_ << "\r\033[K";
+    err_ << line << "\n";
+    if (terminal_) Draw();
+  }
+  void SetProgress(int low, int high, int position) override {
+    low_ = low;
+    high_ = high;
+    position_ = position;
+    if (terminal_) Draw();
+  }
+  void Finish() {
+    if (terminal_) err_ << "\r\033[K" << std::flush;
+  }
+
+ private:
+  void Draw() {
+    const int span = std::max(1, high_ - low_), done = std::clamp(position_ - low_, 0, span);
+    const int width = 30, filled = done * width / span;
+    err_ << "\r[" << std::string(static_cast<size_t>(filled), '#') << std::string(static_cast<size_t>(width - filled), ' ')
+         << "] " << done << "/" << span << std::flush;
+  }
+  std::ostream& err_;
+  bool terminal_;
+  int low_ = 0, high_ = 1, position_ = 0;
+};
+
 }  // namespace
 
 int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
@@ -160,6 +198,15 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   imageThumb->add_option("DEST", target, "Zieldatei")->required();
   imageThumb->add_option("--quality", quality, "JPEG-Qualität 1-100 (Vorgabe 85)")->check(CLI::Range(1, 100));
 
+  bool force = false;
+  auto* generate = app.add_subcommand("generate", "Den Web-Shop eines Shops erzeugen");
+  generate->add_option("SHOP", path, "Pfad der Shop-Datei")->required();
+  generate->add_flag("--force,-f", force, "Auch ohne Änderungen neu erzeugen");
+  int products = DemoShopOptions().products;
+  auto* demo = app.add_subcommand("demo", "Einen vollständigen Demo-Shop anlegen");
+  demo->add_option("DIR", path, "Ordner des Demo-Shops")->required();
+  demo->add_option("--products", products, "Anzahl der Produkte")->check(CLI::Range(1, 1000000));
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -193,6 +240,28 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     if (*imageInfo) return ImageInfo(path, out, err);
     if (*imageConvert) return ImageConvert(path, target, err);
     if (*imageThumb) return ImageThumbnail(path, target, quality, prompter, out, err);
+    if (*demo) {
+      DemoShopOptions demoOptions;
+      demoOptions.products = products;
+      const fs::path database = CreateDemoShop(path, demoOptions);
+      out << "Der Demo-Shop wurde angelegt: " << database.string() << "\n";
+      return 0;
+    }
+    if (*generate) {
+      if (!manager.OpenShopDatabase(path)) return 1;
+      GenerationLog log;
+      TerminalLog terminal(err, isatty(2) != 0);
+      log.AddSink(&terminal);
+      log.AddProgress(&terminal);
+      const ShopPaths shopPaths = DeriveShopPaths(manager.Database().Path());
+      log.SetFileLog(manager.Settings().doFileLog, shopPaths.logFile);
+      SystemClock clock;
+      ShopGenerator generator(manager.Database(), shopPaths, log, prompter, clock);
+      if (force) SetDatabaseChanged(true);
+      const bool ok = generator.Start();
+      terminal.Finish();
+      return ok ? 0 : 1;
+    }
     if (*shops) {
       const auto names = manager.ShopDisplayNames();
       if (names.empty()) out << "Die Shop-Liste ist leer.\n";

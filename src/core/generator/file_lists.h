@@ -28,7 +28,8 @@ class FileLists {
   explicit FileLists(std::filesystem::path shopFolder = {}) : shopFolder_(std::move(shopFolder)) {}
   void SetShopFolder(std::filesystem::path folder) { shopFolder_ = std::move(folder); }
 
-  // An empty file name adds nothing; adding a name again refreshes its entry.
+  // Records the file's size and time as they are now: add a written file after closing
+  // it. An empty file name adds nothing; adding a name again refreshes its entry.
   void AddPublish(ShopSubfolder folder, std::string_view fileName);
   void AddUnused(ShopSubfolder folder, std::string_view fileName);
   void Clear();

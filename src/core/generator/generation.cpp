@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "app/program_folder.h"
 #include "common/clock.h"
 #include "common/program_text.h"
 #include "common/prompter.h"
@@ -33,6 +34,7 @@ RunContext::RunContext(ShopDatabase& database, ShopPaths shopPaths, GenerationLo
                        const Clock& runClock, RunMode runMode)
     : db(database),
       paths(std::move(shopPaths)),
+      programFolder(ProgramFolder()),
       log(runLog),
       prompter(runPrompter),
       clock(runClock),

@@ -47,7 +47,7 @@ struct PreviewSettings {
   // Filled by the graphic-set step: colours as "#RRGGBB", picture file names.
   struct GraphicSetValues {
     std::string background, text, heading, link, activeLink, visitedLink;
-    std::string backgroundPicture, home, front, back, cart, order, search, index, divider, buy, find;
+    std::string backgroundPicture, home, front, back, cart, order, search, index, divider, buy, find, moreInfo;
   } graphicSet;
 
   // Filled by the web-server check: normalised server values.

@@ -54,6 +54,8 @@ struct RunContext {
 
   ShopDatabase& db;
   ShopPaths paths;
+  // Where the graphic sets live (the program folder of this user).
+  std::filesystem::path programFolder;
   GenerationLog& log;
   Prompter& prompter;
   const Clock& clock;

@@ -138,6 +138,13 @@ class RecordSet : public RecordSetBase {
   // later (a run's snapshot) or that only adds rows.
   void OpenWithoutRows() {
     if (!db_.IsOpen()) ThrowNotOpen();
+    {
+      // One step proves the table and its fields are there: a missing one fails here,
+      // not in the middle of a later step.
+      auto stmt = db_.Prepare(SelectSql());
+      BindFilter(*stmt);
+      detail::Step(*stmt);
+    }
     rows_.clear();
     rowIds_.clear();
     appendOnly_ = false;
