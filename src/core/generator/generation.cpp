@@ -106,6 +106,8 @@ bool OpenSnapshotStep(RunContext& run) {
     return false;
   }
   s.open = true;
+  run.taxType = s.options.TaxType;
+  run.lastUpload = s.options.LastFTP;
   run.scriptExtension = s.webServer.ScriptExt == 1 ? ".pl" : ".cgi";
   run.log.Step();
   return true;
@@ -212,14 +214,7 @@ bool ShopGenerator::Run() {
   log_.Log(FormatLocalTime(std::string(texts::kBannerGenerating), clock_.Now()));
   log_.SetRange(0, 18);
   log_.SetPosition(0);
-  run.running = true;
-  try {
-    const OptionsRow options = ReadSettingsRow<OptionsRow>(db_);
-    run.taxType = options.TaxType;
-    run.lastUpload = options.LastFTP;
-  } catch (const DbError&) {
-    // The snapshot step reports an unreadable Options table.
-  }
+  run.running = true;  // the snapshot step reads the tax mode and the last upload time
 
   bool ok = true;
   for (const RunStep& step : chain_) {

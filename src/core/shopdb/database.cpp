@@ -70,6 +70,9 @@ void ShopDatabase::Configure(bool exclusive) {
   // Reading the schema first makes SQLite reject a file that is not a database before
   // anything could be written to it.
   db_->exec("SELECT count(*) FROM sqlite_master");
+  // A misspelt field in double quotes must be an error, not a text literal.
+  sqlite3_db_config(db_->getHandle(), SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+  sqlite3_db_config(db_->getHandle(), SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   db_->exec("PRAGMA foreign_keys = ON");
   RegisterShopCollations(db_->getHandle());
   if (exclusive) {
