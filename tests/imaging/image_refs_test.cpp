@@ -55,6 +55,7 @@ TEST_F(ImageRefsTest, FindsPicturesByPatternAndDescribesThem) {
   test::WriteFileBytes(Folder("cats") / "b17.txt", "kein Bild");
   test::WriteFileBytes(Folder("cats") / "h17.gif", "kaputt");
   EXPECT_EQ(FindImageRef(kButtonPattern, Folder("cats"), 17), "b17.png/40/30");
+  EXPECT_TRUE(fs::exists(Folder("cats") / "b17.png")) << "renamed to the name the web server is asked for";
   EXPECT_EQ(FindImageRef(kHeaderPattern, Folder("cats"), 17), "h17.gif//") << "size unreadable";
   EXPECT_EQ(FindImageRef(kButtonPattern, Folder("cats"), 18), "");
   EXPECT_EQ(FindImageRef(kButtonPattern, Folder("cats"), 1), "") << "b17 is not b1";

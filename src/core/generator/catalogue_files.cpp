@@ -96,7 +96,7 @@ struct PicturePair {
 // Categories and lines: both pictures are shown when the record is written and the shop
 // is not text-only.
 PicturePair UsePicturePair(RunContext& run, ShopSubfolder folder, int32_t id, bool written) {
-  const fs::path dir = run.Folder(folder);
+  PictureFolder& dir = run.Pictures(folder);
   const bool show = written && !run.settings.textOnly;
   return {UsePicture(run, folder, FindImageRef(kButtonPattern, dir, id), show),
           UsePicture(run, folder, FindImageRef(kHeaderPattern, dir, id), show)};
@@ -219,7 +219,7 @@ class CatalogueWriter {
     // both files are listed as unused.
     const PreviewSettings& s = run_.settings;
     const ProductImageRefs found =
-        MakeProductImageRefs(kImagePattern, run_.Folder(ShopSubfolder::Prods), run_.Folder(ShopSubfolder::Thumbs),
+        MakeProductImageRefs(kImagePattern, run_.Pictures(ShopSubfolder::Prods), run_.Pictures(ShopSubfolder::Thumbs),
                              product.ID, s.useThumbnails, s.thumbnailQuality, &run_.prompter);
     const bool written = !keys.empty();
     const std::string picture =

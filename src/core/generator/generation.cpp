@@ -140,7 +140,7 @@ void ForWithheld(Set& set, const Criteria& filter, F&& f) {
 
 bool ListWithheldCategoryPicturesStep(RunContext& run) {
   run.log.LogText(23856);
-  const fs::path cats = run.Folder(ShopSubfolder::Cats);
+  PictureFolder& cats = run.Pictures(ShopSubfolder::Cats);
   ForWithheld(*run.snapshot.categories, Eq("Include", false), [&](const CategoriesRow& row) {
     run.files.AddUnused(ShopSubfolder::Cats, FileNameOf(FindImageFile(kHeaderPattern, cats, row.ID)));
     run.files.AddUnused(ShopSubfolder::Cats, FileNameOf(FindImageFile(kButtonPattern, cats, row.ID)));
@@ -156,8 +156,8 @@ bool ListWithheldProductPicturesStep(RunContext& run) {
   const PreviewSettings& s = run.settings;
   ForWithheld(*run.snapshot.products, Eq("Available", false), [&](const ProductsRow& row) {
     // Their thumbnails are kept up to date as well, so they are ready when published.
-    ProductImageRefs refs = MakeProductImageRefs(kImagePattern, run.Folder(ShopSubfolder::Prods),
-                                                 run.Folder(ShopSubfolder::Thumbs), row.ID, s.useThumbnails,
+    ProductImageRefs refs = MakeProductImageRefs(kImagePattern, run.Pictures(ShopSubfolder::Prods),
+                                                 run.Pictures(ShopSubfolder::Thumbs), row.ID, s.useThumbnails,
                                                  s.thumbnailQuality, &run.prompter);
     run.files.AddUnused(ShopSubfolder::Prods, refs.picture.substr(0, refs.picture.find('/')));
     run.files.AddUnused(ShopSubfolder::Thumbs, refs.thumbnail.substr(0, refs.thumbnail.find('/')));
@@ -171,7 +171,7 @@ bool ListWithheldProductPicturesStep(RunContext& run) {
 
 bool ListWithheldLinePicturesStep(RunContext& run) {
   run.log.LogText(23863);
-  const fs::path lines = run.Folder(ShopSubfolder::Lines);
+  PictureFolder& lines = run.Pictures(ShopSubfolder::Lines);
   ForWithheld(*run.snapshot.lines, Eq("Include", false), [&](const LinesRow& row) {
     run.files.AddUnused(ShopSubfolder::Lines, FileNameOf(FindImageFile(kHeaderPattern, lines, row.ID)));
     run.files.AddUnused(ShopSubfolder::Lines, FileNameOf(FindImageFile(kButtonPattern, lines, row.ID)));

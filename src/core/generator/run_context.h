@@ -2,6 +2,7 @@
 // What one generation (or preview) run works on: the shop, its snapshot of open
 // record sets and settings rows, the derived page settings, the log, the file lists
 // and the counters. Every step of the chain gets the context and returns true to go on.
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -13,6 +14,7 @@
 #include "generator/file_lists.h"
 #include "generator/log.h"
 #include "generator/page_settings.h"
+#include "imaging/image_refs.h"
 #include "shopdb/recordsets.h"
 
 namespace vendora {
@@ -51,6 +53,12 @@ struct RunContext {
              RunMode mode = RunMode::Generation);
 
   std::filesystem::path Folder(ShopSubfolder folder) const { return paths.Subfolder(folder); }
+  // The picture folders, each listed once per run.
+  PictureFolder& Pictures(ShopSubfolder folder) {
+    auto& p = pictureFolders[static_cast<size_t>(folder)];
+    if (!p) p = std::make_unique<PictureFolder>(Folder(folder));
+    return *p;
+  }
 
   ShopDatabase& db;
   ShopPaths paths;
@@ -70,6 +78,7 @@ struct RunContext {
   int32_t lastUpload = 0;  // Options.LastFTP at the start of the run
   std::string scriptExtension = ".cgi";
   uint64_t totalSize = 0;
+  std::array<std::unique_ptr<PictureFolder>, kShopSubfolderNames.size()> pictureFolders;
 };
 
 // One step of the chain: logs its lines, steps the progress bar once, returns false to

@@ -21,19 +21,16 @@ std::string Lower(std::string s) {
   return s;
 }
 
-// Files of the folder named <base>.<anything>, letter case of the base ignored, in
-// name order so that every run picks the same file.
+std::string BaseOf(const std::string& name) {
+  const size_t dot = name.find_last_of('.');
+  return dot == std::string::npos ? std::string() : Lower(name.substr(0, dot));
+}
+
+// Files of the folder named <base>.<anything> (one listing; for callers without a run).
 std::vector<fs::path> FilesNamed(const fs::path& folder, std::string_view base) {
+  PictureFolder listing(folder);
   std::vector<fs::path> out;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (!it->is_regular_file(ec)) continue;
-    const std::string name = it->path().filename().string();
-    const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && EqualsNoCase(std::string_view(name).substr(0, dot), base))
-      out.push_back(it->path());
-  }
-  std::sort(out.begin(), out.end());
+  for (const auto& name : listing.FilesNamed(base)) out.push_back(folder / name);
   return out;
 }
 
@@ -42,6 +39,7 @@ void RemoveFiles(const std::vector<fs::path>& files, const fs::path& keep = {}) 
   for (const auto& f : files)
     if (keep.empty() || f != keep) fs::remove(f, ec);
 }
+
 
 std::string SizedRef(const std::string& name, int width, int height) {
   if (width <= 0 || height <= 0) return name + "//";
@@ -72,19 +70,79 @@ bool CopyPicture(const fs::path& source, const fs::path& target) {
   return true;
 }
 
+void RemoveFiles(PictureFolder& folder, std::string_view base, const std::string& keep = {}) {
+  std::error_code ec;
+  for (const auto& name : folder.FilesNamed(base)) {
+    if (name == keep) continue;
+    fs::remove(folder.Path() / name, ec);
+    if (!ec) folder.Removed(name);
+  }
+}
+
 }  // namespace
+
+void PictureFolder::List() {
+  listed_ = true;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (it->is_regular_file(typeError)) Added(it->path().filename().string());
+  }
+}
+
+std::vector<std::string> PictureFolder::FilesNamed(std::string_view base) {
+  if (!listed_) List();
+  auto it = byBase_.find(Lower(std::string(base)));
+  if (it == byBase_.end()) return {};
+  return {it->second.begin(), it->second.end()};
+}
+
+void PictureFolder::Added(const std::string& fileName) {
+  if (fileName.find('.') != std::string::npos) byBase_[BaseOf(fileName)].insert(fileName);
+}
+
+void PictureFolder::Removed(const std::string& fileName) {
+  auto it = byBase_.find(BaseOf(fileName));
+  if (it == byBase_.end()) return;
+  it->second.erase(fileName);
+  if (it->second.empty()) byBase_.erase(it);
+}
 
 std::string ImageBaseName(std::string_view pattern, int32_t id) { return Format(pattern, "", id); }
 
-std::optional<fs::path> FindImageFile(std::string_view pattern, const fs::path& folder, int32_t id) {
-  for (const auto& f : FilesNamed(folder, ImageBaseName(pattern, id)))
-    if (FormatFromFileName(f.filename().string()) != ImageFormat::None) return f;
+std::optional<fs::path> FindImageFile(std::string_view pattern, PictureFolder& folder, int32_t id) {
+  for (const auto& name : folder.FilesNamed(ImageBaseName(pattern, id))) {
+    if (FormatFromFileName(name) == ImageFormat::None) continue;
+    const std::string lower = Lower(name);
+    if (lower != name) {
+      std::error_code ec;
+      if (!fs::exists(folder.Path() / lower, ec)) {
+        fs::rename(folder.Path() / name, folder.Path() / lower, ec);
+        if (!ec) {
+          folder.Removed(name);
+          folder.Added(lower);
+          return folder.Path() / lower;
+        }
+      }
+    }
+    return folder.Path() / name;
+  }
   return std::nullopt;
 }
 
-std::string FindImageRef(std::string_view pattern, const fs::path& folder, int32_t id) {
+std::optional<fs::path> FindImageFile(std::string_view pattern, const fs::path& folder, int32_t id) {
+  PictureFolder listing(folder);
+  return FindImageFile(pattern, listing, id);
+}
+
+std::string FindImageRef(std::string_view pattern, PictureFolder& folder, int32_t id) {
   auto file = FindImageFile(pattern, folder, id);
   return file ? RefOfFile(*file, Lower(file->filename().string())) : std::string();
+}
+
+std::string FindImageRef(std::string_view pattern, const fs::path& folder, int32_t id) {
+  PictureFolder listing(folder);
+  return FindImageRef(pattern, listing, id);
 }
 
 std::string FindNamedImageRef(const fs::path& folder, std::string_view name) {
@@ -154,17 +212,24 @@ std::optional<ImageSize> WriteThumbnail(const fs::path& source, const fs::path& 
 ProductImageRefs MakeProductImageRefs(std::string_view pattern, const fs::path& imageFolder,
                                       const fs::path& thumbFolder, int32_t id, bool makeThumbnail, int quality,
                                       Prompter* prompter) {
+  PictureFolder images(imageFolder), thumbs(thumbFolder);
+  return MakeProductImageRefs(pattern, images, thumbs, id, makeThumbnail, quality, prompter);
+}
+
+ProductImageRefs MakeProductImageRefs(std::string_view pattern, PictureFolder& imageFolder,
+                                      PictureFolder& thumbFolder, int32_t id, bool makeThumbnail, int quality,
+                                      Prompter* prompter) {
   ProductImageRefs refs;
   const std::string thumbName = std::to_string(id) + ".jpg";
-  const fs::path thumb = thumbFolder / thumbName;
+  const fs::path thumb = thumbFolder.Path() / thumbName;
   std::optional<fs::path> picture = FindImageFile(pattern, imageFolder, id);
   if (!picture) {
-    RemoveFiles(FilesNamed(thumbFolder, std::to_string(id)));  // a stale thumbnail goes with its picture
+    RemoveFiles(thumbFolder, std::to_string(id));  // a stale thumbnail goes with its picture
     return refs;
   }
   const std::string name = Lower(picture->filename().string());
-  std::error_code ec;
-  const bool haveThumb = fs::is_regular_file(thumb, ec);
+  const std::vector<std::string> present = thumbFolder.FilesNamed(std::to_string(id));
+  const bool haveThumb = std::find(present.begin(), present.end(), thumbName) != present.end();
   if (haveThumb && WriteTime(*picture) < WriteTime(thumb)) {
     refs.picture = RefOfFile(*picture, name);
     refs.thumbnail = RefOfFile(thumb, thumbName);
@@ -181,6 +246,7 @@ ProductImageRefs MakeProductImageRefs(std::string_view pattern, const fs::path& 
   }
   ImageSize full;
   std::optional<ImageSize> made = WriteThumbnail(*picture, thumb, quality, &full, prompter);
+  if (made) thumbFolder.Added(thumbName);
   refs.picture = full.width > 0 ? SizedRef(name, full.width, full.height) : name + "//";
   if (made) refs.thumbnail = SizedRef(thumbName, made->width, made->height);
   return refs;
@@ -230,7 +296,8 @@ std::string StoreLogo(const fs::path& imgsFolder, std::string_view currentExt, b
 bool DiscardAllThumbnails(ShopDatabase& db, const fs::path& thumbFolder, Prompter& prompter) {
   if (prompter.AskYesNo(std::string(ProgramText(20095)), Answer::No) != Answer::Yes) return false;
   CRecSetProducts_IDs products(db);
-  products.ForEach([&](const ProductIdsRow& row) { RemoveFiles(FilesNamed(thumbFolder, std::to_string(row.ID))); });
+  PictureFolder thumbs(thumbFolder);
+  products.ForEach([&](const ProductIdsRow& row) { RemoveFiles(thumbs, std::to_string(row.ID)); });
   return true;
 }
 

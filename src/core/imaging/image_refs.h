@@ -12,9 +12,12 @@
 // size is unknown or a side is 0, empty when there is no picture.
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vendora {
 
@@ -26,12 +29,34 @@ inline constexpr std::string_view kButtonPattern = "%sb%d";
 inline constexpr std::string_view kHeaderPattern = "%sh%d";
 inline constexpr int kThumbnailSide = 100;
 
+// The files of one picture folder, listed once and kept up to date by the operations
+// below: a run looks up thousands of records in the same folders, and a listing per
+// record would make it quadratic. Changes made behind its back are not seen.
+class PictureFolder {
+ public:
+  explicit PictureFolder(std::filesystem::path folder) : folder_(std::move(folder)) {}
+  const std::filesystem::path& Path() const { return folder_; }
+  // Files named <base>.<anything>, the base without regard to letter case, in name order.
+  std::vector<std::string> FilesNamed(std::string_view base);
+  void Added(const std::string& fileName);
+  void Removed(const std::string& fileName);
+
+ private:
+  void List();
+  std::filesystem::path folder_;
+  bool listed_ = false;
+  std::map<std::string, std::set<std::string>> byBase_;  // lower-case base -> file names
+};
+
 // The record's picture name without extension, e.g. "b17".
 std::string ImageBaseName(std::string_view pattern, int32_t id);
-// The record's picture file, if there is one.
+// The record's picture file, if there is one. A picture whose name has capital letters
+// is renamed to lower case, the name its references and the web server use.
+std::optional<std::filesystem::path> FindImageFile(std::string_view pattern, PictureFolder& folder, int32_t id);
 std::optional<std::filesystem::path> FindImageFile(std::string_view pattern, const std::filesystem::path& folder,
                                                    int32_t id);
 
+std::string FindImageRef(std::string_view pattern, PictureFolder& folder, int32_t id);
 std::string FindImageRef(std::string_view pattern, const std::filesystem::path& folder, int32_t id);
 // For a file whose name is known exactly (the logo, the graphic set's images).
 std::string FindNamedImageRef(const std::filesystem::path& folder, std::string_view name);
@@ -46,6 +71,9 @@ struct ProductImageRefs {
 // makeThumbnail is set); without a picture every <id>.* in thumbFolder is removed.
 // A thumbnail that cannot be made shows message 20086 (through the prompter, when
 // given) and the run goes on; a failed save leaves no thumbnail behind.
+ProductImageRefs MakeProductImageRefs(std::string_view pattern, PictureFolder& imageFolder,
+                                      PictureFolder& thumbFolder, int32_t id, bool makeThumbnail, int quality,
+                                      Prompter* prompter);
 ProductImageRefs MakeProductImageRefs(std::string_view pattern, const std::filesystem::path& imageFolder,
                                       const std::filesystem::path& thumbFolder, int32_t id, bool makeThumbnail,
                                       int quality, Prompter* prompter);
