@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
 
 #include "common/text_format.h"
 
@@ -53,6 +58,32 @@ TEST(TextFormat, MatchesPrintfForTheUsualConversions) {
     std::string got = isFloat ? Format(c.fmt, c.d) : Format(c.fmt, static_cast<int>(c.i));
     EXPECT_EQ(got, expected) << c.fmt;
   }
+}
+
+// Prices and weights take a shortcut past printf; it must round exactly like it.
+TEST(TextFormat, PlainFixedAndIntegerConversionsRoundLikePrintf) {
+  std::vector<double> values = {0.0, -0.0, 0.005, 0.015, 0.125, 0.375, 1.005, 2.675, 1.115, -2.675, 999999.995,
+                                1e15 + 0.3, 4.35, 8.345, -0.004, 1e22, 123456789.125, 5e-324};
+  uint64_t x = 88172645463325252ull;
+  for (int i = 0; i < 20000; ++i) {  // xorshift: cents and odd fractions alike
+    x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+    values.push_back(static_cast<double>(x % 20000000) / 1000.0 - 5000.0);
+  }
+  const char* const formats[] = {"%.2f", "%.0f", "%.3f", "%.10f"};
+  std::vector<std::string> expected;  // in the "C" locale the tests start in
+  for (double v : values)
+    for (const char* fmt : formats) {
+      char text[512];
+      std::snprintf(text, sizeof text, fmt, v);
+      expected.emplace_back(text);
+    }
+  GermanLocale german;
+  size_t k = 0;
+  for (double v : values)
+    for (const char* fmt : formats) ASSERT_EQ(Format(fmt, v), expected[k++]) << fmt << " of " << v;
+  EXPECT_EQ(Format("%.2f|%.2f", std::numeric_limits<double>::infinity(), std::nan("")), "inf|nan");
+  for (long long n : {0LL, -1LL, 42LL, std::numeric_limits<long long>::min(), std::numeric_limits<long long>::max()})
+    EXPECT_EQ(Format("%d|%i", n, n), std::to_string(n) + "|" + std::to_string(n));
 }
 
 TEST(TextFormat, TextsWidthsAndOddFormatsNeverFail) {

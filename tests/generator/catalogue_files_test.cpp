@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <clocale>
 #include <memory>
 #include <string>
@@ -331,6 +333,34 @@ TEST_F(CatalogueFilesTest, PicturesArePublishedOnlyWhenShownAndOtherwiseListedUn
     EXPECT_EQ(Names(run.files.Unused(ShopSubfolder::Lines)), unusedLines);
     EXPECT_TRUE(fs::exists(Folder(ShopSubfolder::Thumbs) / "1.jpg"));
   }
+}
+
+// Sizes are remembered between runs; a picture replaced under its name must not keep
+// the old size or the old thumbnail.
+TEST_F(CatalogueFilesTest, AReplacedPictureGetsItsNewSizeAndThumbnailInTheNextRun) {
+  test::AddCategory(db_, "Geschirr");
+  test::AddProduct(db_, 1, "Tasse");
+  AddItem(1, "T-1", 0);
+  const fs::path picture = Folder(ShopSubfolder::Prods) / "1.png";
+  WritePng(picture, 40, 30);
+  fs::last_write_time(picture, fs::file_time_type::clock::now() - std::chrono::seconds(60));
+  const fs::path cache = DeriveShopPaths(path_).pictureSizes;
+  for (int run = 0; run < 2; ++run) {
+    RunContext& r = StartRun();
+    r.settings.useThumbnails = true;
+    ASSERT_TRUE(WriteCatalogueStep(r));
+    r.SavePictureSizes();
+    EXPECT_EQ(DataFile("product.toc"), "1|Tasse|||1.jpg/100/75|1.png/40/30||||0|0|||\n") << "run " << run;
+  }
+  EXPECT_EQ(cache.filename(), ".shop.sizes");
+  EXPECT_NE(ReadFileBytes(cache).find("|40|30\n"), std::string::npos);
+
+  WritePng(picture, 80, 20);
+  RunContext& r = StartRun();
+  r.settings.useThumbnails = true;
+  ASSERT_TRUE(WriteCatalogueStep(r));
+  EXPECT_EQ(DataFile("product.toc"), "1|Tasse|||1.jpg/100/25|1.png/80/20||||0|0|||\n");
+  EXPECT_EQ(r.files.Publish(ShopSubfolder::Prods).at("1.png").size, fs::file_size(picture));
 }
 
 TEST_F(CatalogueFilesTest, EmptyCatalogueFailsOnlyTheCategoryStep) {

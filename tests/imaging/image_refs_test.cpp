@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/file_stamp.h"
 #include "common/program_text.h"
+#include "common/text_format.h"
 #include "imaging/image_file.h"
 #include "imaging/image_refs.h"
 #include "shopdb/default_rows.h"
@@ -123,6 +125,69 @@ TEST_F(ImageRefsTest, AnUnreadablePictureGetsNoThumbnailAndNoMessage) {
   EXPECT_EQ(refs.picture, "6.png/50/50");
   EXPECT_EQ(refs.thumbnail, "");
   EXPECT_FALSE(fs::exists(Folder("thumbs") / "6.jpg.tmp"));
+}
+
+// A stale size in a data file would show the picture distorted on the web page.
+TEST_F(ImageRefsTest, CachedSizesHoldOnlyWhileTheFileIsUnchanged) {
+  const fs::path picture = Folder("cats") / "b17.png";
+  MakePicture(picture, 40, 30);
+  const fs::path cacheFile = dir_ / "sizes";
+  const FileStamp stamp = *StampOf(picture);
+  // A cache that claims another size for exactly this file, among garbage lines.
+  test::WriteFileBytes(cacheFile, Format("vendora picture sizes 2\nMüll\n1|2|3\n%llu|%llu|%llu|%lld|%lld|999|888\n",
+                                         static_cast<unsigned long long>(stamp.device),
+                                         static_cast<unsigned long long>(stamp.inode),
+                                         static_cast<unsigned long long>(stamp.size),
+                                         static_cast<long long>(stamp.writeTime.time_since_epoch().count()),
+                                         static_cast<long long>(stamp.changeTimeNs)));
+  PictureSizeCache cache;
+  cache.Load(cacheFile);
+  EXPECT_EQ(cache.size(), 1u);
+  {
+    PictureFolder cats(Folder("cats"), &cache);
+    EXPECT_EQ(FindImageRef(kButtonPattern, cats, 17), "b17.png/999/888") << "the unchanged file is not read";
+  }
+  // Rewritten (new time, new bytes): read again, and the cache learns the true size.
+  MakePicture(picture, 40, 30);
+  fs::last_write_time(picture, fs::file_time_type::clock::now() + std::chrono::seconds(5));
+  {
+    PictureFolder cats(Folder("cats"), &cache);
+    EXPECT_EQ(FindImageRef(kButtonPattern, cats, 17), "b17.png/40/30");
+  }
+  // A hard link names the same content, and a prefetched folder gives the same answers.
+  fs::create_hard_link(picture, Folder("cats") / "b18.png");
+  MakePicture(Folder("cats") / "h19.png", 7, 9);
+  {
+    PictureFolder cats(Folder("cats"), &cache);
+    cats.Prefetch();
+    EXPECT_EQ(FindImageRef(kButtonPattern, cats, 18), "b18.png/40/30");
+    EXPECT_EQ(FindImageRef(kHeaderPattern, cats, 19), "h19.png/7/9");
+  }
+  ASSERT_TRUE(cache.Save(cacheFile));
+  PictureSizeCache reloaded;
+  reloaded.Load(cacheFile);
+  EXPECT_EQ(reloaded.size(), 2u) << "the stale entry was dropped";
+  PictureFolder cats(Folder("cats"), &reloaded);
+  EXPECT_EQ(cats.KnownSize("h19.png")->width, 7);
+  EXPECT_FALSE(cats.KnownSize("b99.png"));
+  EXPECT_FALSE(fs::exists(dir_ / "sizes.tmp"));
+}
+
+// The background listing must see what a plain listing sees, and later changes.
+TEST_F(ImageRefsTest, PrefetchedListingAgreesWithAPlainOne) {
+  for (const char* name : {"B3.GIF", "b3.png", "h3.jpg", "3.txt"}) test::WriteFileBytes(Folder("cats") / name, "x");
+  fs::create_directories(Folder("cats") / "b4.png");  // a folder is no picture
+  PictureFolder plain(Folder("cats")), fetched(Folder("cats"));
+  fetched.Prefetch();
+  for (const char* base : {"b3", "h3", "3", "b4"}) EXPECT_EQ(fetched.FilesNamed(base), plain.FilesNamed(base)) << base;
+  EXPECT_EQ(fetched.FilesNamed("B3"), (std::vector<std::string>{"B3.GIF", "b3.png"}));
+  EXPECT_EQ(fetched.Stamp("b3.png")->size, 1u);
+  EXPECT_EQ(fetched.Stamp("b4.png"), nullptr);
+  test::WriteFileBytes(Folder("cats") / "b3.png", "xyz");
+  fetched.Added("b3.png");
+  EXPECT_EQ(fetched.Stamp("b3.png")->size, 3u) << "a changed file is read again";
+  PictureFolder unused(Folder("cats"));
+  unused.Prefetch();  // destroyed without being asked: must not hang or leak
 }
 
 TEST_F(ImageRefsTest, AssigningAPictureLeavesExactlyOnePerRecord) {

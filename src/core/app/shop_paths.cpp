@@ -12,6 +12,7 @@ ShopPaths DeriveShopPaths(const fs::path& database) {
   p.folder = database.parent_path();
   p.logFile = p.folder / database.stem();
   p.logFile += ".log";
+  p.pictureSizes = p.folder / ("." + database.stem().string() + ".sizes");
   return p;
 }
 

@@ -18,6 +18,8 @@ struct ShopPaths {
   std::filesystem::path database;  // empty while no shop is open
   std::filesystem::path folder;    // the shop folder, or the program folder while none is open
   std::filesystem::path logFile;   // <folder>/<database name>.log
+  // Picture sizes of earlier runs: <folder>/.<database name>.sizes (a cache; may go missing)
+  std::filesystem::path pictureSizes;
 
   std::filesystem::path Subfolder(ShopSubfolder which) const {
     return folder / kShopSubfolderNames[static_cast<size_t>(which)];

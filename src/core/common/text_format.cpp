@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <locale.h>
@@ -159,6 +160,37 @@ std::string FormatPrintf(std::string_view format, std::initializer_list<FormatAr
       break;
     }
     char conv = format[i++];
+    // The plain conversions of the data files, without building a printf call.
+    if (flags.empty() && width < 0) {
+      if ((conv == 'd' || conv == 'i') && precision < 0) {
+        const FormatArg* a = take();
+        char buf[24];
+        const auto r = std::to_chars(buf, buf + sizeof buf, a ? a->AsSigned() : 0LL);
+        out.append(buf, r.ptr);
+        continue;
+      }
+      if (conv == 's' && precision < 0) {
+        const FormatArg* a = take();
+        if (a && a->kind() == FormatArg::Kind::Text) out += a->TextView();
+        else if (a) out += a->AsText();
+        continue;
+      }
+      if (conv == 'f' && precision >= 0 && precision <= 20) {
+        const FormatArg* a = take();
+        const double value = a ? a->AsDouble() : 0.0;
+        char buf[400];
+        if (std::isfinite(value) && std::fabs(value) < 1e300) {
+          // As printf in the "C" locale: correctly rounded, decimal point.
+          const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
+          if (r.ec == std::errc()) {
+            out.append(buf, r.ptr);
+            continue;
+          }
+        }
+        AppendSnprintf(out, "%." + std::to_string(precision) + "f", value);
+        continue;
+      }
+    }
     std::string conversion = "%" + flags;
     if (width >= 0) conversion += std::to_string(width);
     if (precision >= 0) conversion += "." + std::to_string(precision);

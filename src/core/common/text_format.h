@@ -43,6 +43,7 @@ class FormatArg {
   unsigned long long AsUnsigned() const;
   double AsDouble() const;
   std::string AsText() const;
+  std::string_view TextView() const { return s_; }
 
  private:
   Kind kind_;

@@ -81,11 +81,13 @@ std::string_view RefFile(std::string_view ref) { return ref.substr(0, ref.find('
 // A shown picture is published and referenced; any other stays on the server unused
 // and its field is written empty.
 std::string UsePicture(RunContext& run, ShopSubfolder folder, const std::string& ref, bool show) {
+  const std::string file(RefFile(ref));
+  const FileStamp* stamp = file.empty() ? nullptr : run.Pictures(folder).Stamp(file);
   if (show) {
-    run.files.AddPublish(folder, RefFile(ref));
+    run.files.AddPublish(folder, file, stamp);
     return ref;
   }
-  run.files.AddUnused(folder, RefFile(ref));
+  run.files.AddUnused(folder, file, stamp);
   return {};
 }
 
@@ -169,6 +171,7 @@ class CatalogueWriter {
     }
     s.index->SetFilter({});
     s.index->Requery();
+    LoadLineKeys();
 
     CRecSetCategories& categories = *s.categories;
     categories.SetFilter(Eq("Include", true));
@@ -254,15 +257,21 @@ class CatalogueWriter {
     return taxes.FindFirst(Eq("ID", id)) ? Format("%.2f", taxes->Rate) : "";
   }
 
-  // Every line the product belongs to, included or not: the shop script shows only
-  // those it finds in lines.toc.
-  std::string LineKeys(int32_t productId) {
-    memberships_.SetFilter(Eq("ProductID", productId));
-    memberships_.SetSort("[Order]");
-    memberships_.Requery();
-    std::string keys;
-    for (; !memberships_.IsEOF(); memberships_.MoveNext()) AppendKey(keys, memberships_->LineID);
-    return keys;
+  // Every line each product belongs to, included or not (the shop script shows only
+  // those it finds in lines.toc), read in one pass: a query per product would cost
+  // more than the whole table.
+  void LoadLineKeys() {
+    CRecSetProdLines& memberships = *run_.snapshot.prodLines;
+    memberships.SetFilter({});
+    memberships.SetSort("[Order]");
+    lineKeys_.clear();
+    memberships.ForEach([&](const ProdLinesRow& row) { AppendKey(lineKeys_[row.ProductID], row.LineID); });
+  }
+
+  const std::string& LineKeys(int32_t productId) const {
+    static const std::string none;
+    auto it = lineKeys_.find(productId);
+    return it == lineKeys_.end() ? none : it->second;
   }
 
   RunContext& run_;
@@ -270,6 +279,7 @@ class CatalogueWriter {
   CRecSetMainAttributes kinds_;
   CRecSetSubAttributes values_;
   CRecSetProdLines_LineID memberships_;
+  std::unordered_map<int32_t, std::string> lineKeys_;
   bool taxRates_ = false;
 };
 

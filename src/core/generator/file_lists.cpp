@@ -6,29 +6,28 @@ namespace vendora {
 
 namespace fs = std::filesystem;
 
-FileListEntry FileLists::Entry(ShopSubfolder folder, std::string_view fileName) const {
+FileListEntry FileLists::Entry(ShopSubfolder folder, std::string_view fileName, const FileStamp* known) const {
   const std::string_view folderName = kShopSubfolderNames[static_cast<size_t>(folder)];
   FileListEntry e;
-  e.path = std::string(folderName) + "/" + std::string(fileName);
-  const fs::path file = shopFolder_ / folderName / fileName;
-  std::error_code ec;
-  const auto size = fs::file_size(file, ec);
-  if (!ec) {
-    e.size = size;
-    const auto time = fs::last_write_time(file, ec);
-    if (!ec) e.writeTime = time;
+  e.path.reserve(folderName.size() + 1 + fileName.size());
+  e.path.append(folderName).append("/").append(fileName);
+  const std::optional<FileStamp> read = known ? std::nullopt : StampOf(shopFolder_ / e.path);
+  if (!known && read) known = &*read;
+  if (known) {
+    e.size = known->size;
+    e.writeTime = known->writeTime;
   }
   return e;
 }
 
-void FileLists::AddPublish(ShopSubfolder folder, std::string_view fileName) {
+void FileLists::AddPublish(ShopSubfolder folder, std::string_view fileName, const FileStamp* known) {
   if (fileName.empty()) return;
-  publish_[static_cast<size_t>(folder)][std::string(fileName)] = Entry(folder, fileName);
+  publish_[static_cast<size_t>(folder)].insert_or_assign(std::string(fileName), Entry(folder, fileName, known));
 }
 
-void FileLists::AddUnused(ShopSubfolder folder, std::string_view fileName) {
+void FileLists::AddUnused(ShopSubfolder folder, std::string_view fileName, const FileStamp* known) {
   if (fileName.empty()) return;
-  unused_[static_cast<size_t>(folder)][std::string(fileName)] = Entry(folder, fileName);
+  unused_[static_cast<size_t>(folder)].insert_or_assign(std::string(fileName), Entry(folder, fileName, known));
 }
 
 void FileLists::Clear() {

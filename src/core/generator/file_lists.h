@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "app/shop_paths.h"
+#include "common/file_stamp.h"
 
 namespace vendora {
 
@@ -30,8 +31,9 @@ class FileLists {
 
   // Records the file's size and time as they are now: add a written file after closing
   // it. An empty file name adds nothing; adding a name again refreshes its entry.
-  void AddPublish(ShopSubfolder folder, std::string_view fileName);
-  void AddUnused(ShopSubfolder folder, std::string_view fileName);
+  // A known stamp (of a file not changed since) saves reading it again.
+  void AddPublish(ShopSubfolder folder, std::string_view fileName, const FileStamp* known = nullptr);
+  void AddUnused(ShopSubfolder folder, std::string_view fileName, const FileStamp* known = nullptr);
   void Clear();
 
   const List& Publish(ShopSubfolder folder) const { return publish_[static_cast<size_t>(folder)]; }
@@ -40,7 +42,7 @@ class FileLists {
   uint64_t PublishedSize() const;
 
  private:
-  FileListEntry Entry(ShopSubfolder folder, std::string_view fileName) const;
+  FileListEntry Entry(ShopSubfolder folder, std::string_view fileName, const FileStamp* known) const;
 
   std::filesystem::path shopFolder_;
   std::array<List, kShopSubfolderNames.size()> publish_, unused_;

@@ -41,6 +41,23 @@ RunContext::RunContext(ShopDatabase& database, ShopPaths shopPaths, GenerationLo
       mode(runMode),
       files(paths.folder) {}
 
+PictureFolder& RunContext::Pictures(ShopSubfolder folder) {
+  if (!pictureSizesLoaded && !paths.pictureSizes.empty()) pictureSizes.Load(paths.pictureSizes);
+  pictureSizesLoaded = true;
+  auto& p = pictureFolders[static_cast<size_t>(folder)];
+  if (!p) p = std::make_unique<PictureFolder>(Folder(folder), &pictureSizes);
+  return *p;
+}
+
+void RunContext::PrefetchPictures() {
+  for (ShopSubfolder f : {ShopSubfolder::Prods, ShopSubfolder::Thumbs, ShopSubfolder::Cats, ShopSubfolder::Lines})
+    Pictures(f).Prefetch();
+}
+
+void RunContext::SavePictureSizes() {
+  if (pictureSizesLoaded && !paths.pictureSizes.empty()) pictureSizes.Save(paths.pictureSizes);
+}
+
 std::vector<RunStep> GenerationChain() {
   return {
       {"snapshot", OpenSnapshotStep},
@@ -156,11 +173,14 @@ bool ListWithheldProductPicturesStep(RunContext& run) {
   const PreviewSettings& s = run.settings;
   ForWithheld(*run.snapshot.products, Eq("Available", false), [&](const ProductsRow& row) {
     // Their thumbnails are kept up to date as well, so they are ready when published.
-    ProductImageRefs refs = MakeProductImageRefs(kImagePattern, run.Pictures(ShopSubfolder::Prods),
-                                                 run.Pictures(ShopSubfolder::Thumbs), row.ID, s.useThumbnails,
+    PictureFolder& prods = run.Pictures(ShopSubfolder::Prods);
+    PictureFolder& thumbs = run.Pictures(ShopSubfolder::Thumbs);
+    ProductImageRefs refs = MakeProductImageRefs(kImagePattern, prods, thumbs, row.ID, s.useThumbnails,
                                                  s.thumbnailQuality, &run.prompter);
-    run.files.AddUnused(ShopSubfolder::Prods, refs.picture.substr(0, refs.picture.find('/')));
-    run.files.AddUnused(ShopSubfolder::Thumbs, refs.thumbnail.substr(0, refs.thumbnail.find('/')));
+    const std::string picture = refs.picture.substr(0, refs.picture.find('/'));
+    const std::string thumbnail = refs.thumbnail.substr(0, refs.thumbnail.find('/'));
+    if (!picture.empty()) run.files.AddUnused(ShopSubfolder::Prods, picture, prods.Stamp(picture));
+    if (!thumbnail.empty()) run.files.AddUnused(ShopSubfolder::Thumbs, thumbnail, thumbs.Stamp(thumbnail));
   });
   run.log.LogFormat(23860, static_cast<int>(run.files.Unused(ShopSubfolder::Prods).size()));
   run.log.LogFormat(23861, static_cast<int>(run.files.Unused(ShopSubfolder::Thumbs).size()));
@@ -210,6 +230,7 @@ bool ShopGenerator::Run() {
   run_ = std::make_unique<RunContext>(db_, paths_, log_, prompter_, clock_, RunMode::Generation);
   RunContext& run = *run_;
   DeletePreviousOutput();
+  run.PrefetchPictures();
   log_.ClearList();
   log_.Log(FormatLocalTime(std::string(texts::kBannerGenerating), clock_.Now()));
   log_.SetRange(0, 18);
@@ -224,6 +245,7 @@ bool ShopGenerator::Run() {
     }
   }
   run.running = false;
+  run.SavePictureSizes();
   if (!ok) {
     run.snapshot.Close();
     log_.LogText(22018);

@@ -53,12 +53,12 @@ struct RunContext {
              RunMode mode = RunMode::Generation);
 
   std::filesystem::path Folder(ShopSubfolder folder) const { return paths.Subfolder(folder); }
-  // The picture folders, each listed once per run.
-  PictureFolder& Pictures(ShopSubfolder folder) {
-    auto& p = pictureFolders[static_cast<size_t>(folder)];
-    if (!p) p = std::make_unique<PictureFolder>(Folder(folder));
-    return *p;
-  }
+  // The picture folders, each listed once per run, sharing the run's size cache.
+  PictureFolder& Pictures(ShopSubfolder folder);
+  // Starts reading the picture folders in the background: a run looks at every file.
+  void PrefetchPictures();
+  // Keeps the picture sizes learnt for the next run (a failure costs only time).
+  void SavePictureSizes();
 
   ShopDatabase& db;
   ShopPaths paths;
@@ -79,6 +79,8 @@ struct RunContext {
   std::string scriptExtension = ".cgi";
   uint64_t totalSize = 0;
   std::array<std::unique_ptr<PictureFolder>, kShopSubfolderNames.size()> pictureFolders;
+  PictureSizeCache pictureSizes;
+  bool pictureSizesLoaded = false;
 };
 
 // One step of the chain: logs its lines, steps the progress bar once, returns false to

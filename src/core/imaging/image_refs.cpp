@@ -1,5 +1,8 @@
 #include "imaging/image_refs.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <system_error>
 #include <vector>
@@ -46,17 +49,9 @@ std::string SizedRef(const std::string& name, int width, int height) {
   return Format("%s/%d/%d", name, width, height);
 }
 
-std::string RefOfFile(const fs::path& file, const std::string& name) {
-  CImageFile image;
-  int width = 0, height = 0;
-  if (!image.ReadSize(width, height, file.string())) return name + "//";
-  return SizedRef(name, width, height);
-}
-
-fs::file_time_type WriteTime(const fs::path& file) {
-  std::error_code ec;
-  auto t = fs::last_write_time(file, ec);
-  return ec ? fs::file_time_type::min() : t;
+std::string RefOf(PictureFolder& folder, const std::string& fileName, const std::string& name) {
+  const std::optional<ImageSize> size = folder.SizeOf(fileName);
+  return size ? SizedRef(name, size->width, size->height) : name + "//";
 }
 
 // Copies over the target, then gives it the current time and makes it writable: the
@@ -72,7 +67,8 @@ bool CopyPicture(const fs::path& source, const fs::path& target) {
 
 void RemoveFiles(PictureFolder& folder, std::string_view base, const std::string& keep = {}) {
   std::error_code ec;
-  for (const auto& name : folder.FilesNamed(base)) {
+  const std::vector<std::string> names = folder.FilesNamed(base);  // a copy: removing changes the list
+  for (const auto& name : names) {
     if (name == keep) continue;
     fs::remove(folder.Path() / name, ec);
     if (!ec) folder.Removed(name);
@@ -81,31 +77,110 @@ void RemoveFiles(PictureFolder& folder, std::string_view base, const std::string
 
 }  // namespace
 
-void PictureFolder::List() {
-  listed_ = true;
+PictureFolder::PictureFolder(fs::path folder, PictureSizeCache* sizes) : folder_(std::move(folder)), sizes_(sizes) {}
+
+PictureFolder::~PictureFolder() {
+  if (prefetch_.valid()) {
+    const Listing unused = prefetch_.get();
+    if (unused.directoryFd >= 0) ::close(unused.directoryFd);
+  }
+  if (directoryFd_ >= 0) ::close(directoryFd_);
+}
+
+PictureFolder::Listing PictureFolder::Read(const fs::path& folder, bool withStamps) {
+  Listing listing;
+  listing.directoryFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   std::error_code ec;
-  for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code typeError;
-    if (it->is_regular_file(typeError)) Added(it->path().filename().string());
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (withStamps) {
+      std::optional<FileStamp> stamp = listing.directoryFd >= 0 ? StampAt(listing.directoryFd, name.c_str())
+                                                                 : StampOf(it->path());
+      if (stamp) listing.files.emplace_back(std::move(name), stamp);
+    } else {
+      std::error_code typeError;
+      if (it->is_regular_file(typeError)) listing.files.emplace_back(std::move(name), std::nullopt);
+    }
+  }
+  return listing;
+}
+
+void PictureFolder::Take(Listing listing) {
+  listed_ = true;
+  if (directoryFd_ >= 0) ::close(directoryFd_);
+  directoryFd_ = listing.directoryFd;
+  for (auto& [name, stamp] : listing.files) {
+    Added(name);
+    if (stamp) stamps_.emplace(std::move(name), stamp);
   }
 }
 
-std::vector<std::string> PictureFolder::FilesNamed(std::string_view base) {
+void PictureFolder::List() {
+  if (prefetch_.valid()) Take(prefetch_.get());
+  else Take(Read(folder_, false));
+}
+
+void PictureFolder::Prefetch() {
+  if (listed_ || prefetch_.valid()) return;
+  prefetch_ = std::async(std::launch::async, [folder = folder_] { return Read(folder, true); });
+}
+
+const std::vector<std::string>& PictureFolder::FilesNamed(std::string_view base) {
+  static const std::vector<std::string> none;
   if (!listed_) List();
   auto it = byBase_.find(Lower(std::string(base)));
-  if (it == byBase_.end()) return {};
-  return {it->second.begin(), it->second.end()};
+  return it == byBase_.end() ? none : it->second;
 }
 
 void PictureFolder::Added(const std::string& fileName) {
-  if (fileName.find('.') != std::string::npos) byBase_[BaseOf(fileName)].insert(fileName);
+  if (!listed_) List();
+  stamps_.erase(fileName);
+  if (fileName.find('.') == std::string::npos) return;
+  std::vector<std::string>& names = byBase_[BaseOf(fileName)];
+  auto at = std::lower_bound(names.begin(), names.end(), fileName);
+  if (at == names.end() || *at != fileName) names.insert(at, fileName);
 }
 
 void PictureFolder::Removed(const std::string& fileName) {
+  if (!listed_) List();
+  stamps_.erase(fileName);
   auto it = byBase_.find(BaseOf(fileName));
   if (it == byBase_.end()) return;
-  it->second.erase(fileName);
-  if (it->second.empty()) byBase_.erase(it);
+  std::vector<std::string>& names = it->second;
+  names.erase(std::remove(names.begin(), names.end(), fileName), names.end());
+  if (names.empty()) byBase_.erase(it);
+}
+
+const FileStamp* PictureFolder::Stamp(const std::string& fileName) {
+  if (!listed_) List();
+  auto it = stamps_.find(fileName);
+  if (it == stamps_.end()) {
+    std::optional<FileStamp> stamp =
+        directoryFd_ >= 0 ? StampAt(directoryFd_, fileName.c_str()) : StampOf(folder_ / fileName);
+    it = stamps_.emplace(fileName, stamp).first;
+  }
+  return it->second ? &*it->second : nullptr;
+}
+
+std::optional<ImageSize> PictureFolder::KnownSize(const std::string& fileName) {
+  const FileStamp* stamp = sizes_ ? Stamp(fileName) : nullptr;
+  return stamp ? sizes_->Find(*stamp) : std::nullopt;
+}
+
+std::optional<ImageSize> PictureFolder::SizeOf(const std::string& fileName) {
+  const FileStamp* stamp = Stamp(fileName);
+  if (!stamp) return std::nullopt;
+  if (auto known = KnownSize(fileName)) return known;
+  CImageFile image;
+  ImageSize size;
+  if (!image.ReadSize(size.width, size.height, (folder_ / fileName).string())) return std::nullopt;
+  if (sizes_) sizes_->Store(*stamp, size);
+  return size;
+}
+
+void PictureFolder::KnowSize(const std::string& fileName, ImageSize size) {
+  if (!sizes_) return;
+  if (const FileStamp* stamp = Stamp(fileName)) sizes_->Store(*stamp, size);
 }
 
 std::string ImageBaseName(std::string_view pattern, int32_t id) { return Format(pattern, "", id); }
@@ -137,7 +212,9 @@ std::optional<fs::path> FindImageFile(std::string_view pattern, const fs::path& 
 
 std::string FindImageRef(std::string_view pattern, PictureFolder& folder, int32_t id) {
   auto file = FindImageFile(pattern, folder, id);
-  return file ? RefOfFile(*file, Lower(file->filename().string())) : std::string();
+  if (!file) return {};
+  const std::string fileName = file->filename().string();
+  return RefOf(folder, fileName, Lower(fileName));
 }
 
 std::string FindImageRef(std::string_view pattern, const fs::path& folder, int32_t id) {
@@ -149,7 +226,8 @@ std::string FindNamedImageRef(const fs::path& folder, std::string_view name) {
   const fs::path file = folder / name;
   std::error_code ec;
   if (!fs::is_regular_file(file, ec) || FormatFromFileName(name) == ImageFormat::None) return {};
-  return RefOfFile(file, Lower(std::string(name)));
+  PictureFolder listing(folder);
+  return RefOf(listing, std::string(name), Lower(std::string(name)));
 }
 
 int ThumbnailQuality(int qualitySetting) {
@@ -227,26 +305,36 @@ ProductImageRefs MakeProductImageRefs(std::string_view pattern, PictureFolder& i
     RemoveFiles(thumbFolder, std::to_string(id));  // a stale thumbnail goes with its picture
     return refs;
   }
-  const std::string name = Lower(picture->filename().string());
-  const std::vector<std::string> present = thumbFolder.FilesNamed(std::to_string(id));
-  const bool haveThumb = std::find(present.begin(), present.end(), thumbName) != present.end();
-  if (haveThumb && WriteTime(*picture) < WriteTime(thumb)) {
-    refs.picture = RefOfFile(*picture, name);
-    refs.thumbnail = RefOfFile(thumb, thumbName);
+  const std::string fileName = picture->filename().string();
+  const std::string name = Lower(fileName);
+  const FileStamp* pictureStamp = imageFolder.Stamp(fileName);
+  const FileStamp* thumbStamp = thumbFolder.Stamp(thumbName);
+  if (pictureStamp && thumbStamp && pictureStamp->writeTime < thumbStamp->writeTime) {
+    refs.picture = RefOf(imageFolder, fileName, name);
+    refs.thumbnail = RefOf(thumbFolder, thumbName, thumbName);
     return refs;
   }
   if (!makeThumbnail) {
     // Only the size is wanted: the smallest decode proves the picture readable.
-    CImageFile image(prompter);
-    image.SetDecodeMinimum(1, 1);
-    refs.picture = image.Load(picture->string())
-                       ? SizedRef(name, image.GetImpl()->SourceWidth(), image.GetImpl()->SourceHeight())
-                       : name + "//";
+    std::optional<ImageSize> size = imageFolder.KnownSize(fileName);
+    if (!size) {
+      CImageFile image(prompter);
+      image.SetDecodeMinimum(1, 1);
+      if (image.Load(picture->string())) {
+        size = ImageSize{image.GetImpl()->SourceWidth(), image.GetImpl()->SourceHeight()};
+        imageFolder.KnowSize(fileName, *size);
+      }
+    }
+    refs.picture = size ? SizedRef(name, size->width, size->height) : name + "//";
     return refs;
   }
   ImageSize full;
   std::optional<ImageSize> made = WriteThumbnail(*picture, thumb, quality, &full, prompter);
-  if (made) thumbFolder.Added(thumbName);
+  if (made) {
+    thumbFolder.Added(thumbName);
+    thumbFolder.KnowSize(thumbName, *made);
+  }
+  imageFolder.KnowSize(fileName, full);
   refs.picture = full.width > 0 ? SizedRef(name, full.width, full.height) : name + "//";
   if (made) refs.thumbnail = SizedRef(thumbName, made->width, made->height);
   return refs;

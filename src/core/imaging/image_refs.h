@@ -12,12 +12,16 @@
 // size is unknown or a side is 0, empty when there is no picture.
 #include <cstdint>
 #include <filesystem>
-#include <map>
+#include <future>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
+
+#include "common/file_stamp.h"
+#include "imaging/picture_sizes.h"
 
 namespace vendora {
 
@@ -31,21 +35,50 @@ inline constexpr int kThumbnailSide = 100;
 
 // The files of one picture folder, listed once and kept up to date by the operations
 // below: a run looks up thousands of records in the same folders, and a listing per
-// record would make it quadratic. Changes made behind its back are not seen.
+// record would make it quadratic. Changes made behind its back are not seen. It also
+// keeps each file's stamp once read, and with a size cache attached, picture sizes.
 class PictureFolder {
  public:
-  explicit PictureFolder(std::filesystem::path folder) : folder_(std::move(folder)) {}
+  explicit PictureFolder(std::filesystem::path folder, PictureSizeCache* sizes = nullptr);
+  ~PictureFolder();
+  PictureFolder(const PictureFolder&) = delete;
+  PictureFolder& operator=(const PictureFolder&) = delete;
   const std::filesystem::path& Path() const { return folder_; }
-  // Files named <base>.<anything>, the base without regard to letter case, in name order.
-  std::vector<std::string> FilesNamed(std::string_view base);
+  // Files named <base>.<anything>, the base without regard to letter case, in name
+  // order. The list is valid until the next Added or Removed.
+  const std::vector<std::string>& FilesNamed(std::string_view base);
+  // Lists the folder and reads every file's stamp on another thread, for a run that
+  // looks at (nearly) every file; the first call that needs them waits for it.
+  void Prefetch();
+  // Call after writing, renaming or deleting a file of the folder.
   void Added(const std::string& fileName);
   void Removed(const std::string& fileName);
 
+  // The file's stamp as first read (nullptr when it is not a regular file).
+  const FileStamp* Stamp(const std::string& fileName);
+  // The picture's size (nullopt when it cannot be read); from the cache when the file
+  // is unchanged.
+  std::optional<ImageSize> SizeOf(const std::string& fileName);
+  // Only what the cache knows of the unchanged file.
+  std::optional<ImageSize> KnownSize(const std::string& fileName);
+  // Records a size learnt by decoding the file.
+  void KnowSize(const std::string& fileName, ImageSize size);
+
  private:
+  struct Listing {
+    int directoryFd = -1;
+    std::vector<std::pair<std::string, std::optional<FileStamp>>> files;
+  };
+  static Listing Read(const std::filesystem::path& folder, bool withStamps);
+  void Take(Listing listing);
   void List();
   std::filesystem::path folder_;
+  std::future<Listing> prefetch_;
+  PictureSizeCache* sizes_;
+  int directoryFd_ = -1;  // opened with the listing, for reading stamps
   bool listed_ = false;
-  std::map<std::string, std::set<std::string>> byBase_;  // lower-case base -> file names
+  std::unordered_map<std::string, std::vector<std::string>> byBase_;  // lower-case base -> sorted names
+  std::unordered_map<std::string, std::optional<FileStamp>> stamps_;
 };
 
 // The record's picture name without extension, e.g. "b17".
@@ -81,9 +114,6 @@ ProductImageRefs MakeProductImageRefs(std::string_view pattern, const std::files
 // JPEG quality of thumbnails for the shop's quality setting: 0 -> 10, 1 -> 50, 2 or more -> 85.
 int ThumbnailQuality(int qualitySetting);
 
-struct ImageSize {
-  int width = 0, height = 0;
-};
 // The longer side becomes 100 pixels, the other keeps the proportion (truncated); a
 // side computed as 0 becomes 1.
 ImageSize ThumbnailSize(int width, int height);

@@ -74,6 +74,10 @@ void ShopDatabase::Configure(bool exclusive) {
   sqlite3_db_config(db_->getHandle(), SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
   sqlite3_db_config(db_->getHandle(), SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   db_->exec("PRAGMA foreign_keys = ON");
+  // Walking products and their items per parent touches pages in index order, not file
+  // order; with the default 2 MB cache a large catalogue reads each page many times.
+  // The cache grows only as far as the file is read.
+  db_->exec("PRAGMA cache_size = -65536");
   RegisterShopCollations(db_->getHandle());
   if (exclusive) {
     db_->exec("PRAGMA locking_mode = EXCLUSIVE");

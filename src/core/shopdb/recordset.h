@@ -139,9 +139,10 @@ class RecordSet : public RecordSetBase {
   void OpenWithoutRows() {
     if (!db_.IsOpen()) ThrowNotOpen();
     {
-      // One step proves the table and its fields are there: a missing one fails here,
-      // not in the middle of a later step.
-      auto stmt = db_.Prepare(SelectSql());
+      // Running the query proves the table and its fields are there: a missing one
+      // fails here, not in the middle of a later step. LIMIT 0: without it the whole
+      // table would be sorted for nothing.
+      auto stmt = db_.Prepare(SelectSql() + " LIMIT 0");
       BindFilter(*stmt);
       detail::Step(*stmt);
     }
