@@ -65,6 +65,12 @@ inline constexpr std::string_view kShopNameInvalid =
 inline constexpr std::string_view kShopNotInList = "Der Shop '%s' ist nicht in der Shop-Liste.";
 inline constexpr std::string_view kNoShopOpen = "Es ist kein Shop geöffnet.";
 
+// Own wording: the demo shop of the command line.
+inline constexpr std::string_view kDemoShopCreated = "Der Demo-Shop wurde angelegt: %s";
+inline constexpr std::string_view kDemoShopExists =
+    "In '%s' gibt es bereits einen Demo-Shop. Soll er durch einen neuen ersetzt werden?";
+inline constexpr std::string_view kDemoShopFailed = "Der Demo-Shop konnte nicht angelegt werden: %s";
+
 // Database error report
 inline constexpr std::string_view kDbErrorTitle = "Vendora - Fehlermeldung...";
 inline constexpr std::string_view kDbErrorBody = "%sDAO Fehlernr.: %d\r\n\r\nBeschreibung:\r\n%s";

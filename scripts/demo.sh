@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the main job on a demo shop: a fresh
-# program folder and settings under build/demo, a new shop "Demo" created there,
-# opened and shown with its tables and the rows the program puts into every shop.
+# program folder and settings under build/demo, the German demo shop created there
+# (catalogue, pictures, prices, shipping, payment, taxes, texts) and generated. Shows
+# the log of the run and the files it wrote.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -10,6 +11,14 @@ DEMO="$PWD/$BUILD_DIR/demo"
 rm -rf "$DEMO"
 export VENDORA_HOME="$DEMO/program" XDG_CONFIG_HOME="$DEMO/config"
 CLI="$BUILD_DIR/src/cli/vendora-cli"
-"$CLI" new Demo
-"$CLI" shops
-"$CLI" open "$VENDORA_HOME/Demo/Demo.mdb"
+"$CLI" demo "$DEMO/shop"
+"$CLI" add "$DEMO/shop/Demoshop.mdb"
+"$CLI" generate "$DEMO/shop/Demoshop.mdb"
+echo
+echo "Erzeugte Dateien in $DEMO/shop:"
+(cd "$DEMO/shop" && find data imgs cats prods thumbs lines -type f | sort | head -40 && \
+  echo "... $(find data imgs cats prods thumbs lines -type f | wc -l) Dateien")
+echo
+echo "Anfang von data/product.toc:"
+head -c 600 "$DEMO/shop/data/product.toc" | iconv -f CP1252 -t UTF-8
+echo

@@ -241,11 +241,23 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     if (*imageConvert) return ImageConvert(path, target, err);
     if (*imageThumb) return ImageThumbnail(path, target, quality, prompter, out, err);
     if (*demo) {
+      // An existing demo shop may hold the merchant's trials: replaced only when confirmed.
+      std::error_code ec;
+      if (fs::exists(fs::path(path) / "Demoshop.mdb", ec) &&
+          prompter.AskYesNo(Format(texts::kDemoShopExists, path), Answer::No) != Answer::Yes)
+        return 1;
       DemoShopOptions demoOptions;
       demoOptions.products = products;
-      const fs::path database = CreateDemoShop(path, demoOptions);
-      out << "Der Demo-Shop wurde angelegt: " << database.string() << "\n";
-      return 0;
+      try {
+        const fs::path database = CreateDemoShop(path, demoOptions);
+        out << Format(texts::kDemoShopCreated, database.string()) << "\n";
+        return 0;
+      } catch (const DbError&) {
+        throw;
+      } catch (const std::exception& e) {
+        err << Format(texts::kDemoShopFailed, e.what()) << "\n";
+        return 1;
+      }
     }
     if (*generate) {
       if (!manager.OpenShopDatabase(path)) return 1;

@@ -86,5 +86,29 @@ TEST_F(CliTest, ImageCommandsDescribeConvertAndShrinkPictures) {
   EXPECT_EQ(Run({"image", "thumbnail", png.c_str(), thumb.c_str(), "--quality", "0"}), 2);
 }
 
+// The main job end to end: a demo shop is made and generated (opening a shop counts as
+// a change, so every generate command runs).
+TEST_F(CliTest, DemoShopIsCreatedAndGenerated) {
+  const fs::path folder = dir_.path() / "demo";
+  ASSERT_EQ(Run({"demo", folder.c_str(), "--products", "12"}), 0) << err_.str();
+  const fs::path db = folder / "Demoshop.mdb";
+  EXPECT_EQ(out_.str(), "Der Demo-Shop wurde angelegt: " + db.string() + "\n");
+  ASSERT_EQ(Run({"generate", db.c_str()}), 0) << err_.str();
+  EXPECT_NE(err_.str().find("Ihr Shop ist jetzt zur Veröffentlichung bereit."), std::string::npos) << err_.str();
+  for (const char* name : {"category.toc", "category.idx", "product.toc", "product.idx", "items.toc", "lines.toc",
+                           "line.idx", "index.toc", "index.idx", "color.cnf"})
+    EXPECT_GT(fs::file_size(folder / "data" / name), 0u) << name;
+  const std::string products = test::ReadFileBytes(folder / "data" / "product.toc");
+  EXPECT_EQ(Run({"generate", db.c_str(), "--force"}), 0) << err_.str();
+  EXPECT_EQ(test::ReadFileBytes(folder / "data" / "product.toc"), products) << "sizes from the cache are the same";
+
+  // Over an existing demo shop only when confirmed.
+  EXPECT_EQ(Run({"demo", folder.c_str(), "--no"}), 1);
+  EXPECT_TRUE(fs::exists(folder / "data" / "product.toc"));
+  test::WriteFileBytes(dir_.path() / "datei", "x");
+  EXPECT_EQ(Run({"demo", (dir_.path() / "datei").c_str()}), 1);
+  EXPECT_EQ(err_.str().rfind("Der Demo-Shop konnte nicht angelegt werden: ", 0), 0u) << err_.str();
+}
+
 }  // namespace
 }  // namespace vendora

@@ -31,7 +31,7 @@ struct Rgb {
 void DrawPicture(const fs::path& file, int width, int height, Rgb from, Rgb to, int seed) {
   CImageFile image;
   if (!image.CreateImpl(file.string(), FormatFromFileName(file.string())) || !image.Create(width, height, 24))
-    throw std::runtime_error("cannot create picture " + file.string());
+    throw std::runtime_error("Das Bild " + file.string() + " kann nicht angelegt werden.");
   CImageImpl& raster = *image.GetImpl();
   const double cx = width * (0.35 + 0.3 * ((seed * 37) % 10) / 10.0), cy = height * 0.5;
   const double radius = std::min(width, height) * 0.3;
@@ -50,7 +50,8 @@ void DrawPicture(const fs::path& file, int width, int height, Rgb from, Rgb to, 
     }
   }
   image.SetQuality(80);
-  if (!image.Save(file.string())) throw std::runtime_error("cannot write picture " + file.string());
+  if (!image.Save(file.string()))
+    throw std::runtime_error("Das Bild " + file.string() + " kann nicht geschrieben werden.");
 }
 
 constexpr std::array<Rgb, 8> kPalette = {{{46, 125, 50},
@@ -102,13 +103,14 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
   std::error_code ec;
   for (const char* suffix : {"", "-journal"}) fs::remove(database.string() + suffix, ec);
   const ShopPaths paths = DeriveShopPaths(database);
-  if (!CreateShopFolders(paths)) throw std::runtime_error("cannot create the shop folders in " + folder.string());
+  if (!CreateShopFolders(paths))
+    throw std::runtime_error("Die Shop-Ordner in " + folder.string() + " können nicht angelegt werden.");
 
   const ProgramIdentity identity = CompiledProgramIdentity().value();
   ShopDatabase db;
   db.OpenOrCreate(database);
   if (!CreateShopSchema(db, identity.versionNumber, identity.languageId).ok)
-    throw std::runtime_error("cannot create the shop database " + database.string());
+    throw std::runtime_error("Die Shop-Datenbank " + database.string() + " kann nicht angelegt werden.");
   EnsureDefaultRows(db);
 
   TransactionScope tx(db);

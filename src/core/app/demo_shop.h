@@ -19,7 +19,8 @@ struct DemoShopOptions {
 };
 
 // Creates `folder`/Demoshop.mdb with its subfolders and pictures. Returns the database
-// path, or throws DbError / std::filesystem::filesystem_error.
+// path, or throws DbError, std::filesystem::filesystem_error or std::runtime_error
+// (with a German text).
 std::filesystem::path CreateDemoShop(const std::filesystem::path& folder, const DemoShopOptions& options = {});
 
 }  // namespace vendora
