@@ -122,7 +122,11 @@ void PictureFolder::List() {
 
 void PictureFolder::Prefetch() {
   if (listed_ || prefetch_.valid()) return;
-  prefetch_ = std::async(std::launch::async, [folder = folder_] { return Read(folder, true); });
+  try {
+    prefetch_ = std::async(std::launch::async, [folder = folder_] { return Read(folder, true); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the folder is read when first needed, as without prefetching.
+  }
 }
 
 const std::vector<std::string>& PictureFolder::FilesNamed(std::string_view base) {
@@ -152,7 +156,7 @@ void PictureFolder::Removed(const std::string& fileName) {
 }
 
 const FileStamp* PictureFolder::Stamp(const std::string& fileName) {
-  if (!listed_) List();
+  if (prefetch_.valid()) List();  // the stamps read in the background; a single look needs no listing
   auto it = stamps_.find(fileName);
   if (it == stamps_.end()) {
     std::optional<FileStamp> stamp =
