@@ -1,15 +1,20 @@
 #include "generator/catalogue_files.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "common/program_text.h"
 #include "generator/output_file.h"
 #include "generator/page_settings.h"
+#include "generator/picture_queue.h"
 #include "generator/run_context.h"
 #include "imaging/image_refs.h"
 #include "shopdb/db_error.h"
@@ -80,9 +85,10 @@ std::string_view RefFile(std::string_view ref) { return ref.substr(0, ref.find('
 
 // A shown picture is published and referenced; any other stays on the server unused
 // and its field is written empty.
-std::string UsePicture(RunContext& run, ShopSubfolder folder, const std::string& ref, bool show) {
+// `stamp` is the referenced file's, when known.
+std::string UsePicture(RunContext& run, ShopSubfolder folder, const std::string& ref, bool show,
+                       const FileStamp* stamp) {
   const std::string file(RefFile(ref));
-  const FileStamp* stamp = file.empty() ? nullptr : run.Pictures(folder).Stamp(file);
   if (show) {
     run.files.AddPublish(folder, file, stamp);
     return ref;
@@ -90,6 +96,8 @@ std::string UsePicture(RunContext& run, ShopSubfolder folder, const std::string&
   run.files.AddUnused(folder, file, stamp);
   return {};
 }
+
+const FileStamp* Known(const std::optional<FileStamp>& stamp) { return stamp ? &*stamp : nullptr; }
 
 struct PicturePair {
   std::string button, header;
@@ -100,8 +108,11 @@ struct PicturePair {
 PicturePair UsePicturePair(RunContext& run, ShopSubfolder folder, int32_t id, bool written) {
   PictureFolder& dir = run.Pictures(folder);
   const bool show = written && !run.settings.textOnly;
-  return {UsePicture(run, folder, FindImageRef(kButtonPattern, dir, id), show),
-          UsePicture(run, folder, FindImageRef(kHeaderPattern, dir, id), show)};
+  auto use = [&](const std::string& ref) {
+    const std::string file(RefFile(ref));
+    return UsePicture(run, folder, ref, show, file.empty() ? nullptr : dir.Stamp(file));
+  };
+  return {use(FindImageRef(kButtonPattern, dir, id)), use(FindImageRef(kHeaderPattern, dir, id))};
 }
 
 std::string ListLine(int32_t id, const std::string& name, const std::string& description, const PicturePair& pics) {
@@ -131,6 +142,16 @@ std::unordered_set<int32_t> ProductsWithPublishedItem(ShopDatabase& db) {
 // --- Categories, products and items ---------------------------------------------
 
 enum CatalogueFile { kCategoryToc, kCategoryIdx, kProductToc, kProductIdx, kItemsToc };
+
+// The product's items in [Order]; equal orders stay in the order the items were added.
+// A product has a handful of items: sorting them here costs less than a sort step in
+// each of the thousands of per-product queries.
+std::vector<const ItemsRow*> ItemsInOrder(CRecSetItems& items) {
+  std::vector<const ItemsRow*> rows;
+  for (items.MoveFirst(); !items.IsEOF(); items.MoveNext()) rows.push_back(&*items);
+  std::stable_sort(rows.begin(), rows.end(), [](const ItemsRow* a, const ItemsRow* b) { return a->Order < b->Order; });
+  return rows;
+}
 
 class CatalogueWriter {
  public:
@@ -173,11 +194,16 @@ class CatalogueWriter {
     s.index->Requery();
     LoadLineKeys();
 
+    const PreviewSettings& settings = run_.settings;
+    ProductPictureQueue pictures(run_.Pictures(ShopSubfolder::Prods), run_.Pictures(ShopSubfolder::Thumbs),
+                                 settings.useThumbnails, settings.thumbnailQuality, run_.prompter);
+    pictures_ = &pictures;
     CRecSetCategories& categories = *s.categories;
     categories.SetFilter(Eq("Include", true));
     categories.SetSort("[Order]");
     categories.Requery();
     for (; !categories.IsEOF(); categories.MoveNext()) WriteCategory(*categories);
+    pictures_ = nullptr;
   }
 
  private:
@@ -186,8 +212,11 @@ class CatalogueWriter {
     products.SetFilter(Eq("CategoryID", category.ID) && Eq("Available", true));
     products.SetSort("[Order]");
     products.Requery();
+    std::vector<int32_t> ids;
+    for (; !products.IsEOF(); products.MoveNext()) ids.push_back(products->ID);
+    pictures_->Start(std::move(ids));
     std::string keys;
-    for (; !products.IsEOF(); products.MoveNext()) {
+    for (products.MoveFirst(); !products.IsEOF(); products.MoveNext()) {
       const ProductsRow& product = *products;
       if (WriteProduct(product)) AppendKey(keys, product.ID);
     }
@@ -202,12 +231,12 @@ class CatalogueWriter {
   bool WriteProduct(const ProductsRow& product) {
     CRecSetItems& items = *run_.snapshot.items;
     items.SetFilter(Eq("ProductID", product.ID) && Eq("Available", true));
-    items.SetSort("[Order]");
+    items.SetSort("");
     items.Requery();
     std::string keys;
     bool weighed = false, ownShipping = false;
-    for (; !items.IsEOF(); items.MoveNext()) {
-      const ItemsRow& item = *items;
+    for (const ItemsRow* row : ItemsInOrder(items)) {
+      const ItemsRow& item = *row;
       files_[kItemsToc].out.Write(Format("%d|%s|%s|%s|%.2f|%.2f|%.2f|%.2f|%d|\n", item.ID,
                                          HtmlEscape(item.ItemNumber), ValueName(item.SubAttrID1),
                                          ValueName(item.SubAttrID2), item.Weight, item.Shipping, item.MPrice,
@@ -221,14 +250,12 @@ class CatalogueWriter {
     // Also for a product that is not written: its thumbnail is kept up to date and
     // both files are listed as unused.
     const PreviewSettings& s = run_.settings;
-    const ProductImageRefs found =
-        MakeProductImageRefs(kImagePattern, run_.Pictures(ShopSubfolder::Prods), run_.Pictures(ShopSubfolder::Thumbs),
-                             product.ID, s.useThumbnails, s.thumbnailQuality, &run_.prompter);
+    const ProductPictureQueue::Result found = pictures_->Take();
     const bool written = !keys.empty();
-    const std::string picture =
-        UsePicture(run_, ShopSubfolder::Prods, found.picture, written && !s.textOnly && s.generateDetails);
-    const std::string thumbnail =
-        UsePicture(run_, ShopSubfolder::Thumbs, found.thumbnail, written && !s.textOnly && s.useThumbnails);
+    const std::string picture = UsePicture(run_, ShopSubfolder::Prods, found.refs.picture,
+                                           written && !s.textOnly && s.generateDetails, Known(found.picture));
+    const std::string thumbnail = UsePicture(run_, ShopSubfolder::Thumbs, found.refs.thumbnail,
+                                             written && !s.textOnly && s.useThumbnails, Known(found.thumbnail));
     if (!written) return false;
 
     files_[kProductIdx].out.Write(Format("%d|%s\n", product.ID, keys));
@@ -280,6 +307,7 @@ class CatalogueWriter {
   CRecSetSubAttributes values_;
   CRecSetProdLines_LineID memberships_;
   std::unordered_map<int32_t, std::string> lineKeys_;
+  ProductPictureQueue* pictures_ = nullptr;  // while the walk runs
   bool taxRates_ = false;
 };
 

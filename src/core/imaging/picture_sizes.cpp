@@ -42,6 +42,7 @@ bool ParseLine(std::string_view line, FileStamp& stamp, ImageSize& size) {
 }  // namespace
 
 void PictureSizeCache::Load(const fs::path& file) {
+  std::lock_guard lock(mutex_);
   entries_.clear();
   touched_ = false;
   std::ifstream in(file, std::ios::binary);
@@ -53,6 +54,7 @@ void PictureSizeCache::Load(const fs::path& file) {
 }
 
 bool PictureSizeCache::Save(const fs::path& file) {
+  std::lock_guard lock(mutex_);
   if (!touched_) return true;
   std::string text(kHeader);
   text += '\n';
@@ -85,7 +87,13 @@ bool PictureSizeCache::Save(const fs::path& file) {
   return true;
 }
 
+size_t PictureSizeCache::size() const {
+  std::lock_guard lock(mutex_);
+  return entries_.size();
+}
+
 std::optional<ImageSize> PictureSizeCache::Find(const FileStamp& stamp) {
+  std::lock_guard lock(mutex_);
   auto it = entries_.find(Key{stamp.device, stamp.inode});
   if (it == entries_.end() || !(it->second.stamp == stamp)) return std::nullopt;
   it->second.used = true;
@@ -95,6 +103,7 @@ std::optional<ImageSize> PictureSizeCache::Find(const FileStamp& stamp) {
 
 void PictureSizeCache::Store(const FileStamp& stamp, ImageSize size) {
   if (size.width <= 0 || size.height <= 0) return;
+  std::lock_guard lock(mutex_);
   entries_[Key{stamp.device, stamp.inode}] = Entry{stamp, size, true};
   touched_ = true;
 }

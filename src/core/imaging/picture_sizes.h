@@ -10,8 +10,11 @@
 //   <device>|<inode>|<bytes>|<write time count>|<change time ns>|<width>|<height>
 // A missing or garbled file is an empty cache. Saving keeps only the pictures asked
 // for since loading, so removed pictures drop out.
+//
+// Find and Store may be called from several threads (the folders of one run share it).
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <unordered_map>
 
@@ -33,7 +36,7 @@ class PictureSizeCache {
   // The size known for the picture as stamped; marks the entry as used.
   std::optional<ImageSize> Find(const FileStamp& stamp);
   void Store(const FileStamp& stamp, ImageSize size);
-  size_t size() const { return entries_.size(); }
+  size_t size() const;
 
  private:
   struct Entry {
@@ -48,6 +51,7 @@ class PictureSizeCache {
   struct KeyHash {
     size_t operator()(const Key& k) const { return std::hash<uint64_t>()(k.inode * 31 + k.device); }
   };
+  mutable std::mutex mutex_;
   std::unordered_map<Key, Entry, KeyHash> entries_;
   bool touched_ = false;
 };

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "generator/picture_queue.h"
+#include "imaging/image_file.h"
+#include "support/test_support.h"
+
+namespace vendora {
+namespace {
+
+namespace fs = std::filesystem;
+
+void WritePng(const fs::path& file, int width, int height) {
+  CImageFile image;
+  ASSERT_TRUE(image.CreateImpl(file.string(), ImageFormat::Png));
+  ASSERT_TRUE(image.Create(width, height, 24));
+  ASSERT_TRUE(image.Save(file.string()));
+  fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::seconds(60));
+}
+
+class PictureQueueTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(dir_ / "prods");
+    fs::create_directories(dir_ / "thumbs");
+  }
+  test::TempDir dir_;
+  test::ScriptedPrompter prompter_;
+  PictureSizeCache sizes_;
+  PictureFolder prods_{dir_ / "prods", &sizes_}, thumbs_{dir_ / "thumbs", &sizes_};
+};
+
+// Results come back in the order handed over, batch after batch, with the stamps of the
+// files they name; what the thread made is known to the folders afterwards.
+TEST_F(PictureQueueTest, ResultsComeInOrderWithTheirStamps) {
+  for (int id = 1; id <= 40; ++id)
+    if (id % 3 != 0) WritePng(dir_ / "prods" / (std::to_string(id) + ".png"), 10 + id, 20);
+  prods_.Prefetch();
+  ProductPictureQueue queue(prods_, thumbs_, true, 50, prompter_);
+  for (int batch = 0; batch < 2; ++batch) {
+    std::vector<int32_t> ids;
+    for (int id = 40 - batch; id >= 1; id -= 2) ids.push_back(id);
+    queue.Start(ids);
+    for (int32_t id : ids) {
+      const ProductPictureQueue::Result r = queue.Take();
+      const std::string name = std::to_string(id);
+      if (id % 3 == 0) {
+        EXPECT_EQ(r.refs.picture, "") << id;
+        EXPECT_FALSE(r.picture);
+        continue;
+      }
+      EXPECT_EQ(r.refs.picture, name + ".png/" + std::to_string(10 + id) + "/20") << id;
+      EXPECT_EQ(r.refs.thumbnail.substr(0, name.size() + 5), name + ".jpg/") << id;
+      ASSERT_TRUE(r.picture && r.thumbnail) << id;
+      EXPECT_EQ(r.picture->size, fs::file_size(dir_ / "prods" / (name + ".png")));
+      EXPECT_EQ(r.thumbnail->size, fs::file_size(dir_ / "thumbs" / (name + ".jpg")));
+    }
+  }
+  EXPECT_EQ(thumbs_.FilesNamed("7"), std::vector<std::string>{"7.jpg"});
+  EXPECT_THROW(queue.Take(), std::logic_error) << "more taken than handed over would wait for ever";
+  EXPECT_TRUE(prompter_.asked().empty());
+}
+
+// A walk that ends early (a database error) leaves results untaken: the queue must
+// still stop, and a new batch before the last was taken is refused.
+TEST_F(PictureQueueTest, StopsWithResultsLeft) {
+  for (int id = 1; id <= 20; ++id) WritePng(dir_ / "prods" / (std::to_string(id) + ".png"), 8, 8);
+  {
+    ProductPictureQueue queue(prods_, thumbs_, true, 50, prompter_);
+    queue.Start({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20});
+    EXPECT_EQ(queue.Take().refs.picture, "1.png/8/8");
+    EXPECT_THROW(queue.Start({1}), std::logic_error);
+  }
+  ProductPictureQueue idle(prods_, thumbs_, false, 50, prompter_);  // never given work
+}
+
+}  // namespace
+}  // namespace vendora
