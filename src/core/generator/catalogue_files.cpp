@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -215,11 +216,21 @@ class CatalogueWriter {
     std::vector<int32_t> ids;
     for (; !products.IsEOF(); products.MoveNext()) ids.push_back(products->ID);
     pictures_->Start(std::move(ids));
+    // Items are written as the walk goes; a product's own lines follow as soon as its
+    // pictures are ready, in walk order, so the walk never waits for the pictures.
     std::string keys;
-    for (products.MoveFirst(); !products.IsEOF(); products.MoveNext()) {
-      const ProductsRow& product = *products;
-      if (WriteProduct(product)) AppendKey(keys, product.ID);
+    pending_.clear();
+    try {
+      for (products.MoveFirst(); !products.IsEOF(); products.MoveNext()) {
+        pending_.push_back(WriteItems(*products));
+        if (!pending_.back().keys.empty()) AppendKey(keys, products->ID);
+        WriteReadyProducts(false);
+      }
+    } catch (const DbError&) {
+      WriteReadyProducts(true);  // what was walked before the failure is written
+      throw;
     }
+    WriteReadyProducts(true);
     const bool written = !keys.empty();
     const PicturePair pics = UsePicturePair(run_, ShopSubfolder::Cats, category.ID, written);
     if (!written) return;
@@ -228,13 +239,19 @@ class CatalogueWriter {
     ++run_.counters.categories;
   }
 
-  bool WriteProduct(const ProductsRow& product) {
+  // A product whose items are written and whose pictures are being looked at.
+  struct PendingProduct {
+    const ProductsRow* product;  // a row of the products set, unchanged until its next requery
+    std::string keys;            // of its published items; empty: the product is not written
+    bool weighed = false, ownShipping = false;
+  };
+
+  PendingProduct WriteItems(const ProductsRow& product) {
     CRecSetItems& items = *run_.snapshot.items;
     items.SetFilter(Eq("ProductID", product.ID) && Eq("Available", true));
     items.SetSort("");
     items.Requery();
-    std::string keys;
-    bool weighed = false, ownShipping = false;
+    PendingProduct p{&product};
     for (const ItemsRow* row : ItemsInOrder(items)) {
       const ItemsRow& item = *row;
       files_[kItemsToc].out.Write(Format("%d|%s|%s|%s|%.2f|%.2f|%.2f|%.2f|%d|\n", item.ID,
@@ -242,31 +259,44 @@ class CatalogueWriter {
                                          ValueName(item.SubAttrID2), item.Weight, item.Shipping, item.MPrice,
                                          item.SPrice, item.ProductID));
       ++run_.counters.items;
-      AppendKey(keys, item.ID);
-      weighed = weighed || item.Weight != 0;
-      ownShipping = ownShipping || item.Shipping != 0;
+      AppendKey(p.keys, item.ID);
+      p.weighed = p.weighed || item.Weight != 0;
+      p.ownShipping = p.ownShipping || item.Shipping != 0;
     }
+    return p;
+  }
 
-    // Also for a product that is not written: its thumbnail is kept up to date and
-    // both files are listed as unused.
+  // Writes the products whose pictures are ready, in walk order; with `all`, waits for
+  // the rest.
+  void WriteReadyProducts(bool all) {
+    while (!pending_.empty()) {
+      std::optional<ProductPictureQueue::Result> found = all ? pictures_->Take() : pictures_->TryTake();
+      if (!found) return;
+      WriteProduct(pending_.front(), *found);
+      pending_.pop_front();
+    }
+  }
+
+  // Also for a product that is not written: its thumbnail is kept up to date and both
+  // files are listed as unused.
+  void WriteProduct(const PendingProduct& p, const ProductPictureQueue::Result& found) {
     const PreviewSettings& s = run_.settings;
-    const ProductPictureQueue::Result found = pictures_->Take();
-    const bool written = !keys.empty();
+    const bool written = !p.keys.empty();
     const std::string picture = UsePicture(run_, ShopSubfolder::Prods, found.refs.picture,
                                            written && !s.textOnly && s.generateDetails, Known(found.picture));
     const std::string thumbnail = UsePicture(run_, ShopSubfolder::Thumbs, found.refs.thumbnail,
                                              written && !s.textOnly && s.useThumbnails, Known(found.thumbnail));
-    if (!written) return false;
+    if (!written) return;
 
-    files_[kProductIdx].out.Write(Format("%d|%s\n", product.ID, keys));
+    const ProductsRow& product = *p.product;
+    files_[kProductIdx].out.Write(Format("%d|%s\n", product.ID, p.keys));
     files_[kProductToc].out.Write(Format("%d|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|\n", product.ID,
                                          HtmlEscape(product.Name), TextToHtml(product.LongDesc),
                                          HtmlEscape(product.ShortDesc), thumbnail, picture,
                                          KindName(product.AttributeID1), KindName(product.AttributeID2),
-                                         TaxRate(product.TaxID), weighed ? "1" : "0", ownShipping ? "1" : "0",
+                                         TaxRate(product.TaxID), p.weighed ? "1" : "0", p.ownShipping ? "1" : "0",
                                          IndexName(product.IndexID), LineKeys(product.ID)));
     ++run_.counters.products;
-    return true;
   }
 
   // Sentinel names are a single blank, which the escaping trims to nothing.
@@ -308,6 +338,7 @@ class CatalogueWriter {
   CRecSetProdLines_LineID memberships_;
   std::unordered_map<int32_t, std::string> lineKeys_;
   ProductPictureQueue* pictures_ = nullptr;  // while the walk runs
+  std::deque<PendingProduct> pending_;
   bool taxRates_ = false;
 };
 

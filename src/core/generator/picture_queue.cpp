@@ -69,6 +69,22 @@ ProductPictureQueue::Result ProductPictureQueue::Take() {
     done_.pop_front();
     ++taken_;
   }
+  return Deliver(std::move(done));
+}
+
+std::optional<ProductPictureQueue::Result> ProductPictureQueue::TryTake() {
+  Done done;
+  {
+    std::lock_guard lock(mutex_);
+    if (done_.empty()) return std::nullopt;
+    done = std::move(done_.front());
+    done_.pop_front();
+    ++taken_;
+  }
+  return Deliver(std::move(done));
+}
+
+ProductPictureQueue::Result ProductPictureQueue::Deliver(Done done) {
   for (const MessageRequest& message : done.messages) prompter_.Ask(message);
   if (done.error) std::rethrow_exception(done.error);
   return std::move(done.result);

@@ -41,6 +41,8 @@ class ProductPictureQueue {
   // The next result in order (waits for it); shows its messages first and rethrows
   // what making it threw.
   Result Take();
+  // The same without waiting: nullopt while the next result is not ready.
+  std::optional<Result> TryTake();
 
  private:
   struct Done {
@@ -50,6 +52,7 @@ class ProductPictureQueue {
   };
   void Work();
   Done Make(int32_t id);
+  Result Deliver(Done done);
 
   PictureFolder& pictures_;
   PictureFolder& thumbnails_;
