@@ -3,7 +3,9 @@
 #include <chrono>
 #include <filesystem>
 #include <stdexcept>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "generator/picture_queue.h"
@@ -74,6 +76,9 @@ TEST_F(PictureQueueTest, StopsWithResultsLeft) {
     ProductPictureQueue queue(prods_, thumbs_, true, 50, prompter_);
     queue.Start({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20});
     EXPECT_EQ(queue.Take().refs.picture, "1.png/8/8");
+    std::optional<ProductPictureQueue::Result> next;
+    while (!(next = queue.TryTake())) std::this_thread::yield();
+    EXPECT_EQ(next->refs.picture, "2.png/8/8") << "without waiting, still in order";
     EXPECT_THROW(queue.Start({1}), std::logic_error);
   }
   ProductPictureQueue idle(prods_, thumbs_, false, 50, prompter_);  // never given work
