@@ -12,6 +12,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "common/file_write.h"
 #include "common/text_format.h"
 #include "common/text_util.h"
 
@@ -124,25 +125,7 @@ bool SaveAppSettings(const fs::path& iniFile, int languageId, const AppSettings&
   if (ini.Save(text) < 0) return false;
   std::error_code ec;
   fs::create_directories(iniFile.parent_path(), ec);
-  fs::path tmp = iniFile;
-  tmp += ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << text;
-    out.flush();
-    if (!out) {
-      out.close();
-      fs::remove(tmp, ec);
-      return false;
-    }
-  }
-  fs::rename(tmp, iniFile, ec);
-  if (ec) {
-    fs::remove(tmp, ec);
-    return false;
-  }
-  return true;
+  return ReplaceFileContent(iniFile, text);
 }
 
 }  // namespace vendora

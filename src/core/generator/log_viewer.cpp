@@ -4,6 +4,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "common/file_write.h"
 #include "common/program_text.h"
 #include "common/prompter.h"
 
@@ -38,22 +39,7 @@ LogView OpenLogView(const fs::path& file, Prompter& prompter, uint64_t limit) {
 }
 
 bool SaveLogView(const fs::path& file, const std::string& text, Prompter& prompter, bool confirm) {
-  fs::path temporary = file;
-  temporary += ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) {
-      std::error_code ec;
-      fs::remove(temporary, ec);
-      prompter.Show(Format(texts::kLogCannotOpen, file.string()), MessageIcon::Warning);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temporary, file, ec);
-  if (ec) {
-    fs::remove(temporary, ec);
+  if (!ReplaceFileContent(file, text)) {
     prompter.Show(Format(texts::kLogCannotOpen, file.string()), MessageIcon::Warning);
     return false;
   }

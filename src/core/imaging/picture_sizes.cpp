@@ -6,6 +6,8 @@
 #include <system_error>
 #include <vector>
 
+#include "common/file_write.h"
+
 namespace vendora {
 
 namespace fs = std::filesystem;
@@ -66,23 +68,7 @@ bool PictureSizeCache::Save(const fs::path& file) {
       text += std::to_string(n) + '|';
     text += std::to_string(e.size.height) + '\n';
   }
-  fs::path temporary = file;
-  temporary += ".tmp";
-  std::error_code ec;
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) {
-      fs::remove(temporary, ec);
-      return false;
-    }
-  }
-  fs::rename(temporary, file, ec);
-  if (ec) {
-    fs::remove(temporary, ec);
-    return false;
-  }
+  if (!ReplaceFileContent(file, text)) return false;
   touched_ = false;
   return true;
 }
