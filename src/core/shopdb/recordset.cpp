@@ -149,6 +149,10 @@ RecordSetBase::RecordSetBase(ShopDatabase& db, std::string_view table, std::stri
     }
     fields_.push_back(f);
   }
+  // Built once: a set requeried per parent would otherwise rebuild it every time.
+  selectHead_ = "SELECT rowid";
+  for (const FieldDef* f : fields_) selectHead_ += ", " + QuoteIdentifier(f->name);
+  selectHead_ += " FROM " + QuoteIdentifier(table_.name);
   insertSql_ = BuildInsertSql();
   updateSql_ = BuildUpdateSql();
   deleteSql_ = "DELETE FROM " + QuoteIdentifier(table_.name) + " WHERE rowid = ?";
@@ -157,9 +161,7 @@ RecordSetBase::RecordSetBase(ShopDatabase& db, std::string_view table, std::stri
 bool RecordSetBase::IsWritten(size_t field) const { return fields_[field]->type != FieldType::AutoNumber; }
 
 std::string RecordSetBase::SelectSql() const {
-  std::string sql = "SELECT rowid";
-  for (const FieldDef* f : fields_) sql += ", " + QuoteIdentifier(f->name);
-  sql += " FROM " + QuoteIdentifier(table_.name);
+  std::string sql = selectHead_;
   if (!filter_.IsEmpty()) sql += " WHERE " + filter_.ToSql(table_);
   sql += " ORDER BY " + SortSql(table_, sort_);
   return sql;

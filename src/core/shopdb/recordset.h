@@ -117,8 +117,9 @@ class RecordSetBase {
  private:
   std::string BuildInsertSql() const;
   std::string BuildUpdateSql() const;
-  // Built once: a set that adds many rows must not rebuild its statements each time.
-  std::string insertSql_, updateSql_, deleteSql_;
+  // Built once: a set that adds many rows, or is requeried per parent, must not
+  // rebuild its statements each time.
+  std::string selectHead_, insertSql_, updateSql_, deleteSql_;
 };
 
 template <class Row>
