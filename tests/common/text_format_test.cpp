@@ -9,25 +9,12 @@
 #include <vector>
 
 #include "common/text_format.h"
+#include "support/test_support.h"
 
 namespace vendora {
 namespace {
 
-// Switches the process locale for one test, as the GUI does at start.
-class GermanLocale {
- public:
-  GermanLocale() {
-    const char* old = std::setlocale(LC_ALL, nullptr);
-    saved_ = old ? old : "C";
-    active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
-  }
-  ~GermanLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
-  bool active() const { return active_; }
-
- private:
-  std::string saved_;
-  bool active_ = false;
-};
+using test::GermanLocale;
 
 TEST(TextFormat, NumbersKeepTheDecimalPointUnderAGermanLocale) {
   GermanLocale german;

@@ -120,16 +120,6 @@ class CatalogueFilesTest : public ::testing::Test {
   int32_t noValue_ = 0;  // the blank value of the blank attribute kind
 };
 
-class GermanLocale {
- public:
-  GermanLocale() : saved_(std::setlocale(LC_ALL, nullptr)) {
-    EXPECT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
-  }
-  ~GermanLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
-
- private:
-  std::string saved_;
-};
 
 TEST_F(CatalogueFilesTest, WritesOnlyPublishedCatalogueInEveryFileFormat) {
   TransactionScope rows(db_);
@@ -210,7 +200,8 @@ TEST_F(CatalogueFilesTest, WritesOnlyPublishedCatalogueInEveryFileFormat) {
 
   RunContext& run = StartRun();
   {
-    GermanLocale german;
+    test::GermanLocale german;
+    ASSERT_TRUE(german.active()) << "the de_DE.UTF-8 locale must be installed";
     EXPECT_TRUE(WriteCatalogueStep(run));
     EXPECT_TRUE(WriteProductLinesStep(run));
     EXPECT_TRUE(WriteIndexStep(run));

@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include <clocale>
+
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +14,14 @@
 #include "shopdb/schema_builder.h"
 
 namespace vendora::test {
+
+GermanLocale::GermanLocale() {
+  const char* old = std::setlocale(LC_ALL, nullptr);
+  saved_ = old ? old : "C";
+  active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+}
+
+GermanLocale::~GermanLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
 
 namespace fs = std::filesystem;
 

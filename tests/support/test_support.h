@@ -11,6 +11,21 @@
 
 namespace vendora::test {
 
+// Switches the process locale to German for one scope, as the GUI does at start, so
+// that number formats can be checked for a decimal point.
+class GermanLocale {
+ public:
+  GermanLocale();
+  ~GermanLocale();
+  GermanLocale(const GermanLocale&) = delete;
+  GermanLocale& operator=(const GermanLocale&) = delete;
+  bool active() const { return active_; }
+
+ private:
+  std::string saved_;
+  bool active_ = false;
+};
+
 class TempDir {
  public:
   TempDir();

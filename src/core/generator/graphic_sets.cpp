@@ -413,6 +413,16 @@ bool GraphicSetLibrary::Save() {
   return false;
 }
 
+bool GraphicSetLibrary::SaveAndSelect(GraphicSet set) {
+  set.modified = true;
+  if (!WriteGraphicSet(root_, set)) {
+    prompter_.Show(Format(kGraphicSetNotSaved, set.name), MessageIcon::Stop);
+    return false;
+  }
+  Select(std::move(set));
+  return true;
+}
+
 bool GraphicSetLibrary::SetPicture(int row, const fs::path& file) {
   if (!HasCurrent() || current_.readOnly || row < 0 || row >= kGsReadOnly || !IsPictureRow(row)) return false;
   current_.files[row] = Clip(file.string());
@@ -464,13 +474,7 @@ bool GraphicSetLibrary::Duplicate(std::string_view typedName) {
     const std::string target = StemName(row, current_.files[row]);
     if (CopyStamped(from / current_.files[row], to / target)) copy.files[row] = target;
   }
-  copy.modified = true;
-  if (!WriteGraphicSet(root_, copy)) {
-    prompter_.Show(Format(kGraphicSetNotSaved, name), MessageIcon::Stop);
-    return false;
-  }
-  Select(std::move(copy));
-  return true;
+  return SaveAndSelect(std::move(copy));
 }
 
 bool GraphicSetLibrary::Rename(std::string_view typedName) {
@@ -523,13 +527,7 @@ bool GraphicSetLibrary::CreateEmpty(std::string_view typedName) {
   set.colours[kGsLink] = RgbColour(0, 0, 0xFF);
   set.colours[kGsALink] = RgbColour(0xFF, 0, 0);
   set.colours[kGsVLink] = RgbColour(0x80, 0, 0x80);
-  set.modified = true;
-  if (!WriteGraphicSet(root_, set)) {
-    prompter_.Show(Format(kGraphicSetNotSaved, name), MessageIcon::Stop);
-    return false;
-  }
-  Select(std::move(set));
-  return true;
+  return SaveAndSelect(std::move(set));
 }
 
 }  // namespace vendora

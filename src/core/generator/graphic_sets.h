@@ -161,6 +161,8 @@ class GraphicSetLibrary {
   bool CheckName(std::string_view typedName, std::string& name);
   bool PrepareFolder(const std::string& name);
   void Select(GraphicSet set);
+  // Writes a new set (shows the failure message) and makes it the current one.
+  bool SaveAndSelect(GraphicSet set);
 
   std::filesystem::path root_;
   Prompter& prompter_;
