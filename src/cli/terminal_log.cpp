@@ -1,0 +1,33 @@
+#include "terminal_log.h"
+
+#include <algorithm>
+#include <ostream>
+#include <string>
+
+namespace vendora {
+
+void TerminalLog::AddLine(const std::string& line) {
+  if (terminal_) err_ << "\r\033[K";
+  err_ << line << "\n";
+  if (terminal_) Draw();
+}
+
+void TerminalLog::SetProgress(int low, int high, int position) {
+  low_ = low;
+  high_ = high;
+  position_ = position;
+  if (terminal_) Draw();
+}
+
+void TerminalLog::Finish() {
+  if (terminal_) err_ << "\r\033[K" << std::flush;
+}
+
+void TerminalLog::Draw() {
+  const int span = std::max(1, high_ - low_), done = std::clamp(position_ - low_, 0, span);
+  const int width = 30, filled = done * width / span;
+  err_ << "\r[" << std::string(static_cast<size_t>(filled), '#') << std::string(static_cast<size_t>(width - filled), ' ')
+       << "] " << done << "/" << span << std::flush;
+}
+
+}  // namespace vendora
