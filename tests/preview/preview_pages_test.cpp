@@ -156,6 +156,7 @@ TEST_F(PreviewTest, PagesCarryTheShopsDataInTheirFragments) {
       {"StoreFront.html", "<INPUT NAME=\"show_back\"", false},
       {"StoreFront.html", "<INPUT NAME=\"show_front\"", false},
       {"StoreFront.html", "<TD VALIGN=MIDDLE ALIGN=CENTER><INPUT NAME=\"show_home\" TYPE=IMAGE SRC=\"../imgs/b-home.png\"", true},
+      {"Category.html", "&#937; - Werkzeug</TITLE>", true},
       {"Category.html", "<TD VALIGN=MIDDLE ALIGN=CENTER><INPUT NAME=\"show_back\" TYPE=IMAGE SRC=\"../imgs/b-back.png\"", true},
       {"StoreFront.html", "<A HREF=\"mailto:info@shop.example\">Haben Sie Fragen zu unserem Shop?</A>", true},
       // The product block: thumbnail made for the preview, currency and weight columns, no shipping column.

@@ -105,6 +105,14 @@ std::string DesktopBrowserCommand(BrowserSystem& system, const std::string& desk
   return {};
 }
 
+// The null-terminated argument list of exec and spawn, pointing into `argv`.
+std::vector<char*> ArgumentVector(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  return args;
+}
+
 bool IsExecutableFile(const fs::path& file) {
   struct stat st {};
   return ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(file.c_str(), X_OK) == 0;
@@ -127,9 +135,7 @@ std::optional<std::string> BrowserSystem::Query(const std::vector<std::string>& 
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
+  std::vector<char*> args = ArgumentVector(argv);
   pid_t pid = 0;
   const int error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
@@ -173,9 +179,7 @@ int BrowserSystem::Start(const std::vector<std::string>& argv) {
   posix_spawnattr_init(&attributes);
   // Its own session: the browser outlives the program and a Ctrl+C in its terminal.
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
+  std::vector<char*> args = ArgumentVector(argv);
   pid_t pid = 0;
   const int error = posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ);
   posix_spawnattr_destroy(&attributes);

@@ -311,9 +311,11 @@ bool WriteEntryPageStep(RunContext& run) {
 
 bool WriteCategoryPage(RunContext& run) {
   return WritePreviewPage(run, "Category.html", [](StorePage& page) {
-    page.BeginPage(30020);
+    // Titled with the category it shows.
+    const std::optional<CategoriesRow> category = FirstShownCategory(page);
+    page.BeginPage(category ? HtmlEscape(category->Name) : std::string());
     BeginForm(page);
-    if (std::optional<CategoriesRow> category = FirstShownCategory(page)) {
+    if (category) {
       const PreviewSettings& s = page.settings;
       const std::string header =
           s.textOnly ? std::string() : FindImageRef(kHeaderPattern, page.run.Pictures(ShopSubfolder::Cats), category->ID);
@@ -363,7 +365,7 @@ bool WriteProductPage(RunContext& run) {
 
 bool WriteIndexPage(RunContext& run) {
   return WritePreviewPage(run, "IndexPage.html", [](StorePage& page) {
-    page.BeginPage(30019);
+    page.BeginPage(page.Text(30019));
     BeginForm(page);
     WriteIndexBlock(page);
     page.WriteDivider();
@@ -375,7 +377,7 @@ bool WriteSearchPage(RunContext& run) {
   return WritePreviewPage(run, "Search.html", [](StorePage& page) {
     const PreviewSettings& s = page.settings;
     const std::string& heading = s.graphicSet.heading;
-    page.BeginPage(30018);
+    page.BeginPage(page.Text(30018));
     page.Write("<FORM ACTION=\"\" METHOD=POST><CENTER>\n");
     if (s.menuTop) {
       page.WriteMenuBar(true, true, true);

@@ -153,7 +153,7 @@ void WritePaymentMethods(StorePage& page) {
 bool WriteShopCartPage(RunContext& run) {
   return WritePreviewPage(run, "ShopCart.html", [](StorePage& page) {
     const PreviewSettings& s = page.settings;
-    page.BeginPage(30020);
+    page.BeginPage(page.Text(30020));
     page.Put("%s\n", kFormStart);
     if (s.menuTop) {
       page.WriteMenuBar(true, true, false);
@@ -282,7 +282,7 @@ bool WriteGiftWrapPage(RunContext& run) {
     const PreviewSettings& s = page.settings;
     const OptionsRow& options = page.run.snapshot.options;
     const std::string currency = HtmlEscape(s.masterCurrency);
-    page.BeginPage(30056);
+    page.BeginPage(page.Text(30056));
     page.Put("%s<TABLE WIDTH=620 BORDER=0><TR><TD ALIGN=CENTER><FONT FACE=\"%s\"><FONT COLOR=\"%s\">", kFormStart,
              page.face, s.graphicSet.heading);
     page.Put("<H3>%s</H3></FONT><P><FONT SIZE=\"-1\">", page.Text(30056));
@@ -334,7 +334,7 @@ bool WritePolicyPage(RunContext& run) {
     const CompanyRow& c = page.company;
     page.WriteHtmlHead();
     page.WriteMetaTags();
-    page.WriteTitle(30121);
+    page.WriteTitle(page.Text(30121));
     page.Write("</HEAD>\n");
     page.WriteBodyTag();
     page.Put("<CENTER><TABLE BORDER=0><TR><TD><CENTER><TABLE BORDER=0 ALIGN=CENTER><TR><TD><FONT FACE=\"%s\">\n",

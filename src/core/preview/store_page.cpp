@@ -20,7 +20,6 @@ namespace {
 // The credit line under every page; the address is the program's own.
 constexpr std::string_view kCreditLine =
     "Erstellt mit <A HREF=\"https://www.vendora.example/\" TARGET=\"_top\">Tolm! Vendora</A>";
-constexpr std::string_view kPageIncomplete = "Die Datei \"%s\" konnte nicht vollständig geschrieben werden.";
 
 bool IsUrlSafe(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
@@ -143,7 +142,7 @@ bool StorePage::Open(const fs::path& file, std::string_view displayName, Prompte
 
 bool StorePage::Finish() {
   const bool ok = out_.Close();
-  if (!ok) run.log.Log(Format(kPageIncomplete, displayName_));
+  if (!ok) run.log.Log(Format(kFileIncomplete, displayName_));
   run.log.Step();
   return ok;
 }
@@ -169,9 +168,9 @@ void StorePage::WriteMetaTags() {
   Put("<META NAME=\"Version Info\" CONTENT=\"%s\">\n", HtmlEscape(settings.versionInfo));
 }
 
-void StorePage::WriteTitle(std::optional<int> pageTextId) {
+void StorePage::WriteTitle(std::string_view pageText) {
   std::string title = "<TITLE>" + HtmlEscape(company.StoreName);
-  if (pageTextId && !Text(*pageTextId).empty()) title += " - " + Text(*pageTextId);
+  if (!pageText.empty()) title += " - " + std::string(pageText);
   Write(title + "</TITLE>\n");
 }
 
@@ -196,10 +195,10 @@ void StorePage::WriteBodyTag() {
   Write(tag);
 }
 
-void StorePage::BeginPage(std::optional<int> pageTextId) {
+void StorePage::BeginPage(std::string_view pageText) {
   WriteHtmlHead();
   WriteMetaTags();
-  WriteTitle(pageTextId);
+  WriteTitle(pageText);
   WritePolicyScript();
   Write("</HEAD>\n");
   WriteBodyTag();

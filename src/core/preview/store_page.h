@@ -65,11 +65,12 @@ class StorePage {
   // Shared pieces.
   void WriteHtmlHead();
   void WriteMetaTags();
-  void WriteTitle(std::optional<int> pageTextId = std::nullopt);
+  // The store name, then " - " and the page's text when there is one.
+  void WriteTitle(std::string_view pageText = {});
   void WritePolicyScript();
   void WriteBodyTag();
   // The skeleton's start: head, meta tags, title, policy script, "</HEAD>", body tag.
-  void BeginPage(std::optional<int> pageTextId = std::nullopt);
+  void BeginPage(std::string_view pageText = {});
   void EndPage() { Write("</BODY></HTML>\n"); }
   void WriteMenuBar(bool showBack, bool showFront, bool showOrder);
   void WriteDivider();
