@@ -2,7 +2,9 @@
 # Installs what is missing, builds, and runs the main job on a demo shop: a fresh
 # program folder and settings under build/demo, the German demo shop created there
 # (catalogue, pictures, prices, shipping, payment, taxes, texts) and generated. Shows
-# the log of the run and the files it wrote.
+# the log of the run and the files it wrote, then writes the shop's preview pages and
+# prints the path of their frame set (open it in a browser, or run
+# "vendora-cli preview SHOP --open").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -22,3 +24,6 @@ echo
 echo "Anfang von data/product.toc:"
 head -c 600 "$DEMO/shop/data/product.toc" | iconv -f CP1252 -t UTF-8
 echo
+echo
+echo "Vorschau des Demo-Shops:"
+"$CLI" preview "$DEMO/shop/Demoshop.mdb"

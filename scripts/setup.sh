@@ -13,6 +13,7 @@ PACKAGES=(
   libgtest-dev googletest libbenchmark-dev
   libgif-dev imagemagick libvips-tools bc time
   locales
+  nodejs chromium
 )
 
 SUDO=""
@@ -28,6 +29,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+fi
+
+# npm comes with some builds of nodejs, as a package of its own with Debian's.
+if ! command -v npm >/dev/null; then
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq npm
+fi
+# The node packages of the browser tests (playwright-core drives Debian's chromium).
+if [ ! -d tests/e2e/node_modules/playwright-core ]; then
+  (cd tests/e2e && npm ci --no-audit --no-fund --loglevel=error)
 fi
 
 # Generated files must not depend on the user's locale; the tests prove it under German.

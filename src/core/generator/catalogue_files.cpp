@@ -27,10 +27,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Own wording: the older program names no line for these two failures.
+// Own wording: no numbered text covers this failure.
 constexpr std::string_view kDatabaseError =
     "Beim Lesen der Datenbank ist ein Fehler aufgetreten: %s (DAO Fehlernr.: %d).";
-constexpr std::string_view kWriteFailed = "Die Datei \"%s\" konnte nicht vollständig geschrieben werden.";
 
 struct DataFile {
   DataFile(std::string_view fileName, std::string_view creatingLine) : name(fileName), creating(creatingLine) {}
@@ -52,7 +51,7 @@ bool Create(RunContext& run, DataFile& file) {
 // catalogue is never published.
 bool Finish(RunContext& run, DataFile& file) {
   if (file.out.Close()) return true;
-  run.log.Log(Format(kWriteFailed, file.DisplayName()));
+  run.log.Log(Format(kFileIncomplete, file.DisplayName()));
   return false;
 }
 

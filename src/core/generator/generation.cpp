@@ -10,6 +10,7 @@
 #include "generator/graphic_sets.h"
 #include "generator/server_checks.h"
 #include "imaging/image_refs.h"
+#include "preview/catalogue_pages.h"
 #include "shopdb/changed_flag.h"
 #include "shopdb/db_error.h"
 #include "shopdb/default_rows.h"
@@ -73,6 +74,7 @@ std::vector<RunStep> GenerationChain() {
       {"withheld products", ListWithheldProductPicturesStep},
       {"withheld lines", ListWithheldLinePicturesStep},
       {"colours", WriteColorFileStep},
+      {"entry page", WriteEntryPageStep},
   };
 }
 

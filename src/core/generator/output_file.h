@@ -52,6 +52,9 @@ class OutputFile {
 bool CreateGeneratedFile(OutputFile& file, const std::filesystem::path& path, std::string_view displayName,
                          GenerationLog& log, Prompter* prompter);
 
+// Own wording, logged when a generated file could not be written completely (a full disk).
+inline constexpr std::string_view kFileIncomplete = "Die Datei \"%s\" konnte nicht vollständig geschrieben werden.";
+
 // A German text for a system error number (the generic text for others).
 std::string SystemErrorText(const std::error_code& error);
 

@@ -1,0 +1,61 @@
+// The preview: writes the preview pages of a shop and, when asked, opens them in the
+// user's browser.
+#include <CLI/CLI.hpp>
+
+#include <unistd.h>
+
+#include <ostream>
+
+#include "app/shop_manager.h"
+#include "cli_prompter.h"
+#include "command_group.h"
+#include "common/clock.h"
+#include "generator/log.h"
+#include "preview/browser_launcher.h"
+#include "preview/preview_run.h"
+#include "terminal_log.h"
+
+namespace vendora {
+
+namespace {
+
+class PreviewCommands : public CommandGroup {
+ public:
+  void Register(CLI::App& app) override {
+    preview_ = app.add_subcommand("preview", "Die Vorschauseiten eines Shops erzeugen");
+    preview_->add_option("SHOP", path_, "Pfad der Shop-Datei")->required();
+    preview_->add_flag("--open", open_, "Die Vorschau danach im Browser öffnen");
+  }
+
+  std::optional<int> Run(CliContext& c) override {
+    if (!*preview_) return std::nullopt;
+    ShopManager& manager = c.manager;
+    if (!manager.OpenShopDatabase(path_)) return 1;
+    GenerationLog log;
+    TerminalLog terminal(c.err, isatty(2) != 0);
+    log.AddSink(&terminal);
+    log.AddProgress(&terminal);
+    const ShopPaths paths = DeriveShopPaths(manager.Database().Path());
+    log.SetFileLog(manager.Settings().doFileLog, paths.logFile);
+    SystemClock clock;
+    const bool ok = BuildPreview(manager.Database(), paths, log, c.prompter, clock);
+    terminal.Finish();
+    if (!ok) return 1;
+    const std::string frameSet = PreviewFrameSet(paths).string();
+    c.out << frameSet << "\n";
+    if (!open_) return 0;
+    SystemBrowserLauncher browser(c.prompter);
+    return browser.LaunchBrowser(frameSet) ? 0 : 1;
+  }
+
+ private:
+  std::string path_;
+  bool open_ = false;
+  CLI::App* preview_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<CommandGroup> MakePreviewCommands() { return std::make_unique<PreviewCommands>(); }
+
+}  // namespace vendora
