@@ -179,7 +179,8 @@ sub Pay {
     $buffer = '';
     $rc = ReadUntil($sock, \$buffer, $s->{'time'}, $MaxAnswer, sub { ($_[0] =~ tr/\n//) >= 5 });
     return ($rc, []) if $rc;
-    my @lines = split /\r\n/, $buffer;
+    my @lines = split /\r\n/, $buffer, -1;
+    pop @lines if @lines && $lines[-1] eq '';
     return (21, []) unless @lines == 5;
     return (24, \@lines) unless SendAll($sock, "000\r\n");
     close $sock;

@@ -726,7 +726,7 @@ sub MailHead {
         return if !defined $value || $value =~ /[\r\n\0]/;
     }
     return "To: $h{'to'}\n" . "From: $h{'from'}\n" . "Reply-to: $h{'replyto'}\n" . "X-Mailer: Tolm! Vendora\n"
-        . 'Subject: ' . HeadText($h{'subject'}) . "\n" . 'Date: ' . MailDate($h{'time'} || time) . "\n"
+        . 'Subject: ' . HeadText($h{'subject'}) . "\n" . 'Date: ' . MailDate(defined $h{'time'} ? $h{'time'} : time) . "\n"
         . "MIME-Version: 1.0\nContent-Type: text/plain; charset=ISO-8859-1\nContent-Transfer-Encoding: 8bit\n";
 }
 

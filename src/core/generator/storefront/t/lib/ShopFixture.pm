@@ -15,7 +15,7 @@ use Symbol qw(gensym);
 use Exporter qw(import);
 use Time::HiRes ();
 
-our @EXPORT_OK = qw(MakeShop RunCgi LoadShop Mails FormFields ScriptDir FreePort StartWebServer StopServer Form);
+our @EXPORT_OK = qw(MakeShop RunCgi LoadShop Mails FormFields ScriptDir FreePort StartWebServer StopServer Form Submit Serve OrderWalk CgiPost);
 
 my $Here = dirname(abs_path(__FILE__));
 my $ScriptDir = abs_path("$Here/../..");
@@ -188,14 +188,23 @@ sub RunCgi {
     return ($head, $page);
 }
 
+# A required file starts in the package of the caller; the shop's files
+# belong to main.
+sub LoadIntoMain {
+    my ($path) = @_;
+    package main;    ## no critic (ProhibitMultiplePackages)
+    require $path;
+    return;
+}
+
 # Loads the shop's three configuration files into main, as the scripts do,
 # and the modules.
 sub LoadShop {
     my ($shop) = @_;
     unshift @INC, $shop->{'cgi'};
-    require "$shop->{'store'}data/config.cnf";    ## no critic (RequireBarewordIncludes)
-    require $main::ConfFile{'Language'};
-    require $main::ConfFile{'GraphicSet'};
+    LoadIntoMain("$shop->{'store'}data/config.cnf");
+    LoadIntoMain($main::ConfFile{'Language'});
+    LoadIntoMain($main::ConfFile{'GraphicSet'});
     require 'webcode.pm';    ## no critic (RequireBarewordIncludes)
     require 'product.pm';    ## no critic (RequireBarewordIncludes)
     require 'sales.pm';      ## no critic (RequireBarewordIncludes)
@@ -216,12 +225,16 @@ sub Mails {
 }
 
 # The fields a browser would send from the form that holds the button
-# $button: hidden fields, text fields and checked boxes, in page order.
+# $button: hidden fields, text fields, chosen options and checked boxes, in
+# page order. Returns (script file name, button type, fields).
 sub FormFields {
     my ($page, $button) = @_;
     my @forms = $page =~ m{(<FORM\b.*?)(?=<FORM\b|\z)}gis;
     foreach my $form (@forms) {
-        next unless $form =~ /NAME="\Q$button\E"/;
+        next unless $form =~ /<INPUT[^>]*NAME="\Q$button\E"[^>]*>/;
+        my $input = $&;
+        my $type = $input =~ /TYPE=IMAGE/i ? 'image' : 'submit';
+        my ($script) = $form =~ /ACTION="[^"]*?([^\/"]*)"/;
         my @fields;
         while ($form =~ m{<INPUT\b([^>]*)>|<TEXTAREA\b([^>]*)>(.*?)</TEXTAREA>|<SELECT\b([^>]*)>(.*?)</SELECT>}gis) {
             my ($input, $taAttr, $taText, $selAttr, $options) = ($1, $2, $3, $4, $5);
@@ -245,9 +258,79 @@ sub FormFields {
                 push @fields, [ $name, Unescape($value) ] if defined $name && defined $value;
             }
         }
-        return @fields;
+        return ($script, $type, @fields);
     }
     die "no form with $button";
+}
+
+# Presses $button on $page as a browser would, with the fields of %set
+# filled in (undef removes a field); $post->(script, body) sends the form.
+sub Submit {
+    my ($post, $page, $button, %set) = @_;
+    my ($script, $type, @fields) = FormFields($page, $button);
+    my %done;
+    my @sent;
+    foreach my $field (@fields) {
+        my $name = $field->[0];
+        if (exists $set{$name}) {
+            next if $done{$name}++;
+            push @sent, [ $name, $set{$name} ] if defined $set{$name};
+        } else {
+            push @sent, $field;
+        }
+    }
+    push @sent, map { [ $_, $set{$_} ] } grep { !$done{$_} && defined $set{$_} } sort keys %set;
+    push @sent, $type eq 'image' ? ([ "$button.x", 7 ], [ "$button.y", 4 ]) : ([ $button, 'x' ]);
+    return $post->($script, Form(@sent));
+}
+
+# A poster for Submit that runs the scripts as CGI programs.
+sub CgiPost {
+    my ($shop) = @_;
+    return sub { my (undef, $page) = RunCgi($shop, $_[0], 'body' => $_[1]); return $page };
+}
+
+# A whole order: the first category, the items @buy (as "PRODUCT|ITEM") into
+# the cart, then every order step with the entries of $steps->{step} until a
+# page has no "show_next" any more. Returns the pages by step number plus
+# "category", "cart" and "receipt".
+sub OrderWalk {
+    my ($post, $steps, @buy) = @_;
+    my %pages;
+    my $page = $pages{'category'} = $post->('catalog.pl', Form([ 'categorypage_1.x', 3 ], [ 'categorypage_1.y', 3 ]));
+    $page = $pages{'cart'} = Submit($post, $page, 'buy_10', map { ("add_$_" => 1) } @buy);
+    $page = Submit($post, $page, 'show_order');
+    for (1 .. 8) {
+        my ($at) = $page =~ /NAME="ActivPage" VALUE="(\d)"/;
+        last unless defined $at && $page =~ /NAME="show_next"/;
+        $pages{$at} = $page;
+        $page = Submit($post, $page, 'show_next', %{ $steps->{$at} || {} });
+    }
+    $pages{'receipt'} = $page;
+    return \%pages;
+}
+
+# A loopback server in a child process: $handler->($client) runs for each
+# of up to $count connections. Returns (port, pid).
+sub Serve {
+    my ($handler, $count) = @_;
+    require IO::Socket::INET;
+    my $listen = IO::Socket::INET->new('LocalAddr' => '127.0.0.1', 'LocalPort' => 0, 'Listen' => 5, 'ReuseAddr' => 1)
+        or die "listen: $!";
+    my $port = $listen->sockport;
+    my $pid = fork();
+    die "fork: $!" unless defined $pid;
+    if ($pid == 0) {
+        for (1 .. ($count || 1)) {
+            my $client = $listen->accept or last;
+            $handler->($client);
+            close $client;
+        }
+        require POSIX;
+        POSIX::_exit(0);
+    }
+    close $listen;
+    return ($port, $pid);
 }
 
 sub Unescape {
