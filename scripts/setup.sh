@@ -13,6 +13,7 @@ PACKAGES=(
   libgtest-dev googletest libbenchmark-dev
   libgif-dev imagemagick libvips-tools bc time
   locales
+  perl openssl lighttpd libperl-critic-perl libperl-minimumversion-perl
 )
 
 SUDO=""

@@ -44,7 +44,7 @@ my $PosHead = 24;
 sub PosFresh {
     my ($d, $fh, $fileSize) = @_;
     my $head = '';
-    return 0 unless sysread($fh, $head, $PosHead) == $PosHead;
+    return 0 unless (sysread($fh, $head, $PosHead) || 0) == $PosHead;
     my ($magic, $version, $size, $mtime, $ino, $count) = unpack('a4 N N N N N', $head);
     return 0 unless $magic eq $PosMagic && $version == 1;
     return 0 unless $size == $d->{'size'} % 4294967296 && $mtime == $d->{'mtime'} % 4294967296
@@ -475,12 +475,12 @@ sub GroupPage {
 
 sub CategoryPage {
     my ($st, $id, $page) = @_;
-    return GroupPage($st, Category($id), 'Category', $id, $page, 'categorypage_', $::Basis{'Category'});
+    return GroupPage($st, scalar(Category($id)), 'Category', $id, $page, 'categorypage_', $::Basis{'Category'});
 }
 
 sub LinePage {
     my ($st, $id, $page) = @_;
-    return GroupPage($st, Line($id), 'Line', $id, $page, 'linepage_', $::Basis{'Linies'});
+    return GroupPage($st, scalar(Line($id)), 'Line', $id, $page, 'linepage_', $::Basis{'Linies'});
 }
 
 sub DetailPage {

@@ -177,6 +177,7 @@ sub RunCgi {
     my $pid = open3(my $in, my $out, $err, $^X, "$shop->{'cgi'}/$script");
     binmode $in;
     binmode $out;
+    local $SIG{"PIPE"} = "IGNORE";
     print {$in} $body;
     close $in;
     my $text = do { local $/; <$out> };
