@@ -5,10 +5,12 @@
 # ("product.toc.pos" and so on): the IDs with the offsets of their lines,
 # sorted, searched by halving. It is built on first use after the data file
 # changed (its size, time or inode differ from the index head), so a category
-# or detail page of a large shop reads a few lines instead of the whole file.
-# Every line found is checked to start with its ID, so a stale index can cost
-# time but never return a wrong record. Where the data folder is not writable
-# the index of a request is kept in memory only.
+# or detail page of a large shop reads the index (8 bytes per record) and a
+# few lines instead of parsing the whole file. The data files cannot be
+# searched directly: they are in catalogue order, not in ID order. Every line
+# found is checked to start with its ID, so a stale index can cost time but
+# never return a wrong record. Where the data folder is not writable the
+# index lives for one request only.
 
 package Product;    ## no critic (RequireFilenameMatchesPackage)
 
@@ -41,16 +43,22 @@ sub OpenData {
 my $PosMagic = 'VPOS';
 my $PosHead = 24;
 
-sub PosFresh {
-    my ($d, $fh, $fileSize) = @_;
-    my $head = '';
-    return 0 unless (sysread($fh, $head, $PosHead) || 0) == $PosHead;
-    my ($magic, $version, $size, $mtime, $ino, $count) = unpack('a4 N N N N N', $head);
-    return 0 unless $magic eq $PosMagic && $version == 1;
-    return 0 unless $size == $d->{'size'} % 4294967296 && $mtime == $d->{'mtime'} % 4294967296
-        && $ino == $d->{'ino'};
-    return 0 unless $fileSize == $PosHead + 8 * $count;
-    return $count;
+# The index of a data file: head, then (ID, offset) pairs sorted by ID, all
+# as 32-bit numbers. Returns the pairs as one string when the head matches
+# the data file, else undef.
+sub PosPairs {
+    my ($d, $fh) = @_;
+    my $all = '';
+    my $bytes = -s $fh || 0;
+    while (length($all) < $bytes) {
+        sysread($fh, $all, $bytes - length($all), length $all) or last;
+    }
+    return unless length($all) >= $PosHead;
+    my ($magic, $version, $size, $mtime, $ino, $count) = unpack('a4 N N N N N', $all);
+    return unless $magic eq $PosMagic && $version == 1;
+    return unless $size == $d->{'size'} % 4294967296 && $mtime == $d->{'mtime'} % 4294967296 && $ino == $d->{'ino'};
+    return unless length($all) == $PosHead + 8 * $count;
+    return substr($all, $PosHead);
 }
 
 # Scans the data file once: the ID and offset of every line, first one wins.
@@ -66,76 +74,68 @@ sub ScanOffsets {
         }
         $offset += length $line;
     }
-    return [ sort { $a->[0] <=> $b->[0] } @pairs ];
+    return join('', map { pack('N N', @$_) } sort { $a->[0] <=> $b->[0] } @pairs);
 }
 
 sub BuildPos {
     my ($d, $path) = @_;
     my $pairs = ScanOffsets($d);
-    my $posPath = "$path.pos";
-    my $tmp = "$posPath.$$";
-    my $ok = open(my $out, '>', $tmp);
-    if ($ok) {
+    my $tmp = "$path.pos.$$";
+    if (open(my $out, '>', $tmp)) {
         binmode $out;
-        $ok = print {$out} pack('a4 N N N N N', $PosMagic, 1, $d->{'size'} % 4294967296,
-            $d->{'mtime'} % 4294967296, $d->{'ino'}, scalar @$pairs),
-            map { pack('N N', @$_) } @$pairs;
+        my $ok = print {$out} pack('a4 N N N N N', $PosMagic, 1, $d->{'size'} % 4294967296,
+            $d->{'mtime'} % 4294967296, $d->{'ino'}, length($pairs) / 8), $pairs;
         $ok = close($out) && $ok;
-        $ok = rename($tmp, $posPath) if $ok;
+        $ok = rename($tmp, "$path.pos") if $ok;
         unlink $tmp unless $ok;
     }
-    if ($ok && open(my $in, '<', $posPath)) {
-        binmode $in;
-        my $count = PosFresh($d, $in, -s $in);
-        return { 'fh' => $in, 'count' => $count } if $count || !@$pairs;
-    }
-    my %mem = map { $_->[0] => $_->[1] } @$pairs;
-    return { 'mem' => \%mem };
+    return $pairs;
 }
 
 sub Pos {
     my ($d, $path) = @_;
-    return $d->{'pos'} if $d->{'pos'};
+    return $d->{'pos'} if defined $d->{'pos'};
+    my $pairs;
     if (open(my $in, '<', "$path.pos")) {
         binmode $in;
-        my $count = PosFresh($d, $in, -s $in);
-        return $d->{'pos'} = { 'fh' => $in, 'count' => $count } if $count;
+        $pairs = PosPairs($d, $in);
         close $in;
     }
-    return $d->{'pos'} = BuildPos($d, $path);
+    return $d->{'pos'} = defined $pairs ? $pairs : BuildPos($d, $path);
 }
 
 sub PosLookup {
-    my ($pos, $id) = @_;
-    return $pos->{'mem'}{$id} if $pos->{'mem'};
-    my ($lo, $hi) = (0, $pos->{'count'} - 1);
-    my $fh = $pos->{'fh'};
+    my ($pairs, $id) = @_;
+    my ($lo, $hi) = (0, length($pairs) / 8 - 1);
     while ($lo <= $hi) {
-        my $mid = int(($lo + $hi) / 2);
-        my $rec = '';
-        sysseek($fh, $PosHead + 8 * $mid, 0);
-        return unless sysread($fh, $rec, 8) == 8;
-        my ($key, $offset) = unpack('N N', $rec);
+        my $mid = ($lo + $hi) >> 1;
+        my ($key, $offset) = unpack('N N', substr($pairs, 8 * $mid, 8));
         return $offset if $key == $id;
         if ($key < $id) { $lo = $mid + 1 } else { $hi = $mid - 1 }
     }
     return;
 }
 
+# The line at $offset when it is the line of $id; read with one or two
+# system calls, together with the byte before it, which must end a line.
 sub LineAt {
     my ($d, $offset, $id) = @_;
     return if $offset >= $d->{'size'};
     my $fh = $d->{'fh'};
-    if ($offset > 0) {
-        my $before = '';
-        seek($fh, $offset - 1, 0);
-        read($fh, $before, 1);
-        return unless $before eq "\n";
+    my $start = $offset > 0 ? $offset - 1 : 0;
+    sysseek($fh, $start, 0) or return;
+    my $buf = '';
+    while (sysread($fh, $buf, 16384, length $buf)) {
+        last if index($buf, "\n", $offset - $start) >= 0;
     }
-    seek($fh, $offset, 0);
-    my $line = <$fh>;
-    return unless defined $line && index($line, "$id|") == 0;
-    $line =~ s/\r?\n\z//;
+    if ($offset > 0) {
+        return unless substr($buf, 0, 1) eq "\n";
+        substr($buf, 0, 1, '');
+    }
+    my $end = index($buf, "\n");
+    my $line = $end >= 0 ? substr($buf, 0, $end) : $buf;
+    return unless index($line, "$id|") == 0;
+    $line =~ s/\r\z//;
     return $line;
 }
 

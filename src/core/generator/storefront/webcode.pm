@@ -312,6 +312,7 @@ my $MobileStyle = '<META NAME="viewport" CONTENT="width=device-width, initial-sc
     . " td { word-wrap: break-word; }\n"
     . " img, hr, input, select, textarea { max-width: 100% !important; }\n"
     . " img, input[type=image] { height: auto !important; }\n"
+    . " input[type=text], textarea { max-width: 55vw !important; }\n"
     . "}\n--></STYLE>\n";
 
 sub PageHead {

@@ -184,7 +184,7 @@ sub RunCgi {
     my $errors = do { local $/; <$err> };
     waitpid($pid, 0);
     die "$script failed: $errors" if $? != 0;
-    warn $errors if length $errors && !$req{'quiet'};
+    die "$script wrote warnings: $errors" if length $errors && !$req{"quiet"};
     my ($head, $page) = split /\r\n\r\n/, $text, 2;
     return ($head, $page);
 }
