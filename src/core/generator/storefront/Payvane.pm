@@ -98,9 +98,9 @@ sub IsHex {
 sub Encrypt {
     my ($text, $eHex, $nHex) = @_;
     return unless IsHex($eHex) && IsHex($nHex) && length $text;
-    my $e = Math::BigInt->from_hex($eHex);
-    my $n = Math::BigInt->from_hex($nHex);
-    my $m = Math::BigInt->from_hex(unpack('H*', $text));
+    my $e = Math::BigInt->new("0x$eHex");
+    my $n = Math::BigInt->new("0x$nHex");
+    my $m = Math::BigInt->new("0x" . unpack("H*", $text));
     return if $n->is_zero || $e->is_zero || $m->bcmp($n) >= 0;
     my $c = $m->copy->bmodpow($e, $n)->as_hex;
     $c =~ s/^0x//;

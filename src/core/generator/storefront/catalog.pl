@@ -82,7 +82,6 @@ sub ShowCart {
     push @{ $st->{'notes'} }, 'Ein Artikel ist nicht mehr im Angebot und wurde aus dem Warenkorb entfernt.' if @$gone;
     $st->{'lines'} = $lines;
     $st->{'cart'} = $lines;
-    $st->{'noCartHidden'} = 1;
     return Product::CartPage($st);
 }
 

@@ -270,7 +270,7 @@ sub End {
 sub State {
     my ($st) = @_;
     return WebCode::Hidden('LastPage', $st->{'last'}) . WebCode::Hidden('ActivPage', $st->{'activ'})
-        . ($st->{'noCartHidden'} ? '' : WebCode::CartHidden($st->{'cart'}));
+        . WebCode::CartHidden($st->{'cart'});
 }
 
 sub RecordButtons {

@@ -31,17 +31,8 @@ subtest 'url-encoded GET and POST parameters' => sub {
     is_deeply($names, ['x'], 'the order script reads the body only');
 };
 
-subtest 'refused requests' => sub {
-    my @cases = (
-        [ 'body above the limit', { 'method' => 'POST', 'length' => 65537, 'body' => '' }, 'size' ],
-        [ 'multipart body', { 'method' => 'POST', 'type' => 'multipart/form-data; boundary=x', 'body' => 'a=1' }, 'type' ],
-        [ 'too many fields', { 'query' => join('&', map { "f$_=1" } 1 .. 2001) }, 'count' ],
-    );
-    foreach my $case (@cases) {
-        my (undef, undef, $err) = Request(%{ $case->[1] });
-        is($err, $case->[2], $case->[0]);
-    }
-};
+is((Request('query' => join('&', map { "f$_=1" } 1 .. 2001)))[2], 'count', 'too many fields refused');
+is((Request('method' => 'POST', 'type' => 'multipart/form-data; boundary=x', 'body' => 'a=1'))[2], 'type', 'multipart refused');
 
 subtest 'IDs from button names' => sub {
     my @cases = (

@@ -52,6 +52,22 @@ subtest 'line breaks and bad addresses in customer fields are refused' => sub {
     }
 };
 
+subtest 'card data' => sub {
+    my $s = MakeShop();
+    my %card = ('payment_typ' => 'Kreditkarte', 'payment_cardorganisation' => 'CC1', 'payment_cardname' => 'E. Muster',
+        'payment_cardnumber' => '4111 1111 1111 1111', 'payment_cardexpire1' => '12', 'payment_cardexpire2' => '99',
+        'payment_cardpin' => '123');
+    my $pages = OrderWalk(CgiPost($s), { 0 => \%customer, 2 => \%card, 3 => { 'agb_accept' => 'yes' } }, '10|101');
+    my ($merchant, $copy) = map { $_->{'text'} } @{ Mails($s) };
+    like($merchant, qr/Karten-Nummer: 4111111111111111\n.*\nPr\xFCfsumme: 123\n/s, 'the merchant gets number and check number');
+    like($copy, qr/Karten-Nummer: \*{12}1111\n/, 'the customer copy shows the number masked');
+    unlike($copy . $pages->{'receipt'}, qr/4111111111111111|Pr\xFCfsumme: 123/, 'copy and receipt never in full');
+    foreach my $bad ([ 'payment_cardnumber' => '4111 1111 1111 1112' ], [ 'payment_cardexpire2' => '01' ]) {
+        $pages = OrderWalk(CgiPost($s), { 0 => \%customer, 2 => { %card, @$bad } }, '10|101');
+        ok($pages->{2} && !$pages->{3}, "$bad->[0] $bad->[1] refused");
+    }
+};
+
 subtest 'tampered requests' => sub {
     my @cases = (
         [ 'negative quantity in the order', 'order.pl', 'ActivPage=wk&ov_10|101=-5', qr/ist ung&uuml;ltig/ ],
