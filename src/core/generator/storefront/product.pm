@@ -515,18 +515,26 @@ sub IndexPage {
     return $out . End($st, 1, 1, 1);
 }
 
-# Every word of the search text must occur in the product's name, texts,
-# index name or one of its item numbers; case is ignored.
+# Lower case for the shop's Latin-1 bytes, umlauts included.
+sub Fold {
+    my ($text) = @_;
+    $text = lc $text;
+    $text =~ tr/\xC0-\xD6\xD8-\xDE/\xE0-\xF6\xF8-\xFE/;
+    return $text;
+}
+
+# Every word of the search text must occur in the product's line of the
+# data file (name, texts, attribute and index names); case is ignored.
 sub Search {
     my ($text) = @_;
-    my @words = map { lc } grep { length } split /\s+/, $text;
+    my @words = map { Fold($_) } grep { length } split /\s+/, $text;
     return ([], 0) unless @words;
     my $path = $::TocFile{'Product'};
     open(my $fh, '<', $path) or Fail($path, "$!");
     binmode $fh;
     my (@hits, $more);
     LINE: while (my $line = <$fh>) {
-        my $hay = lc $line;
+        my $hay = Fold($line);
         foreach my $word (@words) {
             next LINE if index($hay, $word) < 0;
         }

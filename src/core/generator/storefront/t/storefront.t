@@ -47,7 +47,7 @@ subtest 'pages and page codes' => sub {
           [ "<OPTION VALUE=5>Gr\xFCner Tee</OPTION><OPTION VALUE=4>Schwarzer Tee</OPTION>" ] ],
         [ 'search', 'show_search.x=1&show_search.y=1&search_string=KANNE&ActivPage=sf&LastPage=sf', 'sp', 'sf',
           [ 'Teekanne', 'VALUE="KANNE"' ] ],
-        [ 'search text alone', 'search_string=assam+gold&ActivPage=sp&LastPage=sf', 'sp', 'sf', [ 'Assam Gold' ] ],
+        [ 'search text alone, umlauts in any case', 'search_string=assam+KR%C4FTIGER&ActivPage=sp&LastPage=sf', 'sp', 'sf', [ 'Assam Gold' ] ],
         [ 'search without hits', 'search_string=Kaffee&show_search=x&ActivPage=sp&LastPage=sf', 'sp', 'sf', [ 'Keine Produkte gefunden.' ] ],
         [ 'exit page', 'show_home.x=1&show_home.y=1&ActivPage=cp_1&LastPage=sf', 'sh', 'cp_1',
           [ 'HREF="http://www.example.com/"', 'Beim Verlassen des Shops' ] ],
