@@ -22,7 +22,7 @@ binmode STDOUT;
 
 sub CartButton {
     my ($o) = @_;
-    return '</FORM>' . Sales::CancelForm($o);
+    return '</FORM>' . Sales::CancelForm($o, $::pszWKButton);
 }
 
 sub Main {

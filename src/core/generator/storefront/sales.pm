@@ -334,11 +334,11 @@ sub Carry {
 
 # The cancel button leads back to the cart with the cart as it is now.
 sub CancelForm {
-    my ($o) = @_;
+    my ($o, $label) = @_;
     return '<FORM ACTION="' . WebCode::ScriptUrl('Catalog') . "\" METHOD=POST>\n"
         . WebCode::Hidden('LastPage', $o->{'return'}) . WebCode::Hidden('ActivPage', 'wk')
         . WebCode::CartHidden($o->{'lines'})
-        . WebCode::TextButton('show_wk', $::pszStepCancel) . "</FORM>";
+        . WebCode::TextButton('show_wk', defined $label ? $label : $::pszStepCancel) . "</FORM>";
 }
 
 sub StepButtons {
