@@ -14,6 +14,7 @@ PACKAGES=(
   libgif-dev imagemagick libvips-tools bc time
   locales
   nodejs chromium
+  perl openssl lighttpd libperl-critic-perl libperl-minimumversion-perl
 )
 
 SUDO=""

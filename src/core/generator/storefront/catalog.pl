@@ -1,0 +1,198 @@
+# Vendora catalogue script
+# Version 1.12
+#
+# Shows the storefront, categories, product lines, details, search, index,
+# cart, terms and exit pages. The program writes the interpreter line and the
+# require of config.cnf in front of this text.
+
+use strict;
+use warnings;
+no warnings 'once';
+use FindBin ();
+use lib $FindBin::Bin;
+
+require $::ConfFile{'Language'};
+require $::ConfFile{'GraphicSet'};
+require 'webcode.pm';    ## no critic (RequireBarewordIncludes) - the file name is lower case
+require 'product.pm';    ## no critic (RequireBarewordIncludes)
+
+binmode STDOUT;
+
+# A page code as kept in "LastPage" and "ActivPage"; anything else is the
+# storefront.
+sub ValidCode {
+    my ($code) = @_;
+    return 'sf' unless defined $code;
+    return $code if $code =~ /^(?:sf|wk|sp|ip|sh|agb)$/;
+    return $code if $code =~ /^(?:cp|lp|dp)_\d{1,9}(?:_\d{1,6})?$/;
+    return 'sf';
+}
+
+sub Refuse {
+    my ($message) = @_;
+    print WebCode::MessagePage('status' => '400 Bad Request', 'title' => 'Ung&uuml;ltige Anfrage',
+        'message' => $message);
+    return;
+}
+
+sub CartNotes {
+    my ($st, $errors) = @_;
+    foreach my $e (@$errors) {
+        if (!defined $e->{'pid'}) {
+            push @{ $st->{'notes'} }, 'Ein ung&uuml;ltiger Warenkorbeintrag wurde verworfen.';
+        } elsif ($e->{'full'}) {
+            push @{ $st->{'notes'} }, 'Der Warenkorb ist voll; weitere Artikel wurden nicht &uuml;bernommen.';
+        } else {
+            push @{ $st->{'notes'} }, 'Die Anzahl &quot;' . WebCode::Esc($e->{'value'})
+                . '&quot; wurde nicht &uuml;bernommen: Bitte geben Sie eine Zahl von 0 bis '
+                . $WebCode::MaxQuantity . ' ein (Nachkommastellen mit Komma).';
+        }
+    }
+    return;
+}
+
+# "Jetzt kaufen!": every ticked item goes into the cart once more; a product
+# with a single item needs no tick.
+sub Buy {
+    my ($st, $buyName) = @_;
+    my ($params, $names, $cart) = @$st{qw(params names cart)};
+    my %line = map { ("$_->{'pid'}|$_->{'iid'}" => $_) } @$cart;
+    my @picked = grep { /^add_\d{1,9}\|\d{1,9}$/ } @$names;
+    if (!@picked) {
+        my ($pid) = WebCode::ButtonId($buyName, 'buy_');
+        my @items = defined $pid ? Product::Members('Product', $pid) : ();
+        @picked = ("add_$pid|$items[0]") if @items == 1;
+    }
+    push @{ $st->{'notes'} }, 'Bitte kreuzen Sie den gew&uuml;nschten Artikel an.' unless @picked;
+    foreach my $name (@picked) {
+        my ($pid, $iid) = $name =~ /^add_(\d+)\|(\d+)$/;
+        if ($line{"$pid|$iid"}) {
+            my $qty = $line{"$pid|$iid"}{'qty'} + 1;
+            $line{"$pid|$iid"}{'qty'} = $qty if $qty <= $WebCode::MaxQuantity;
+        } elsif (@$cart < $WebCode::MaxCartLines) {
+            push @$cart, $line{"$pid|$iid"} = { 'pid' => $pid, 'iid' => $iid, 'qty' => 1 };
+        }
+    }
+    return;
+}
+
+sub ShowCart {
+    my ($st) = @_;
+    my ($lines, $gone) = Product::ResolveCart($st->{'cart'});
+    push @{ $st->{'notes'} }, 'Ein Artikel ist nicht mehr im Angebot und wurde aus dem Warenkorb entfernt.' if @$gone;
+    $st->{'lines'} = $lines;
+    $st->{'cart'} = $lines;
+    return Product::CartPage($st);
+}
+
+# Shows the page that a page code names.
+sub ShowCode {
+    my ($st, $code) = @_;
+    if ($code =~ /^(cp|lp|dp)_(\d+)(?:_(\d+))?$/) {
+        return Product::CategoryPage($st, $2, $3) if $1 eq 'cp';
+        return Product::LinePage($st, $2, $3) if $1 eq 'lp';
+        return Product::DetailPage($st, $2);
+    }
+    return ShowCart($st) if $code eq 'wk';
+    return Product::SearchPage($st, '') if $code eq 'sp';
+    return Product::IndexPage($st, undef) if $code eq 'ip';
+    return Product::ExitPage($st) if $code eq 'sh';
+    return Product::AgbPage($st) if $code eq 'agb';
+    return Product::StoreFront($st);
+}
+
+sub Main {
+    WebCode::Init();
+    my ($params, $names, $err) = WebCode::ReadParams();
+    if ($err) {
+        print WebCode::MessagePage('status' => $err eq 'size' ? '413 Request Entity Too Large' : '400 Bad Request',
+            'title' => 'Ung&uuml;ltige Anfrage', 'message' => WebCode::RequestErrorText($err));
+        return;
+    }
+    my ($cart, $cartErrors) = WebCode::ReadCart($params, $names);
+    my $st = {
+        'params' => $params, 'names' => $names, 'cart' => $cart, 'notes' => [],
+        'inActiv' => ValidCode($params->{'ActivPage'}), 'inLast' => ValidCode($params->{'LastPage'}),
+    };
+    CartNotes($st, $cartErrors);
+
+    # Decide the page and its code; the page left becomes "LastPage".
+    my ($code, $show);
+    my $find = sub { WebCode::FindParam($names, $_[0]) };
+    my $name;
+    if (defined($name = WebCode::FindParam($names, 'buy_'))) {
+        Buy($st, $name);
+        ($code, $show) = ('wk', \&ShowCart);
+    } elsif ($find->('show_back')) {
+        $code = $st->{'inLast'};
+        $st->{'activ'} = $code;
+        $st->{'last'} = 'sf';
+        print ShowCode($st, $code);
+        return;
+    } elsif ($find->('show_recalc')) {
+        @$st{qw(activ last)} = @$st{qw(inActiv inLast)};
+        print ShowCart($st);
+        return;
+    } elsif ($find->('show_wk')) {
+        ($code, $show) = ('wk', \&ShowCart);
+    } elsif (defined($name = $find->('show_index'))) {
+        my ($id, $page) = WebCode::ButtonId($name, 'show_index_');
+        $id = $params->{'indexid'} unless defined $id;
+        return Refuse('Der Index ist ung&uuml;ltig.') if defined $id && !WebCode::IsId($id);
+        ($code, $show) = ('ip', sub { Product::IndexPage($_[0], $id, $page) });
+    } elsif ($find->('show_home')) {
+        ($code, $show) = ('sh', \&Product::ExitPage);
+    } elsif ($find->('show_window_agb')) {
+        print Product::AgbWindow();
+        return;
+    } elsif ($find->('show_agb')) {
+        ($code, $show) = ('agb', \&Product::AgbPage);
+    } else {
+        my %pages = (
+            'categorypage_' => ['cp', \&Product::CategoryPage],
+            'linepage_'     => ['lp', \&Product::LinePage],
+            'detailpage_'   => ['dp', \&Product::DetailPage],
+        );
+        foreach my $word (qw(categorypage_ linepage_ detailpage_ showline_)) {
+            defined($name = $find->($word)) or next;
+            my ($id, $page) = WebCode::ButtonId($name, $word);
+            if ($word eq 'showline_') {
+                return Refuse('Die Produktlinie ist ung&uuml;ltig.') unless defined $id;
+                $id = $params->{"lineid_$id"};
+                return Refuse('Die Produktlinie ist ung&uuml;ltig.') unless WebCode::IsId($id);
+                ($code, $show) = ("lp_$id", sub { Product::LinePage($_[0], $id) });
+                last;
+            }
+            return Refuse('Die Seite ist ung&uuml;ltig.') unless defined $id;
+            my ($prefix, $sub) = @{ $pages{$word} };
+            $page = undef if $prefix eq 'dp';
+            $code = "${prefix}_$id" . (defined $page ? "_$page" : '');
+            $show = sub { $sub->($_[0], $id, $page) };
+            last;
+        }
+        if (!$show) {
+            if ($find->('show_search') || (defined $params->{'search_string'} && $params->{'search_string'} =~ /\S/)) {
+                my $text = $params->{'search_string'};
+                ($code, $show) = ('sp', sub { Product::SearchPage($_[0], $text) });
+            } else {
+                ($code, $show) = ('sf', \&Product::StoreFront);
+            }
+        }
+    }
+    $st->{'activ'} = $code;
+    $st->{'last'} = $code eq $st->{'inActiv'} ? $st->{'inLast'} : $st->{'inActiv'};
+    print $show->($st);
+    return;
+}
+
+my $ok = eval { Main(); 1 };
+if (!$ok) {
+    my $e = $@;
+    my $text = ref $e eq 'HASH'
+        ? 'Die Datei &quot;' . WebCode::Esc($e->{'file'}) . '&quot; kann nicht gelesen werden: ' . WebCode::Esc($e->{'why'})
+        : 'Im Shop ist ein Fehler aufgetreten.';
+    print STDERR "catalog: $e\n" unless ref $e;
+    print WebCode::MessagePage('status' => '500 Internal Server Error', 'title' => 'Fehler', 'message' => $text);
+}
+
+1;

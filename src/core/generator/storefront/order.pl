@@ -1,0 +1,102 @@
+# Vendora order script
+# Version 1.12
+#
+# Leads the customer through the order steps: customer data, gift service,
+# order channel with shipping and payment, summary, card payment and receipt.
+# The program writes the interpreter line and the require of config.cnf in
+# front of this text.
+
+use strict;
+use warnings;
+no warnings 'once';
+use FindBin ();
+use lib $FindBin::Bin;
+
+require $::ConfFile{'Language'};
+require $::ConfFile{'GraphicSet'};
+require 'webcode.pm';    ## no critic (RequireBarewordIncludes) - the file name is lower case
+require 'product.pm';    ## no critic (RequireBarewordIncludes)
+require 'sales.pm';      ## no critic (RequireBarewordIncludes)
+
+binmode STDOUT;
+
+sub CartButton {
+    my ($o) = @_;
+    return '</FORM>' . Sales::CancelForm($o, $::pszWKButton);
+}
+
+sub Main {
+    WebCode::Init();
+    # Card and account numbers travel in the request body only, never in an
+    # address that a log or a proxy keeps.
+    my ($params, $names, $err) = WebCode::ReadParams(1);
+    if ($err) {
+        print WebCode::MessagePage('status' => $err eq 'size' ? '413 Request Entity Too Large' : '400 Bad Request',
+            'title' => 'Ung&uuml;ltige Anfrage', 'message' => WebCode::RequestErrorText($err));
+        return;
+    }
+    if (uc($ENV{'REQUEST_METHOD'} || 'GET') ne 'POST' || !@$names) {
+        print WebCode::MessagePage('title' => $::pszOrderButton,
+            'message' => 'Bitte legen Sie Artikel in den Warenkorb und bestellen Sie von dort aus.');
+        return;
+    }
+    if ($::OLP) {
+        require olpcnf;
+    }
+    my ($cart, $cartErrors) = WebCode::ReadCart($params, $names);
+    my ($lines, $gone) = Product::ResolveCart($cart);
+    my $return = $params->{'ReturnPage'};
+    $return = 'sf' unless defined $return && $return =~ /^(?:sf|wk|sp|ip|sh|agb|(?:cp|lp|dp)_\d{1,9}(?:_\d{1,6})?)$/;
+    my $o = { 'v' => $params, 'lines' => $lines, 'return' => $return };
+
+    my $problem;
+    if (@$cartErrors) {
+        $problem = 'Die Anzahl &quot;' . WebCode::Esc($cartErrors->[0]{'value'})
+            . '&quot; ist ung&uuml;ltig: Bitte geben Sie eine Zahl von 0 bis ' . $WebCode::MaxQuantity
+            . ' ein (Nachkommastellen mit Komma).';
+    } elsif (@$gone) {
+        $problem = 'Ein Artikel ist nicht mehr im Angebot und wurde aus dem Warenkorb entfernt.';
+    } elsif (!@$lines) {
+        $problem = $::pszWkNoItems;
+    } else {
+        my $goods = Sales::Totals($lines, {})->{'goods'};
+        $problem = sprintf($::pszSoldMin, $::Currency{'Master'}, $::SoldMin) if $goods < $::SoldMin;
+    }
+    if ($problem) {
+        print WebCode::MessagePage('title' => $::pszWKName, 'script' => 'Order', 'message' => $problem,
+            'buttons' => CartButton($o));
+        return;
+    }
+
+    my $at = $params->{'ActivPage'};
+    if (!defined $at || $at !~ /^[0-5]$/) {
+        print Sales::Show($o, 0);
+        return;
+    }
+    my $find = sub { WebCode::FindParam($names, $_[0]) };
+    if ($find->('show_back')) {
+        print Sales::Page(Sales::PrevStep($at, $params), $o, []);
+    } elsif ($find->('show_billings')) {
+        print Sales::Show($o, 2);
+    } elsif ($find->('show_reload')) {
+        print Sales::Show($o, 3);
+    } elsif ($find->('show_next')) {
+        print Sales::Show($o, Sales::NextStep($at, $params), $at);
+    } else {
+        print Sales::Show($o, $at == 5 ? 3 : $at);
+    }
+    return;
+}
+
+my $ok = eval { Main(); 1 };
+if (!$ok) {
+    my $e = $@;
+    my $text = ref $e eq 'HASH'
+        ? 'Die Datei &quot;' . WebCode::Esc($e->{'file'}) . '&quot; kann nicht gelesen werden: ' . WebCode::Esc($e->{'why'})
+        : 'Im Shop ist ein Fehler aufgetreten.';
+    print STDERR "order: $e\n" unless ref $e;
+    print WebCode::MessagePage('status' => '500 Internal Server Error', 'title' => 'Fehler', 'message' => $text,
+        'script' => 'Order');
+}
+
+1;

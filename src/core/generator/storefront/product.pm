@@ -1,0 +1,695 @@
+# Vendora shop module Product: catalogue data files and catalogue pages
+# Version 1.10
+#
+# Records are found through a byte-offset index kept beside each data file
+# ("product.toc.pos" and so on): the IDs with the offsets of their lines,
+# sorted, searched by halving. It is built on first use after the data file
+# changed (its size, time or inode differ from the index head), so a category
+# or detail page of a large shop reads the index (8 bytes per record) and a
+# few lines instead of parsing the whole file. The data files cannot be
+# searched directly: they are in catalogue order, not in ID order. Every line
+# found is checked to start with its ID, so a stale index can cost time but
+# never return a wrong record. Where the data folder is not writable the
+# index lives for one request only.
+
+package Product;    ## no critic (RequireFilenameMatchesPackage)
+
+use strict;
+use warnings;
+no warnings 'once';
+
+our $PageSize = 20;
+our $MaxSearchHits = 50;
+our $MaxSearchText = 100;
+
+my %Data;       # path => { fh, size, mtime, ino, pos => {...} }
+my %Whole;      # path => [ records ] of the files that are read as a whole
+
+sub Fail {
+    my ($path, $why) = @_;
+    (my $name = $path) =~ s{.*/}{};
+    die { 'file' => $name, 'why' => $why };
+}
+
+sub OpenData {
+    my ($path) = @_;
+    return $Data{$path} if $Data{$path};
+    open(my $fh, '<', $path) or Fail($path, "$!");
+    binmode $fh;
+    my @st = stat($fh);
+    return $Data{$path} = { 'fh' => $fh, 'size' => $st[7], 'mtime' => $st[9], 'ino' => $st[1] % 4294967296 };
+}
+
+my $PosMagic = 'VPOS';
+my $PosHead = 24;
+
+# The index of a data file: head, then (ID, offset) pairs sorted by ID, all
+# as 32-bit numbers. Returns the pairs as one string when the head matches
+# the data file, else undef.
+sub PosPairs {
+    my ($d, $fh) = @_;
+    my $all = '';
+    my $bytes = -s $fh || 0;
+    while (length($all) < $bytes) {
+        sysread($fh, $all, $bytes - length($all), length $all) or last;
+    }
+    return unless length($all) >= $PosHead;
+    my ($magic, $version, $size, $mtime, $ino, $count) = unpack('a4 N N N N N', $all);
+    return unless $magic eq $PosMagic && $version == 1;
+    return unless $size == $d->{'size'} % 4294967296 && $mtime == $d->{'mtime'} % 4294967296 && $ino == $d->{'ino'};
+    return unless length($all) == $PosHead + 8 * $count;
+    return substr($all, $PosHead);
+}
+
+# Scans the data file once: the ID and offset of every line, first one wins.
+sub ScanOffsets {
+    my ($d) = @_;
+    my $fh = $d->{'fh'};
+    seek($fh, 0, 0);
+    my (%seen, @pairs);
+    my $offset = 0;
+    while (my $line = <$fh>) {
+        if ($line =~ /^(\d{1,9})\|/ && !$seen{$1}++) {
+            push @pairs, [$1, $offset];
+        }
+        $offset += length $line;
+    }
+    return join('', map { pack('N N', @$_) } sort { $a->[0] <=> $b->[0] } @pairs);
+}
+
+sub BuildPos {
+    my ($d, $path) = @_;
+    my $pairs = ScanOffsets($d);
+    my $tmp = "$path.pos.$$";
+    if (open(my $out, '>', $tmp)) {
+        binmode $out;
+        my $ok = print {$out} pack('a4 N N N N N', $PosMagic, 1, $d->{'size'} % 4294967296,
+            $d->{'mtime'} % 4294967296, $d->{'ino'}, length($pairs) / 8), $pairs;
+        $ok = close($out) && $ok;
+        $ok = rename($tmp, "$path.pos") if $ok;
+        unlink $tmp unless $ok;
+    }
+    return $pairs;
+}
+
+sub Pos {
+    my ($d, $path) = @_;
+    return $d->{'pos'} if defined $d->{'pos'};
+    my $pairs;
+    if (open(my $in, '<', "$path.pos")) {
+        binmode $in;
+        $pairs = PosPairs($d, $in);
+        close $in;
+    }
+    return $d->{'pos'} = defined $pairs ? $pairs : BuildPos($d, $path);
+}
+
+sub PosLookup {
+    my ($pairs, $id) = @_;
+    my ($lo, $hi) = (0, length($pairs) / 8 - 1);
+    while ($lo <= $hi) {
+        my $mid = ($lo + $hi) >> 1;
+        my ($key, $offset) = unpack('N N', substr($pairs, 8 * $mid, 8));
+        return $offset if $key == $id;
+        if ($key < $id) { $lo = $mid + 1 } else { $hi = $mid - 1 }
+    }
+    return;
+}
+
+# The line at $offset when it is the line of $id; read with one or two
+# system calls, together with the byte before it, which must end a line.
+sub LineAt {
+    my ($d, $offset, $id) = @_;
+    return if $offset >= $d->{'size'};
+    my $fh = $d->{'fh'};
+    my $start = $offset > 0 ? $offset - 1 : 0;
+    sysseek($fh, $start, 0) or return;
+    my $buf = '';
+    while (sysread($fh, $buf, 16384, length $buf)) {
+        last if index($buf, "\n", $offset - $start) >= 0;
+    }
+    if ($offset > 0) {
+        return unless substr($buf, 0, 1) eq "\n";
+        substr($buf, 0, 1, '');
+    }
+    my $end = index($buf, "\n");
+    my $line = $end >= 0 ? substr($buf, 0, $end) : $buf;
+    return unless index($line, "$id|") == 0;
+    $line =~ s/\r\z//;
+    return $line;
+}
+
+# The line of $id in the data file at $path, or undef.
+sub FindLine {
+    my ($path, $id) = @_;
+    my $d = OpenData($path);
+    my $offset = PosLookup(Pos($d, $path), $id);
+    return unless defined $offset;
+    my $line = LineAt($d, $offset, $id);
+    return $line if defined $line;
+    # The index no longer matches the file: build it anew once.
+    $d->{'pos'} = BuildPos($d, $path);
+    $offset = PosLookup($d->{'pos'}, $id);
+    return defined $offset ? LineAt($d, $offset, $id) : undef;
+}
+
+sub Fields {
+    my ($line) = @_;
+    $line =~ s/\|\z//;
+    return split /\|/, $line, -1;
+}
+
+my @CategoryFields = qw(id name desc pic head);
+my @ProductFields = qw(id name desc short thumb pic attr1 attr2 tax hasweight hasship index lines);
+my @ItemFields = qw(id number val1 val2 weight ship mprice sprice);
+
+sub Record {
+    my ($names, $line) = @_;
+    return unless defined $line;
+    my @values = Fields($line);
+    my %rec;
+    @rec{@$names} = map { defined $_ ? $_ : '' } @values[0 .. $#$names];
+    return \%rec;
+}
+
+sub Category { return Record(\@CategoryFields, FindLine($::TocFile{'Category'}, $_[0])) }
+sub Line     { return Record(\@CategoryFields, FindLine($::TocFile{'Linies'}, $_[0])) }
+sub Product  { return Record(\@ProductFields, FindLine($::TocFile{'Product'}, $_[0])) }
+sub Item     { return Record(\@ItemFields, FindLine($::TocFile{'Items'}, $_[0])) }
+
+# The member IDs of $id in one of the four index files.
+sub Members {
+    my ($key, $id) = @_;
+    my $line = FindLine($::IdxFile{$key}, $id);
+    return () unless defined $line;
+    my (undef, $list) = split /\|/, $line, 2;
+    return grep { /^\d+$/ } split /,/, (defined $list ? $list : '');
+}
+
+# The small files (categories, lines, index names) are read as a whole.
+sub AllRecords {
+    my ($path, $names) = @_;
+    return $Whole{$path} if $Whole{$path};
+    open(my $fh, '<', $path) or Fail($path, "$!");
+    binmode $fh;
+    my @records;
+    while (my $line = <$fh>) {
+        $line =~ s/\r?\n\z//;
+        next unless $line =~ /^\d/;
+        push @records, Record($names, $line);
+    }
+    close $fh;
+    return $Whole{$path} = \@records;
+}
+
+sub Categories { return AllRecords($::TocFile{'Category'}, \@CategoryFields) }
+sub Lines      { return $::LinesLayout{'Bool'} ? AllRecords($::TocFile{'Linies'}, \@CategoryFields) : [] }
+sub IndexEntries { return AllRecords($::TocFile{'Index'}, [qw(id name)]) }
+
+sub Forget {
+    %Data = ();
+    %Whole = ();
+    return;
+}
+
+# The item $iid of product $pid, when it really belongs to that product.
+sub ProductItem {
+    my ($pid, $iid) = @_;
+    return unless grep { $_ == $iid } Members('Product', $pid);
+    return Item($iid);
+}
+
+# Resolves cart lines against the data files: prices, weights and names come
+# from there only. Returns (\@lines, \@gone) with the lines that no longer
+# exist in @gone.
+sub ResolveCart {
+    my ($cart) = @_;
+    my (@lines, @gone);
+    foreach my $entry (@$cart) {
+        my $product = Product($entry->{'pid'});
+        my $item = $product ? ProductItem($entry->{'pid'}, $entry->{'iid'}) : undef;
+        if (!$item) {
+            push @gone, $entry;
+            next;
+        }
+        push @lines, { %$entry, 'product' => $product, 'item' => $item };
+    }
+    return (\@lines, \@gone);
+}
+
+# ---------------------------------------------------------------- pages
+
+sub Face { return WebCode::Face() }
+
+sub HeadColour { return defined $::graphicSet{'CoHTxt'} ? $::graphicSet{'CoHTxt'} : '' }
+
+sub Notes {
+    my ($notes) = @_;
+    return '' unless $notes && @$notes;
+    my $face = Face();
+    return join('', map { "<FONT FACE=\"$face\" COLOR=\"#CC0000\"><B>$_</B></FONT><BR>\n" } @$notes) . "<P>\n";
+}
+
+# Begins a catalogue page: head, form, top menu and logo.
+sub Begin {
+    my ($st, $title, $storefront, @menu) = @_;
+    return WebCode::Header() . WebCode::PageHead('title' => $title)
+        . WebCode::FormStart('Catalog')
+        . WebCode::TopMenu($storefront, @menu)
+        . WebCode::Logo($storefront)
+        . Notes($st->{'notes'});
+}
+
+sub End {
+    my ($st, @menu) = @_;
+    return WebCode::BottomMenu(@menu) . State($st) . WebCode::CreditLine()
+        . WebCode::FormEnd() . WebCode::PageFoot();
+}
+
+# The hidden fields every catalogue page carries.
+sub State {
+    my ($st) = @_;
+    return WebCode::Hidden('LastPage', $st->{'last'}) . WebCode::Hidden('ActivPage', $st->{'activ'})
+        . WebCode::CartHidden($st->{'cart'});
+}
+
+sub RecordButtons {
+    my ($records, $prefix, $base, $layout) = @_;
+    my $face = Face();
+    my $wrap = defined $layout->{'Wrap'} ? $layout->{'Wrap'} : -1;
+    my ($out, $inRow) = ('', 0);
+    foreach my $r (@$records) {
+        my $attr = WebCode::ImageAttributes($base, $r->{'pic'});
+        if (length $attr) {
+            $out .= "<INPUT TYPE=IMAGE $attr NAME=\"$prefix$r->{'id'}\" ALT=\"$r->{'name'}\">";
+        } else {
+            $out .= "<INPUT TYPE=SUBMIT NAME=\"$prefix$r->{'id'}\" VALUE=\"$r->{'name'}\">";
+        }
+        $out .= '&nbsp;&nbsp;';
+        $out .= "<BR><FONT FACE=\"$face\" SIZE=\"-1\">$r->{'desc'}</FONT>"
+            if $layout->{'Description'} && $wrap != 0 && length $r->{'desc'};
+        $out .= "\n";
+        if ($wrap > 0 && ++$inRow >= $wrap) {
+            $inRow = 0;
+            $out .= $layout->{'Dividers'} ? WebCode::Divider() : $layout->{'Spacing'} ? "<P>\n" : "<BR>\n";
+        }
+    }
+    return $out;
+}
+
+sub CategoryButtons {
+    return RecordButtons(Categories(), 'categorypage_', $::Basis{'Category'}, \%::CategoryLayout);
+}
+
+sub LineButtons {
+    return RecordButtons(Lines(), 'linepage_', $::Basis{'Linies'}, \%::LinesLayout);
+}
+
+sub IndexBlock {
+    my $face = Face();
+    my $colour = HeadColour();
+    my $out = "<P><FONT FACE=\"$face\"><FONT COLOR=\"$colour\"><H2>$::pszIndexName</H2></FONT>$::pszIndexDescription</FONT></P>\n"
+        . "<select name=\"indexid\">";
+    foreach my $entry (@{ IndexEntries() }) {
+        $out .= "<OPTION VALUE=$entry->{'id'}>$entry->{'name'}</OPTION>";
+    }
+    return $out . "</SELECT><P>&nbsp;\n" . WebCode::Button('show_index', 'ImgFind', $::pszGotoLineInfo) . "\n";
+}
+
+sub StoreFront {
+    my ($st) = @_;
+    my $face = Face();
+    my $lines = $::LinesLayout{'Bool'} && @{ Lines() };
+    my $out = Begin($st, undef, 1, 0, 0, 1);
+    $out .= "<FONT COLOR=\"" . HeadColour() . "\" FACE=\"$face\">$::ShopSet{'Welcome'}</FONT>\n" . WebCode::Divider();
+    $out .= LineButtons() . WebCode::Divider() if $lines && $::LinesLayout{'First'} == 1;
+    $out .= ($::IndexOnStoreFront && $::IsIndex) ? IndexBlock() : CategoryButtons();
+    $out .= WebCode::Divider() . LineButtons() if $lines && $::LinesLayout{'First'} != 1;
+    $out .= WebCode::Divider() . "<FONT FACE=\"$face\">$::ShopSet{'Instruction'}</FONT><BR>\n"
+        . WebCode::Footer() . WebCode::Divider();
+    return $out . End($st, 0, 0, 1);
+}
+
+# The item table header cells alternate between these two colours.
+sub TableColours {
+    return (defined $::graphicSet{'CoNLnk'} ? $::graphicSet{'CoNLnk'} : '',
+            HeadColour());
+}
+
+sub ItemTable {
+    my ($product, $items) = @_;
+    my $face = Face();
+    my @colours = TableColours();
+    my $fg = defined $::graphicSet{'CoBg'} ? $::graphicSet{'CoBg'} : '';
+    my @heads = ($::pszItem);
+    push @heads, $product->{'attr1'} if length $product->{'attr1'};
+    push @heads, $product->{'attr2'} if length $product->{'attr2'};
+    push @heads, $::pszWeight if $product->{'hasweight'};
+    push @heads, $::pszShip if $product->{'hasship'};
+    my $n = 0;
+    my $out = "<TR><TD COLSPAN=2 VALIGN=TOP WIDTH=500>\n<TABLE BORDER=0 WIDTH=500 ALIGN=CENTER>\n"
+        . "<TR><TD WIDTH=45 BGCOLOR=\"$colours[$n++ % 2]\">&nbsp;</TD>";
+    foreach my $head (@heads) {
+        $out .= "<TD ALIGN=CENTER BGCOLOR=\"$colours[$n++ % 2]\"><FONT COLOR=\"$fg\" FACE=\"$face\" SIZE=\"-1\"><B>$head</B></FONT></TD>";
+    }
+    my @currencies = ($::Currency{'Master'});
+    push @currencies, $::Currency{'Second'} if $::SecCurrency;
+    foreach my $currency (@currencies) {
+        $out .= "<TD ALIGN=RIGHT BGCOLOR=\"$colours[$n++ % 2]\"><FONT COLOR=\"$fg\" FACE=\"$face\" SIZE=\"-1\"><B>$::pszPriceIn $currency</B></FONT></TD>";
+    }
+    $out .= "</TR>\n";
+    foreach my $item (@$items) {
+        my @cells = ($item->{'number'});
+        push @cells, $item->{'val1'} if length $product->{'attr1'};
+        push @cells, $item->{'val2'} if length $product->{'attr2'};
+        $out .= "<TR><TD ALIGN=CENTER VALIGN=TOP><INPUT TYPE=checkbox NAME=\"add_$product->{'id'}|$item->{'id'}\" VALUE=1></TD>";
+        $out .= "<TD ALIGN=CENTER VALIGN=TOP><FONT FACE=\"$face\" SIZE=\"-1\">$_</FONT></TD>" foreach @cells;
+        $out .= sprintf('<TD ALIGN=CENTER VALIGN=TOP><FONT FACE="%s" SIZE="-1">%.2f</FONT></TD>', $face, $item->{'weight'})
+            if $product->{'hasweight'};
+        $out .= sprintf('<TD ALIGN=CENTER VALIGN=TOP><FONT FACE="%s" SIZE="-1">%.2f</FONT></TD>', $face, $item->{'ship'})
+            if $product->{'hasship'};
+        $out .= sprintf('<TD ALIGN=RIGHT VALIGN=TOP><FONT FACE="%s" SIZE="-1">%.2f</FONT></TD>', $face, $item->{'mprice'});
+        $out .= sprintf('<TD ALIGN=RIGHT VALIGN=TOP><FONT FACE="%s" SIZE="-1">%.2f</FONT></TD>', $face, $item->{'sprice'})
+            if $::SecCurrency;
+        $out .= "</TR>\n";
+    }
+    return $out . "</TABLE></TD></TR>\n";
+}
+
+sub BuyRow {
+    my ($product) = @_;
+    my $face = Face();
+    my $out = '<TR><TD VALIGN=BOTTOM>';
+    my %lineName = map { $_->{'id'} => $_->{'name'} } @{ Lines() };
+    my @lines = grep { exists $lineName{$_} } split /,/, $product->{'lines'};
+    if ($::LinesLayout{'Product'} && @lines) {
+        $out .= "<FONT FACE=\"$face\"><FONT SIZE=\"-2\"><I>&nbsp;$::pszLineInfo</FONT><BR></I>"
+            . "<FONT SIZE=\"-1\"><SELECT NAME=\"lineid_$product->{'id'}\">";
+        $out .= "<OPTION VALUE=$_>$lineName{$_}</OPTION>" foreach @lines;
+        $out .= "</SELECT>&nbsp;</FONT></FONT>"
+            . WebCode::Button("showline_$product->{'id'}", 'ImgFind', $::pszGotoLineInfo, 'ALIGN=TOP');
+    }
+    $out .= "&nbsp;</TD>\n<TD ALIGN=RIGHT VALIGN=TOP>"
+        . WebCode::Button("buy_$product->{'id'}", 'MeBuBuy', $::pszBuyNow) . "</TD></TR>\n";
+    return $out;
+}
+
+sub ProductItems {
+    my ($product) = @_;
+    return [ grep { defined } map { Item($_) } Members('Product', $product->{'id'}) ];
+}
+
+sub TaxCell {
+    my ($product) = @_;
+    return '<TD>&nbsp;</TD>' unless $::Taxes == 2 && length $product->{'tax'};
+    return sprintf('<TD VALIGN=BOTTOM ALIGN=RIGHT><FONT FACE="%s" SIZE="-1">%s %.2f%%</FONT></TD>',
+        Face(), $::pszTaxeRate, $product->{'tax'});
+}
+
+sub ProductBlock {
+    my ($product) = @_;
+    my $face = Face();
+    my $out = "<TABLE BORDER=$::TableBorder WIDTH=620 BGCOLOR=\"$::graphicSet{'CoBg'}\" CELLSPACING=0 ALIGN=CENTER><TR><TD>\n"
+        . "<TABLE BORDER=0>\n<TR><TD ROWSPAN=4 VALIGN=TOP WIDTH=100 ALIGN=CENTER>";
+    my $attr = WebCode::ImageAttributes($::Basis{'Thumbs'}, $product->{'thumb'});
+    if (length $attr) {
+        $out .= $::DetailPage
+            ? "<INPUT TYPE=IMAGE $attr NAME=\"detailpage_$product->{'id'}\" ALT=\"$::pszMoreInfo\">"
+            : "<IMG $attr ALT=\"$product->{'name'}\">";
+    } elsif ($::DetailPage) {
+        $out .= "<INPUT TYPE=SUBMIT NAME=\"detailpage_$product->{'id'}\" VALUE=\"$::pszMoreInfo\">";
+    } else {
+        $out .= '&nbsp;';
+    }
+    $out .= "</TD>\n<TD VALIGN=TOP><FONT FACE=\"$face\"><B>$product->{'name'}</B></FONT></TD>" . TaxCell($product) . "</TR>\n"
+        . "<TR><TD COLSPAN=2><FONT FACE=\"$face\" SIZE=\"-1\">$product->{'short'}</FONT></TD></TR>\n"
+        . ItemTable($product, ProductItems($product))
+        . BuyRow($product)
+        . "</TABLE></TD></TR></TABLE>\n" . WebCode::Divider();
+    return $out;
+}
+
+# One page of a product list with buttons to the neighbouring pages.
+sub ProductList {
+    my ($ids, $page, $buttonPrefix) = @_;
+    my $pages = int((@$ids + $PageSize - 1) / $PageSize) || 1;
+    $page = 0 unless defined $page && $page < $pages;
+    my $out = '';
+    my $last = ($page + 1) * $PageSize - 1;
+    $last = $#$ids if $last > $#$ids;
+    foreach my $pid (@$ids[$page * $PageSize .. $last]) {
+        my $product = Product($pid);
+        $out .= ProductBlock($product) if $product;
+    }
+    if ($pages > 1) {
+        my $face = Face();
+        $out .= '<TABLE BORDER=0 ALIGN=CENTER><TR>';
+        $out .= '<TD>' . WebCode::TextButton($buttonPrefix . ($page - 1), '&lt;') . '</TD>' if $page > 0;
+        $out .= sprintf('<TD><FONT FACE="%s" SIZE="-1">%d / %d</FONT></TD>', $face, $page + 1, $pages);
+        $out .= '<TD>' . WebCode::TextButton($buttonPrefix . ($page + 1), '&gt;') . '</TD>' if $page + 1 < $pages;
+        $out .= "</TR></TABLE>\n" . WebCode::Divider();
+    }
+    return $out;
+}
+
+sub NotFound {
+    my ($st) = @_;
+    push @{ $st->{'notes'} }, 'Diese Seite gibt es im Shop nicht (mehr).';
+    $st->{'activ'} = 'sf';
+    return StoreFront($st);
+}
+
+sub GroupPage {
+    my ($st, $record, $idxKey, $id, $page, $prefix, $base) = @_;
+    return NotFound($st) unless $record;
+    my $face = Face();
+    my $out = Begin($st, $record->{'name'}, 0, 1, 1, 1);
+    my $attr = WebCode::ImageAttributes($base, $record->{'head'});
+    $out .= length $attr
+        ? "<IMG $attr ALT=\"$record->{'name'}\"><BR>\n"
+        : "<H2><FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\">$record->{'name'}</FONT></H2>\n";
+    $out .= "<FONT FACE=\"$face\">$record->{'desc'}</FONT><P>\n" . WebCode::Divider();
+    $out .= ProductList([ Members($idxKey, $id) ], $page, "${prefix}${id}_");
+    return $out . End($st, 1, 1, 1);
+}
+
+sub CategoryPage {
+    my ($st, $id, $page) = @_;
+    return GroupPage($st, scalar(Category($id)), 'Category', $id, $page, 'categorypage_', $::Basis{'Category'});
+}
+
+sub LinePage {
+    my ($st, $id, $page) = @_;
+    return GroupPage($st, scalar(Line($id)), 'Line', $id, $page, 'linepage_', $::Basis{'Linies'});
+}
+
+sub DetailPage {
+    my ($st, $id) = @_;
+    my $product = Product($id);
+    return NotFound($st) unless $product;
+    my $face = Face();
+    my $out = Begin($st, $product->{'name'}, 0, 1, 1, 1);
+    $out .= "<P><FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\"><FONT SIZE=\"+2\"><B>$product->{'name'}</B></FONT><BR>$product->{'short'}</FONT></P>\n"
+        . "<TABLE BORDER=0 WIDTH=600 ALIGN=CENTER><TR><TD VALIGN=TOP>";
+    my $attr = WebCode::ImageAttributes($::Basis{'Products'}, $product->{'pic'});
+    $out .= "<IMG $attr ALIGN=LEFT>" if length $attr;
+    $out .= "<FONT FACE=\"$face\">$product->{'desc'}</FONT><BR CLEAR=ALL><P></TD></TR></TABLE>\n"
+        . "<TABLE BORDER=$::TableBorder WIDTH=620 BGCOLOR=\"$::graphicSet{'CoBg'}\" CELLSPACING=0 ALIGN=CENTER><TR><TD ALIGN=CENTER>\n"
+        . "<TABLE BORDER=0>\n"
+        . ItemTable($product, ProductItems($product)) . BuyRow($product)
+        . "</TABLE></TD></TR></TABLE>\n" . WebCode::Divider();
+    return $out . End($st, 1, 1, 1);
+}
+
+sub IndexPage {
+    my ($st, $id, $page) = @_;
+    my $out = Begin($st, $::pszIndexName, 0, 1, 1, 1);
+    my ($entry) = defined $id ? grep { $_->{'id'} == $id } @{ IndexEntries() } : ();
+    if ($entry) {
+        my $face = Face();
+        $out .= "<H2><FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\">$entry->{'name'}</FONT></H2>\n" . WebCode::Divider()
+            . ProductList([ Members('Index', $id) ], $page, "show_index_${id}_");
+    } else {
+        $out .= IndexBlock() . WebCode::Divider();
+    }
+    return $out . End($st, 1, 1, 1);
+}
+
+# Lower case for the shop's Latin-1 bytes, umlauts included.
+sub Fold {
+    my ($text) = @_;
+    $text = lc $text;
+    $text =~ tr/\xC0-\xD6\xD8-\xDE/\xE0-\xF6\xF8-\xFE/;
+    return $text;
+}
+
+# Every word of the search text must occur in the product's line of the
+# data file (name, texts, attribute and index names); case is ignored.
+sub Search {
+    my ($text) = @_;
+    my @words = map { Fold($_) } grep { length } split /\s+/, $text;
+    return ([], 0) unless @words;
+    my $path = $::TocFile{'Product'};
+    open(my $fh, '<', $path) or Fail($path, "$!");
+    binmode $fh;
+    my (@hits, $more);
+    LINE: while (my $line = <$fh>) {
+        my $hay = Fold($line);
+        foreach my $word (@words) {
+            next LINE if index($hay, $word) < 0;
+        }
+        my $product = Record(\@ProductFields, $line);
+        if (@hits >= $MaxSearchHits) {
+            $more = 1;
+            last;
+        }
+        push @hits, $product;
+    }
+    close $fh;
+    return (\@hits, $more);
+}
+
+sub SearchPage {
+    my ($st, $text) = @_;
+    my $face = Face();
+    my $colour = HeadColour();
+    $text = '' unless defined $text;
+    $text =~ s/[\r\n\t]+/ /g;
+    $text = substr($text, 0, $MaxSearchText);
+    my $out = Begin($st, $::pszSearchName, 0, 1, 1, 1);
+    $out .= "<H2><FONT COLOR=\"$colour\" FACE=\"$face\">$::pszSearchName</FONT></H2>"
+        . "<H3><FONT COLOR=\"$colour\" FACE=\"$face\">$::pszSeachInfo</FONT></H3>\n"
+        . "<TABLE BORDER=0 WIDTH=620><TR><TD><I><FONT FACE=\"$face\">$::pszSeachInfoText</FONT></I></TD></TR>\n"
+        . '<TR><TD VALIGN=MIDDLE ALIGN=CENTER><INPUT NAME="search_string" VALUE="' . WebCode::Esc($text) . '" SIZE=40>&nbsp;&nbsp;'
+        . WebCode::Button('show_search', 'ImgFind', $::pszSearchName) . "</TD></TR></TABLE>\n" . WebCode::Divider();
+    if ($text =~ /\S/) {
+        my ($hits, $more) = Search($text);
+        if (!@$hits) {
+            $out .= "<FONT FACE=\"$face\"><B>$::pszSearchNoMatch</B></FONT>\n" . WebCode::Divider();
+        }
+        $out .= ProductBlock($_) foreach @$hits;
+        $out .= "<FONT FACE=\"$face\" SIZE=\"-1\">Es wurden mehr als $MaxSearchHits Produkte gefunden. "
+            . "Bitte geben Sie einen genaueren Suchbegriff ein.</FONT>\n" . WebCode::Divider() if $more;
+    }
+    return $out . End($st, 1, 1, 1);
+}
+
+sub CartTotals {
+    my ($lines) = @_;
+    my ($sum, $sum2) = (0, 0);
+    foreach my $line (@$lines) {
+        $sum += WebCode::Round2($line->{'qty'} * $line->{'item'}{'mprice'});
+        $sum2 += WebCode::Round2($line->{'qty'} * $line->{'item'}{'sprice'});
+    }
+    return (WebCode::Round2($sum), WebCode::Round2($sum2));
+}
+
+sub PriceCell {
+    my ($master, $second, $bold) = @_;
+    my $face = Face();
+    my ($b, $eb) = $bold ? ('<b>', '</b>') : ('', '');
+    my $out = sprintf('<TD ALIGN=RIGHT VALIGN=TOP><FONT FACE="%s" SIZE="-1">%s%s %.2f%s', $face, $b, $::Currency{'Master'}, $master, $eb);
+    $out .= sprintf('<BR><FONT COLOR="%s">%s %.2f</FONT>', HeadColour(), $::Currency{'Second'}, $second) if $::SecCurrency;
+    return $out . '</FONT></TD>';
+}
+
+# The cart rows; with $editable the quantities are input fields named like
+# the cart fields.
+sub CartTable {
+    my ($lines, $editable) = @_;
+    my $face = Face();
+    my $out = "<TABLE BORDER=1 CELLSPACING=0 CELLPADDING=0 WIDTH=580 ALIGN=CENTER><TR><TD ALIGN=CENTER>\n"
+        . "<TABLE WIDTH=578 BORDER=0 CELLSPACING=0 CELLPADDING=4><TR>"
+        . "<TD><FONT FACE=\"$face\" SIZE=\"-1\"><B>$::pszQuant</B></FONT></TD>"
+        . "<TD><FONT FACE=\"$face\" SIZE=\"-1\"><B>$::pszItem</B></FONT></TD>"
+        . "<TD ALIGN=RIGHT><FONT FACE=\"$face\" SIZE=\"-1\"><B>$::pszPrice</B></FONT></TD>"
+        . "<TD ALIGN=RIGHT><FONT FACE=\"$face\" SIZE=\"-1\"><B>$::pszSubTotal</B></FONT></TD></TR>\n";
+    foreach my $line (@$lines) {
+        my ($p, $i) = ($line->{'product'}, $line->{'item'});
+        my $qty = WebCode::QuantityText($line->{'qty'});
+        $out .= '<TR><TD VALIGN=TOP>'
+            . ($editable ? "<INPUT TYPE=TEXT SIZE=3 NAME=\"ov_$line->{'pid'}|$line->{'iid'}\" VALUE=\"$qty\">"
+                         : "<FONT FACE=\"$face\" SIZE=\"-1\">$qty</FONT>")
+            . "</TD><TD VALIGN=TOP><FONT FACE=\"$face\" size=\"-1\">$p->{'name'}<br>$i->{'number'}&nbsp;&nbsp;$i->{'val1'}"
+            . (length $i->{'val2'} ? "/$i->{'val2'}" : '') . '</FONT></TD>'
+            . PriceCell($i->{'mprice'}, $i->{'sprice'})
+            . PriceCell(WebCode::Round2($line->{'qty'} * $i->{'mprice'}), WebCode::Round2($line->{'qty'} * $i->{'sprice'}))
+            . "</TR>\n";
+    }
+    return $out;
+}
+
+sub CartPage {
+    my ($st) = @_;
+    my $face = Face();
+    my $lines = $st->{'lines'};
+    my $out = WebCode::Header() . WebCode::PageHead('title' => $::pszWKName)
+        . WebCode::FormStart('Catalog')
+        . ($::TopMenu ? WebCode::MenuBar(1, 1, 0) . WebCode::Divider() : '')
+        . WebCode::Logo(0)
+        . "<H2><FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\">$::pszWKName</FONT></H2>\n"
+        . Notes($st->{'notes'})
+        . "<TABLE BORDER=0 WIDTH=620 ALIGN=CENTER><TR><TD ALIGN=CENTER><I>"
+        . "<FONT FACE=\"$face\" size=\"-1\">$::pszWkDescription</FONT></I></TD></TR></TABLE>\n" . WebCode::Divider();
+    my ($sum, $sum2) = CartTotals($lines);
+    $out .= CartTable($lines, 1)
+        . "<TR><TD COLSPAN=3 ALIGN=RIGHT VALIGN=TOP><FONT FACE=\"$face\" SIZE=\"-1\"><B>$::pszTotal</B></FONT></TD>"
+        . PriceCell($sum, $sum2, 1) . "</TR></TABLE></TD></TR></TABLE><BR>\n";
+    my $belowMin = @$lines && $sum < $::SoldMin;
+    if ($belowMin) {
+        $out .= "<FONT FACE=\"$face\" COLOR=\"#CC0000\"><B>"
+            . sprintf($::pszSoldMin, $::Currency{'Master'}, $::SoldMin) . "</B></FONT><BR>\n";
+    }
+    $out .= "<TABLE BORDER=0 WIDTH=620 ALIGN=CENTER><TR>"
+        . "<TD VALIGN=TOP ALIGN=LEFT>" . WebCode::TextButton('show_back', $::pszContinueShop) . "</td>"
+        . "<TD VALIGN=TOP ALIGN=CENTER>" . WebCode::TextButton('show_recalc', $::pszRecalculate) . "</td>\n"
+        . WebCode::Hidden('LastPage', $st->{'last'}) . WebCode::Hidden('ActivPage', $st->{'activ'})
+        . "</FORM></TD>\n";
+    if (@$lines && !$belowMin) {
+        $out .= '<TD VALIGN=TOP ALIGN=RIGHT><FORM ACTION="' . WebCode::ScriptUrl('Order') . "\" METHOD=POST>\n"
+            . WebCode::Hidden('ReturnPage', $st->{'last'}) . WebCode::Hidden('ActivPage', 'wk')
+            . WebCode::CartHidden($lines)
+            . WebCode::TextButton('show_order', $::pszOrderNow) . "</FORM></td>\n";
+    }
+    $out .= "</TR></TABLE>\n" . WebCode::FormStart('Catalog') . WebCode::Divider()
+        . "<TABLE BORDER=0 WIDTH=620 ALIGN=CENTER><TR><td>" . WebCode::Footer() . "</TD></TR></TABLE>\n";
+    $out .= "<FONT FACE=\"$face\"><B>$::pszWkNoItems</B></FONT>\n" unless @$lines;
+    $out .= WebCode::Divider();
+    return $out . End($st, 1, 1, 1);
+}
+
+sub ExitPage {
+    my ($st) = @_;
+    my $face = Face();
+    my $out = Begin($st, $::pszHomeButton, 0, 1, 1, 0);
+    $out .= "<H2><FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\">$::pszExitCatalog1</FONT></H2>\n"
+        . "<FONT FACE=\"$face\"><B>$::pszExitCatalog2</B><P>$::pszExitCatalogInfo</FONT>\n" . WebCode::Divider()
+        . "<TABLE BORDER=0 ALIGN=CENTER><TR><TD><A HREF=\"$::Basis{'Extern'}\">";
+    my $attr = WebCode::ImageAttributes($::Basis{'Imgs'}, WebCode::GraphicRef('MeBuHome'));
+    $out .= length $attr ? "<IMG $attr ALT=\"$::pszHomeButton\">" : "<FONT FACE=\"$face\"><B>$::pszHomeButton</B></FONT>";
+    $out .= "</A></TD><TD>" . WebCode::Button('show_front', 'MeBuFront', $::pszFrontButton) . "</TD></TR></TABLE>\n"
+        . WebCode::Divider();
+    return $out . End($st, 1, 1, 0);
+}
+
+sub AgbText {
+    my $face = Face();
+    return "<TABLE BORDER=0 WIDTH=620 ALIGN=CENTER><TR><TD><FONT FACE=\"$face\">$::ShopSet{'AGB'}<p><hr>"
+        . WebCode::AddressBlock() . "<P><BR></FONT></TD></TR></TABLE>\n";
+}
+
+sub AgbPage {
+    my ($st) = @_;
+    my $out = Begin($st, $::pszAgb, 0, 1, 1, 1);
+    $out .= "<H2><FONT FACE=\"" . Face() . "\" COLOR=\"" . HeadColour() . "\">$::pszAgb</FONT></H2>\n" . AgbText()
+        . WebCode::Divider();
+    return $out . End($st, 1, 1, 1);
+}
+
+# The terms alone, for the window that the terms link opens.
+sub AgbWindow {
+    return WebCode::Header() . WebCode::PageHead('title' => $::pszAgb, 'noscript' => 1)
+        . '<CENTER>' . AgbText() . WebCode::CreditLine() . "</CENTER>\n" . WebCode::PageFoot();
+}
+
+1;

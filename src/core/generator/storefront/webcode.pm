@@ -1,0 +1,449 @@
+# Vendora shop module WebCode: request parameters, page head and foot, shared HTML pieces
+# Version 1.23
+#
+# The shop settings are package variables of main, loaded from config.cnf,
+# language.cnf and color.cnf before any of these routines runs.
+
+package WebCode;    ## no critic (RequireFilenameMatchesPackage) - the shop names its files in lower case
+
+use strict;
+use warnings;
+no warnings 'once';
+
+# A form of this shop never comes near this size; anything larger is refused
+# before it is read.
+our $MaxBody = 65536;
+our $MaxParams = 2000;
+our $MaxQuantity = 9999;
+our $MaxCartLines = 200;
+
+my $Cgi;    # set by Init: the catalogue and order script addresses
+
+sub Init {
+    $Cgi = {
+        'Catalog' => $::Basis{'CGI'} . $::CgiName{'Catalog'},
+        'Order'   => $::Basis{'CGI'} . $::CgiName{'Order'},
+    };
+    return;
+}
+
+sub ScriptUrl {
+    my ($which) = @_;
+    Init() unless $Cgi;
+    return $Cgi->{$which};
+}
+
+# ---------------------------------------------------------------- parameters
+
+sub UrlDecode {
+    my ($text) = @_;
+    $text =~ tr/+/ /;
+    $text =~ s/%([0-9A-Fa-f]{2})/chr(hex($1))/eg;
+    $text =~ tr/\0//d;
+    return $text;
+}
+
+# Splits an url-encoded text into the params hash (first value of a name wins)
+# and the list of names in their order. Returns an error text or undef.
+sub ParseQuery {
+    my ($text, $params, $names) = @_;
+    return unless defined $text && length $text;
+    foreach my $pair (split /[&;]/, $text) {
+        next unless length $pair;
+        my ($name, $value) = split /=/, $pair, 2;
+        $name = UrlDecode($name);
+        $value = defined $value ? UrlDecode($value) : '';
+        next if exists $params->{$name};
+        return 'count' if @$names >= $MaxParams;
+        $params->{$name} = $value;
+        push @$names, $name;
+    }
+    return;
+}
+
+# Reads the request: the query string (unless $postOnly) and an url-encoded
+# POST body. Returns (\%params, \@names, $error) with $error one of 'size',
+# 'type', 'count', 'read' or undef.
+sub ReadParams {
+    my ($postOnly) = @_;
+    my (%params, @names);
+    my $method = uc($ENV{'REQUEST_METHOD'} || 'GET');
+    if (!$postOnly) {
+        my $err = ParseQuery($ENV{'QUERY_STRING'}, \%params, \@names);
+        return (\%params, \@names, $err) if $err;
+    }
+    if ($method eq 'POST') {
+        my $type = $ENV{'CONTENT_TYPE'} || 'application/x-www-form-urlencoded';
+        return (\%params, \@names, 'type')
+            unless $type =~ m{^application/x-www-form-urlencoded\b}i;
+        my $length = $ENV{'CONTENT_LENGTH'};
+        $length = 0 unless defined $length && $length =~ /^\d{1,12}$/;
+        return (\%params, \@names, 'size') if $length > $MaxBody;
+        my $body = '';
+        binmode STDIN;
+        while (length($body) < $length) {
+            my $got = read(STDIN, $body, $length - length($body), length($body));
+            return (\%params, \@names, 'read') unless defined $got;
+            last if $got == 0;
+        }
+        my $err = ParseQuery($body, \%params, \@names);
+        return (\%params, \@names, $err) if $err;
+    }
+    return (\%params, \@names, undef);
+}
+
+sub RequestErrorText {
+    my ($err) = @_;
+    return 'Die Anfrage ist zu gro&szlig; und wurde abgewiesen.' if $err eq 'size';
+    return 'Die Anfrage enth&auml;lt zu viele Felder und wurde abgewiesen.' if $err eq 'count';
+    return 'Die Anfrage hat ein unbekanntes Format und wurde abgewiesen.';
+}
+
+# Finds the first parameter whose name contains $word.
+sub FindParam {
+    my ($names, $word) = @_;
+    foreach my $name (@$names) {
+        return $name if index($name, $word) >= 0;
+    }
+    return;
+}
+
+# The ID of a button name such as "categorypage_12.x": the part after the
+# keyword, cut at the first ".". Digits only, or undef.
+sub ButtonId {
+    my ($name, $word) = @_;
+    my $at = index($name, $word);
+    return if $at < 0;
+    my $rest = substr($name, $at + length $word);
+    $rest =~ s/\..*//s;
+    return unless $rest =~ /^(\d{1,9})(?:_(\d{1,6}))?$/;
+    return ($1, $2);
+}
+
+sub IsId {
+    my ($value) = @_;
+    return defined $value && $value =~ /^\d{1,9}$/;
+}
+
+# A quantity as the customer typed it: digits with an optional decimal comma
+# or point. Returns the number, or undef for anything else.
+sub ParseQuantity {
+    my ($text) = @_;
+    return unless defined $text;
+    (my $q = $text) =~ s/^\s+|\s+$//g;
+    return unless $q =~ /^\d{1,6}(?:[.,]\d{1,3})?$/;
+    $q =~ tr/,/./;
+    $q += 0;
+    return if $q > $MaxQuantity;
+    return $q;
+}
+
+# The cart from the "ov_PRODUCT|ITEM" fields. Returns (\@lines, \@errors);
+# each line is { pid, iid, qty }, each error { key, value } of a field that
+# was refused. Quantities of 0 drop the line.
+sub ReadCart {
+    my ($params, $names) = @_;
+    my (@lines, @errors, %seen);
+    foreach my $name (@$names) {
+        next unless substr($name, 0, 3) eq 'ov_';
+        my $key = substr($name, 3);
+        my $value = $params->{$name};
+        if ($key !~ /^(\d{1,9})\|(\d{1,9})$/) {
+            push @errors, { 'key' => $key, 'value' => $value };
+            next;
+        }
+        my ($pid, $iid) = ($1, $2);
+        next if $seen{$key}++;
+        my $qty = ParseQuantity($value);
+        if (!defined $qty) {
+            push @errors, { 'key' => $key, 'pid' => $pid, 'iid' => $iid, 'value' => $value };
+            next;
+        }
+        next unless $qty > 0;
+        if (@lines >= $MaxCartLines) {
+            push @errors, { 'key' => $key, 'pid' => $pid, 'iid' => $iid, 'value' => $value, 'full' => 1 };
+            next;
+        }
+        push @lines, { 'pid' => $pid, 'iid' => $iid, 'qty' => $qty };
+    }
+    return (\@lines, \@errors);
+}
+
+sub QuantityText {
+    my ($qty) = @_;
+    my $t = sprintf('%.3f', $qty);
+    $t =~ s/\.?0+$//;
+    $t =~ tr/./,/;
+    return $t;
+}
+
+# ---------------------------------------------------------------- text
+
+sub Esc {
+    my ($text) = @_;
+    return '' unless defined $text;
+    $text =~ s/&/&amp;/g;
+    $text =~ s/</&lt;/g;
+    $text =~ s/>/&gt;/g;
+    $text =~ s/"/&quot;/g;
+    $text =~ s/'/&#39;/g;
+    $text =~ s/([\x00-\x08\x0B\x0C\x0E-\x1F\x7F])//g;
+    return $text;
+}
+
+# Customer text for a page: escaped, line breaks kept as <BR>.
+sub EscLines {
+    my ($text) = @_;
+    $text = Esc($text);
+    $text =~ s/\r\n?|\n/<BR>/g;
+    return $text;
+}
+
+my %Entity = (
+    'amp' => '&', 'lt' => '<', 'gt' => '>', 'quot' => '"', 'nbsp' => ' ',
+    'brvbar' => '|', 'copy' => "\xA9", 'szlig' => "\xDF",
+    'auml' => "\xE4", 'ouml' => "\xF6", 'uuml' => "\xFC",
+    'Auml' => "\xC4", 'Ouml' => "\xD6", 'Uuml' => "\xDC", 'euro' => "\x80",
+);
+
+# Shop texts are HTML; mail and mail heads need them as plain text.
+sub HtmlToText {
+    my ($text) = @_;
+    return '' unless defined $text;
+    $text =~ s/<BR\s*\/?>/\n/gi;
+    $text =~ s/<[^>]*>//g;
+    $text =~ s/&#(\d{1,3});/$1 == 13 ? ' ' : ($1 < 256 ? chr($1) : '?')/ge;
+    $text =~ s/&([A-Za-z]+);/exists $Entity{$1} ? $Entity{$1} : "&$1;"/ge;
+    return $text;
+}
+
+# Money is rounded half up to the cent; the small bias keeps 2.675 (stored
+# as 2.67499..) from rounding down.
+sub Round2 {
+    my ($value) = @_;
+    my $sign = $value < 0 ? -1 : 1;
+    return $sign * int(abs($value) * 100 + 0.5 + 1e-6) / 100;
+}
+
+sub Money {
+    my ($value) = @_;
+    return sprintf('%.2f', $value);
+}
+
+# ---------------------------------------------------------------- page pieces
+
+sub Header {
+    my (%opt) = @_;
+    my $out = '';
+    $out .= "Status: $opt{'status'}\r\n" if $opt{'status'};
+    $out .= "Content-Type: text/html; charset=iso-8859-1\r\n";
+    # Order pages carry the customer's data: no cache may keep them.
+    $out .= "Cache-Control: no-store\r\nPragma: no-cache\r\n" if $opt{'private'};
+    return $out . "\r\n";
+}
+
+# ALT and picture attributes of an ImageRef "file/width/height" in $base.
+sub ImageAttributes {
+    my ($base, $ref) = @_;
+    return '' unless defined $ref && index($ref, '/') >= 0;
+    my ($file, $width, $height) = split m{/}, $ref, 3;
+    return '' unless length $file;
+    my $out = 'SRC="' . $base . $file . '"';
+    $out .= " WIDTH=$width" if defined $width && length $width;
+    $out .= " HEIGHT=$height" if defined $height && length $height;
+    return $out . ' BORDER=0';
+}
+
+sub GraphicRef {
+    my ($key) = @_;
+    my $ref = $::graphicSet{$key};
+    return (defined $ref && length $ref) ? $ref : '';
+}
+
+# An image button from the graphic set, or a text button in text-only shops
+# and where the set has no such picture.
+sub Button {
+    my ($name, $imageKey, $text, $extra) = @_;
+    $extra = defined $extra ? " $extra" : '';
+    my $ref = $imageKey ? GraphicRef($imageKey) : '';
+    my $nameAttr = defined $name ? " NAME=\"$name\"" : '';
+    if (length $ref) {
+        my $attr = ImageAttributes($::Basis{'Imgs'}, $ref);
+        return "<INPUT$nameAttr TYPE=IMAGE $attr ALT=\"$text\"$extra>" if length $attr;
+    }
+    return "<INPUT$nameAttr TYPE=SUBMIT VALUE=\"$text\"$extra>";
+}
+
+sub TextButton {
+    my ($name, $text) = @_;
+    return "<INPUT TYPE=SUBMIT NAME=\"$name\" VALUE=\"$text\">";
+}
+
+sub Hidden {
+    my ($name, $value) = @_;
+    return '<INPUT TYPE=HIDDEN NAME="' . Esc($name) . '" VALUE="' . Esc($value) . "\">\n";
+}
+
+sub CartHidden {
+    my ($lines) = @_;
+    my $out = '';
+    foreach my $line (@$lines) {
+        $out .= Hidden("ov_$line->{'pid'}|$line->{'iid'}", QuantityText($line->{'qty'}));
+    }
+    return $out;
+}
+
+sub Face {
+    return defined $::FontFace ? $::FontFace : '';
+}
+
+# The small style sheet keeps the HTML 3.2 desktop layout and lets phones
+# shrink the fixed-width tables, pictures and fields to the screen.
+my $MobileStyle = '<META NAME="viewport" CONTENT="width=device-width, initial-scale=1">'
+    . "\n<STYLE TYPE=\"text/css\"><!--\n"
+    . "\@media (max-width: 640px) {\n"
+    . " table[width] { width: 100% !important; }\n"
+    . " td[width] { width: auto !important; }\n"
+    . " table[width=\"500\"], table[width=\"578\"] { display: block; overflow-x: auto; }\n"
+    . " table[width=\"500\"] { max-width: calc(100vw - 130px); }\n"
+    . " table[width=\"578\"] { max-width: calc(100vw - 30px); }\n"
+    . " td[rowspan] img, td[rowspan] input { max-width: 80px !important; }\n"
+    . " table[cellspacing=\"4\"] td { display: inline-block; }\n"
+    . " td { word-wrap: break-word; }\n"
+    . " img, hr, input, select, textarea { max-width: 100% !important; }\n"
+    . " img, input[type=image] { height: auto !important; }\n"
+    . " input[type=text], textarea { max-width: 55vw !important; }\n"
+    . "}\n--></STYLE>\n";
+
+sub PageHead {
+    my (%opt) = @_;
+    my $title = $::ShopSet{'StoreName'};
+    $title .= " - $opt{'title'}" if defined $opt{'title'} && length $opt{'title'};
+    my $out = '<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 3.2 Final//EN"><HTML><HEAD>'
+        . '<META NAME="Generator" CONTENT="' . Esc(HtmlToText($::pszMetaCopyRight || 'Vendora')) . '">'
+        . '<META HTTP-EQUIV="content-type" CONTENT="text/html; charset=iso-8859-1">' . "\n"
+        . $MobileStyle;
+    $out .= '<META NAME="Version Info" CONTENT="' . Esc($::pszMetaVersionInfo) . "\">\n"
+        if defined $::pszMetaVersionInfo;
+    $out .= "<TITLE>$title</TITLE>\n";
+    if (!$opt{'noscript'}) {
+        $out .= '<SCRIPT TYPE="text/javascript" LANGUAGE="javascript"><!--' . "\r\n"
+            . "function Tolm_AGB() { window.open('" . ScriptUrl('Catalog') . "?show_window_agb.x=0',"
+            . "'Tolm_Window','width=400,height=400,resizable=yes,scrollbars=yes'); }\r\n"
+            . '// --></SCRIPT>';
+    }
+    $out .= "</HEAD>\n" . BodyTag();
+    return $out;
+}
+
+sub BodyTag {
+    my $out = '<BODY ';
+    my $bg = GraphicRef('ImgBg');
+    $out .= "BACKGROUND=\"$::Basis{'Imgs'}$bg\" " if length $bg;
+    $out .= sprintf('BGCOLOR="%s" TEXT="%s" LINK="%s" ALINK="%s" VLINK="%s">',
+        map { defined $_ ? $_ : '' } @::graphicSet{qw(CoBg CoNTxt CoNLnk CoALnk CoVLnk)});
+    return "$out\n";
+}
+
+sub PageFoot {
+    return "</BODY></HTML>\n";
+}
+
+sub FormStart {
+    my ($which) = @_;
+    return '<FORM ACTION="' . ScriptUrl($which) . "\" METHOD=POST><CENTER>\n";
+}
+
+sub FormEnd {
+    return "</CENTER></FORM>\n";
+}
+
+sub MenuBar {
+    my ($showBack, $showFront, $showOrder) = @_;
+    my @cells;
+    push @cells, ['show_back', 'MeBuBack', $::pszBackButton] if $showBack;
+    push @cells, ['show_wk', 'MeBuCart', $::pszWKButton];
+    push @cells, ['show_search', 'MeBuSearch', $::pszSearchButton];
+    push @cells, ['show_index', 'MeBuIdx', $::pszIndexButton] if $::IsIndex;
+    push @cells, ['show_front', 'MeBuFront', $::pszFrontButton] if $showFront;
+    push @cells, ['show_wk', 'MeBuOrder', $::pszOrderButton] if $showOrder;
+    push @cells, ['show_home', 'MeBuHome', $::pszHomeButton] if $::ExternOnTop;
+    my $out = '<TABLE BORDER=0 CELLPADDING=0 CELLSPACING=4><TR>';
+    foreach my $cell (@cells) {
+        $out .= '<TD VALIGN=MIDDLE ALIGN=CENTER>' . Button(@$cell) . '</TD>';
+    }
+    return $out . "</TR></TABLE>\n";
+}
+
+sub TopMenu {
+    my ($storefront, @flags) = @_;
+    my $on = $storefront ? $::TopMenuOnSF : $::TopMenu;
+    return $on ? MenuBar(@flags) . Divider() : '';
+}
+
+sub BottomMenu {
+    my (@flags) = @_;
+    return $::BottomMenu ? MenuBar(@flags) : '';
+}
+
+sub Divider {
+    my $ref = GraphicRef('ImgDiv');
+    if (length $ref) {
+        my $attr = ImageAttributes($::Basis{'Imgs'}, $ref);
+        return "<P><IMG $attr></P>\n" if length $attr;
+    }
+    return "<P><HR WIDTH=620 ALIGN=CENTER></P>\n";
+}
+
+sub Footer {
+    my $face = Face();
+    my $out = '';
+    $out .= "<FONT SIZE=\"-1\" FACE=\"$face\"><I><A HREF=\"javascript:Tolm_AGB();\">$::pszGeneralAgb</A></I></FONT><BR>\n"
+        if $::AgbAsLink;
+    $out .= "<FONT SIZE=\"-1\" FACE=\"$face\"><I><A HREF=\"mailto:$::ShopSet{'EM_Info'}\">$::pszGeneralQuestion</A></I></FONT><BR>\n";
+    $out .= "<FONT SIZE=\"-1\" FACE=\"$face\"><I><A HREF=\"mailto:$::ShopSet{'EM_Support'}\">$::pszGeneralSupport</A></I></FONT><BR>\n";
+    return $out;
+}
+
+sub CreditLine {
+    my $face = Face();
+    return "<FONT FACE=\"$face\" SIZE=\"-2\"><BR>" . (defined $::pszFootCopyRight ? $::pszFootCopyRight : '') . "</FONT>\n";
+}
+
+sub Logo {
+    my ($storefront) = @_;
+    my $ref = $::ShopSet{'Logo'};
+    return '' unless defined $ref && length $ref;
+    return '' unless $storefront || $::StoreLogo;
+    my $attr = ImageAttributes($::Basis{'Imgs'}, $ref);
+    return length $attr ? "<IMG $attr ALT=\"$::ShopSet{'StoreName'}\"><P>\n" : '';
+}
+
+sub AddressBlock {
+    my $s = \%::ShopSet;
+    my $out = "<B>$s->{'StoreName'}</B><BR>";
+    $out .= "$s->{'Address'}<BR>" if length $s->{'Address'};
+    $out .= "$s->{'Zip'}&nbsp;$s->{'City'}<BR>";
+    $out .= "$s->{'Country'}<BR>" if length $s->{'Country'};
+    return $out;
+}
+
+# A complete page that only says what went wrong; the back button returns to
+# the shop with the cart that came with the request.
+sub MessagePage {
+    my (%opt) = @_;
+    my $face = Face();
+    my $out = Header('status' => $opt{'status'}, 'private' => 1)
+        . PageHead('title' => $opt{'title'})
+        . FormStart($opt{'script'} || 'Catalog')
+        . "<TABLE BORDER=0 WIDTH=620><TR><TD ALIGN=CENTER><FONT FACE=\"$face\">"
+        . "<FONT COLOR=\"$::graphicSet{'CoHTxt'}\"><H3>" . (defined $opt{'title'} ? $opt{'title'} : '') . "</H3></FONT>"
+        . $opt{'message'} . "</FONT></TD></TR></TABLE>\n"
+        . ($opt{'hidden'} || '')
+        . Divider()
+        . ($opt{'buttons'} || Button('show_front', 'MeBuFront', $::pszFrontButton))
+        . FormEnd() . CreditLine() . PageFoot();
+    return $out;
+}
+
+1;
