@@ -9,10 +9,10 @@
 #include "app/program_identity.h"
 #include "app/shop_paths.h"
 #include "common/text_format.h"
-#include "generator/olp_key_codec.h"
 #include "imaging/image_file.h"
 #include "imaging/image_refs.h"
 #include "shopdb/default_rows.h"
+#include "shopdb/olp_key_codec.h"
 #include "shopdb/recordsets.h"
 #include "shopdb/schema_builder.h"
 

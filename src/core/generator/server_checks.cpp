@@ -7,9 +7,9 @@
 #include "common/prompter.h"
 #include "common/text_util.h"
 #include "generator/log.h"
-#include "generator/olp_key_codec.h"
 #include "generator/run_context.h"
 #include "shopdb/db_error.h"
+#include "shopdb/olp_key_codec.h"
 #include "shopdb/recordsets.h"
 
 namespace vendora {
