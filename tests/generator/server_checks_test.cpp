@@ -17,16 +17,6 @@ namespace {
 
 std::string T(int n) { return std::string(ProgramText(n)); }
 
-template <class Row>
-void StoreRow(ShopDatabase& db, const Row& row) {
-  RecordSet<Row> rs(db);
-  rs.Open();
-  if (rs.IsEOF()) rs.AddNew();
-  else rs.Edit();
-  *rs = row;
-  rs.Update();
-}
-
 WebServerRow GoodWebServer() {
   return {.HomeURL = " http://www.example.com/index.HTML ", .StoreURL = "http://www.example.com/shop",
           .FileName = "C:\\Shop\\start.html", .StorePath = " /var/www/shop ",
@@ -55,8 +45,8 @@ class ServerCheckTest : public ::testing::Test {
 
   // Stores the rows and opens the snapshot, as the chain does before the checks.
   RunContext& Prepare(const WebServerRow& ws, const PayvaneRow& pv = GoodPayvane()) {
-    StoreRow(db_, ws);
-    StoreRow(db_, pv);
+    test::StoreRow(db_, ws);
+    test::StoreRow(db_, pv);
     run_ = std::make_unique<RunContext>(db_, DeriveShopPaths(file_), log_, prompter_, clock_);
     EXPECT_TRUE(OpenSnapshotStep(*run_));
     Reset();
@@ -66,7 +56,7 @@ class ServerCheckTest : public ::testing::Test {
   int Steps() const { return log_.Position() - start_; }
 
   bool CheckFtp(const FtpServerRow& row) {
-    StoreRow(db_, row);
+    test::StoreRow(db_, row);
     Reset();
     return CheckFtpSettings(db_, log_, prompter_, &ftp_);
   }
