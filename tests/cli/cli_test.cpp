@@ -96,7 +96,7 @@ TEST_F(CliTest, DemoShopIsCreatedAndGenerated) {
   ASSERT_EQ(Run({"generate", db.c_str()}), 0) << err_.str();
   EXPECT_NE(err_.str().find("Ihr Shop ist jetzt zur Veröffentlichung bereit."), std::string::npos) << err_.str();
   for (const char* name : {"category.toc", "category.idx", "product.toc", "product.idx", "items.toc", "lines.toc",
-                           "line.idx", "index.toc", "index.idx", "color.cnf"})
+                           "line.idx", "index.toc", "index.idx", "color.cnf", "config.cnf", "language.cnf"})
     EXPECT_GT(fs::file_size(folder / "data" / name), 0u) << name;
   const std::string products = test::ReadFileBytes(folder / "data" / "product.toc");
   EXPECT_EQ(Run({"generate", db.c_str(), "--force"}), 0) << err_.str();

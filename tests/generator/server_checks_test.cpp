@@ -8,24 +8,14 @@
 #include "common/clock.h"
 #include "common/program_text.h"
 #include "generator/generation.h"
-#include "generator/olp_key_codec.h"
 #include "shopdb/default_rows.h"
+#include "shopdb/olp_key_codec.h"
 #include "support/test_support.h"
 
 namespace vendora {
 namespace {
 
 std::string T(int n) { return std::string(ProgramText(n)); }
-
-template <class Row>
-void StoreRow(ShopDatabase& db, const Row& row) {
-  RecordSet<Row> rs(db);
-  rs.Open();
-  if (rs.IsEOF()) rs.AddNew();
-  else rs.Edit();
-  *rs = row;
-  rs.Update();
-}
 
 WebServerRow GoodWebServer() {
   return {.HomeURL = " http://www.example.com/index.HTML ", .StoreURL = "http://www.example.com/shop",
@@ -55,8 +45,8 @@ class ServerCheckTest : public ::testing::Test {
 
   // Stores the rows and opens the snapshot, as the chain does before the checks.
   RunContext& Prepare(const WebServerRow& ws, const PayvaneRow& pv = GoodPayvane()) {
-    StoreRow(db_, ws);
-    StoreRow(db_, pv);
+    test::StoreRow(db_, ws);
+    test::StoreRow(db_, pv);
     run_ = std::make_unique<RunContext>(db_, DeriveShopPaths(file_), log_, prompter_, clock_);
     EXPECT_TRUE(OpenSnapshotStep(*run_));
     Reset();
@@ -66,7 +56,7 @@ class ServerCheckTest : public ::testing::Test {
   int Steps() const { return log_.Position() - start_; }
 
   bool CheckFtp(const FtpServerRow& row) {
-    StoreRow(db_, row);
+    test::StoreRow(db_, row);
     Reset();
     return CheckFtpSettings(db_, log_, prompter_, &ftp_);
   }
@@ -269,33 +259,6 @@ TEST(PayvaneTab, CurrenciesAndKeyChecksum) {
   const std::string e = "010001", n = "C0FFEE0123456789ABCDEF\xE4", both = e + n;
   const uLong zlibCrc = crc32(0L, reinterpret_cast<const Bytef*>(both.data()), static_cast<uInt>(both.size()));
   EXPECT_EQ(PayvaneKeyChecksum(e, n), Format("%08X", static_cast<uint32_t>(~zlibCrc)));
-}
-
-TEST(OlpKeyCodec, ScramblesByTheKnownKey) {
-  // Zero bytes show the key itself, wrapping after twelve bytes.
-  EXPECT_EQ(ScrambleHexKey(std::string(26, '0')), "526B54716D577A48626E596552");
-  // "1A2B3": "0" in front, 01^52 A2^6B B3^54, marked with "*".
-  EXPECT_EQ(ScrambleHexKey("1A2B3"), "*53C9E7");
-  EXPECT_EQ(UnscrambleHexKey("*53C9E7"), "1A2B3");
-  // "ftp": 66^52 74^6B 70^54.
-  EXPECT_EQ(ScrambleSecret("ftp"), "341F24");
-  EXPECT_EQ(UnscrambleSecret("341F24"), "ftp");
-}
-
-TEST(OlpKeyCodec, RoundTripsAndReadsDamagedTextWithoutFailing) {
-  for (std::string key : {"0", "AB", "C0FFEE0123456789ABCDEF0123456789F"})
-    EXPECT_EQ(UnscrambleHexKey(ScrambleHexKey(key)), key);
-  for (std::string secret : {"pw", "Pässwort mit Umlaut und mehr als zwölf Zeichen"})
-    EXPECT_EQ(UnscrambleSecret(ScrambleSecret(secret)), secret);
-
-  EXPECT_EQ(ScrambleHexKey(" "), "");
-  EXPECT_EQ(UnscrambleHexKey(" "), "");
-  EXPECT_EQ(UnscrambleHexKey("*"), "");
-  EXPECT_EQ(UnscrambleHexKey("5"), "02");        // lone digit: 50^52
-  EXPECT_EQ(UnscrambleHexKey("zz6B"), "5200");   // non-digits count as 0
-  EXPECT_EQ(UnscrambleSecret(" 341 "), "");      // fewer than four digits
-  EXPECT_EQ(UnscrambleSecret("341F5"), "ft\x04");  // lone digit: 50^54
-  EXPECT_EQ(UnscrambleSecret("346B341F"), "f");  // a zero byte ends the secret
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "common/prompter.h"
 #include "shopdb/database.h"
+#include "shopdb/recordset.h"
 
 namespace vendora::test {
 
@@ -61,6 +62,29 @@ void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes)
 // Catalogue rows for tests; products use the sentinels (which must exist).
 int32_t AddCategory(ShopDatabase& db, const std::string& name, int32_t order = 0);
 int32_t AddProduct(ShopDatabase& db, int32_t category, const std::string& name, int32_t order = 0);
+
+// Writes the single row of a settings table (replacing the row there is).
+template <class Row>
+void StoreRow(ShopDatabase& db, const Row& row) {
+  RecordSet<Row> rs(db);
+  rs.Open();
+  if (rs.IsEOF()) rs.AddNew();
+  else rs.Edit();
+  *rs = row;
+  rs.Update();
+}
+
+// Adds a row to a list table; returns its key (0 for tables without one).
+template <class Row>
+int32_t AddRow(ShopDatabase& db, const Row& row) {
+  RecordSet<Row> rs(db);
+  rs.OpenForAppend();
+  rs.AddNew();
+  *rs = row;
+  rs.Update();
+  if constexpr (requires { row.ID; }) return rs->ID;
+  return 0;
+}
 
 // Runs one SQL statement on a file through a plain SQLite connection.
 void ExecOnFile(const std::filesystem::path& path, const std::string& sql);

@@ -9,12 +9,13 @@
 #include "app/program_identity.h"
 #include "app/shop_paths.h"
 #include "common/text_format.h"
-#include "generator/olp_key_codec.h"
 #include "imaging/image_file.h"
 #include "imaging/image_refs.h"
 #include "shopdb/default_rows.h"
+#include "shopdb/olp_key_codec.h"
 #include "shopdb/recordsets.h"
 #include "shopdb/schema_builder.h"
+#include "shopdb/store_texts.h"
 
 namespace vendora {
 
@@ -112,6 +113,7 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
   if (!CreateShopSchema(db, identity.versionNumber, identity.languageId).ok)
     throw std::runtime_error("Die Shop-Datenbank " + database.string() + " kann nicht angelegt werden.");
   EnsureDefaultRows(db);
+  RefreshStoreTexts(db);
 
   TransactionScope tx(db);
   const int32_t noTax = EnsureTaxSentinel(db);

@@ -14,6 +14,13 @@ std::optional<ProgramIdentity> CompiledProgramIdentity() {
   return MakeProgramIdentity(VENDORA_VERSION_MAJOR, VENDORA_VERSION_MINOR, VENDORA_BUILD, VENDORA_LANGUAGE_ID);
 }
 
+std::string FooterCredit() {
+  return Format("Created with <b>%s</b> &copy; %s <a href=\"%s\" target=\"_blank\"><b>%s</b></a>", kProductName,
+                kCopyrightYears, kMakerUrl, kMakerName);
+}
+
+std::string MetaCredit() { return Format("%s, Copyright (C) %s %s", kProductName, kCopyrightYears, kMakerName); }
+
 std::string_view LanguageName(int languageId) {
   switch (languageId) {
     case 1031: return texts::kLanguageGerman;

@@ -1,6 +1,7 @@
 #pragma once
 // The program's own identity: version number (major * 100 + minor), build and language.
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace vendora {
@@ -10,6 +11,17 @@ struct ProgramIdentity {
   int build = 0;
   int languageId = 0;  // 1031 German, 1033 English, 3082 Spanish
 };
+
+// The credits every generated shop carries. The address is this program's own.
+inline constexpr std::string_view kProductName = "Tolm! Vendora";
+inline constexpr std::string_view kMakerName = "Tolm!";
+inline constexpr std::string_view kMakerUrl = "http://www.vendora.example/";
+inline constexpr std::string_view kCopyrightYears = "1999-2025";
+// HTML for the foot of the shop's pages: the product in bold, the years and a link to
+// the maker's site opening in a new window.
+std::string FooterCredit();
+// One plain line naming product, maker and years, for a meta element.
+std::string MetaCredit();
 
 // The language marker with which a shop opens in any program language.
 inline constexpr int kAnyLanguageMarker = 0x4A4D4120;

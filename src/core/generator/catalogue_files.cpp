@@ -27,10 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Own wording: no numbered text covers this failure.
-constexpr std::string_view kDatabaseError =
-    "Beim Lesen der Datenbank ist ein Fehler aufgetreten: %s (DAO Fehlernr.: %d).";
-
 struct DataFile {
   DataFile(std::string_view fileName, std::string_view creatingLine) : name(fileName), creating(creatingLine) {}
 
@@ -47,13 +43,7 @@ bool Create(RunContext& run, DataFile& file) {
                              &run.prompter);
 }
 
-// A file whose bytes did not all reach the disk is reported, so that a truncated
-// catalogue is never published.
-bool Finish(RunContext& run, DataFile& file) {
-  if (file.out.Close()) return true;
-  run.log.Log(Format(kFileIncomplete, file.DisplayName()));
-  return false;
-}
+bool Finish(RunContext& run, DataFile& file) { return FinishGeneratedFile(file.out, file.DisplayName(), run.log); }
 
 template <size_t N>
 bool FinishAll(RunContext& run, std::array<DataFile, N>& files) {
@@ -70,10 +60,6 @@ void PublishAll(RunContext& run, const std::array<DataFile, N>& files) {
 void LogWritten(RunContext& run, std::string_view countLine, int count, const DataFile& file) {
   run.log.Log(Format(countLine, count, static_cast<long long>(file.out.Size())));
   run.log.Log(Format(texts::kFileWritten, file.DisplayName()));
-}
-
-void LogDatabaseError(RunContext& run, const DbError& e) {
-  run.log.Log(Format(kDatabaseError, e.description(), e.engineCode()));
 }
 
 void AppendKey(std::string& list, int32_t key) { list += Format(list.empty() ? "%d" : ",%d", key); }
@@ -361,7 +347,7 @@ bool WriteCatalogueStep(RunContext& run) {
   try {
     writer.Walk();
   } catch (const DbError& e) {
-    LogDatabaseError(run, e);
+    LogDatabaseError(run.log, e);
     walked = false;
   }
   const bool flushed = FinishAll(run, files);
@@ -423,7 +409,7 @@ bool WriteProductLinesStep(RunContext& run) {
       ++written;
     }
   } catch (const DbError& e) {
-    LogDatabaseError(run, e);
+    LogDatabaseError(run.log, e);
     walked = false;
   }
   const bool flushed = FinishAll(run, files);
@@ -473,7 +459,7 @@ bool WriteIndexStep(RunContext& run) {
       ++written;
     }
   } catch (const DbError& e) {
-    LogDatabaseError(run, e);
+    LogDatabaseError(run.log, e);
     walked = false;
   }
   run.settings.indexEntryCount = written;

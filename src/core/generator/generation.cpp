@@ -7,7 +7,10 @@
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "generator/catalogue_files.h"
+#include "generator/config_file.h"
 #include "generator/graphic_sets.h"
+#include "generator/language_file.h"
+#include "generator/scripts.h"
 #include "generator/server_checks.h"
 #include "imaging/image_refs.h"
 #include "preview/catalogue_pages.h"
@@ -73,6 +76,9 @@ std::vector<RunStep> GenerationChain() {
       {"withheld categories", ListWithheldCategoryPicturesStep},
       {"withheld products", ListWithheldProductPicturesStep},
       {"withheld lines", ListWithheldLinePicturesStep},
+      {"scripts", WriteScriptPlaceholdersStep},
+      {"config", WriteConfigFileStep},
+      {"language", WriteLanguageFileStep},
       {"colours", WriteColorFileStep},
       {"entry page", WriteEntryPageStep},
   };
@@ -224,6 +230,9 @@ void ShopGenerator::DeletePreviousOutput() {
                            "product.idx", "line.idx", "index.idx", "color.cnf", "config.cnf", "language.cnf"})
     fs::remove(data / name, ec);
   const fs::path cgi = paths_.Subfolder(ShopSubfolder::Cgi);
+  // The CGI scripts under either extension: the merchant may have switched it since.
+  for (const char* extension : {".cgi", ".pl"})
+    for (int index : {0, 1}) fs::remove(cgi / ScriptFileName(index, extension), ec);
   for (const char* name : {"product.pm", "sales.pm", "webcode.pm", "olpcnf.pm", "Payvane.pm"}) fs::remove(cgi / name, ec);
 }
 

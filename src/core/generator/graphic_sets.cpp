@@ -344,10 +344,7 @@ bool WriteColorFile(RunContext& run, const fs::path& programFolder) {
     out.Write(Format("$graphicSet{'%s'}\t= %s;\n", kGraphicSetElements[row].colorFileKey, value));
   }
   out.Write("\n1;\n");
-  if (!out.Close()) {
-    run.log.Log(kColorFileIncomplete);
-    return false;
-  }
+  if (!FinishGeneratedFile(out, "data/color.cnf", run.log)) return false;
   run.log.LogText(22161);
   run.files.AddPublish(ShopSubfolder::Data, "color.cnf");
   run.log.Step();

@@ -108,8 +108,6 @@ inline constexpr std::string_view kGraphicSetNameInvalid =
     "mit einem Punkt beginnen und keines der Zeichen * < > | \\ / ? enthalten.";
 inline constexpr std::string_view kGraphicSetUnreadable = "Der Bildersatz '%s' kann nicht gelesen werden.";
 inline constexpr std::string_view kGraphicSetNotSaved = "Der Bildersatz '%s' konnte nicht gespeichert werden.";
-inline constexpr std::string_view kColorFileIncomplete =
-    "Die Datei \"data/color.cnf\" konnte nicht vollständig geschrieben werden.";
 
 // Set names follow the rules of file names: not empty without surrounding blanks and
 // none of * < > | \ / ?; nor may they start with "." (hidden folders, "." and "..").

@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "shopdb/db_error.h"
+
 namespace vendora {
 
 void GenerationLog::AddProgress(ProgressSink* progress) {
@@ -44,6 +46,11 @@ void GenerationLog::SetPosition(int position) {
 
 void GenerationLog::Publish() {
   for (ProgressSink* p : progress_) p->SetProgress(low_, high_, position_);
+}
+
+void LogDatabaseError(GenerationLog& log, const DbError& error) {
+  log.Log(Format("Beim Lesen der Datenbank ist ein Fehler aufgetreten: %s (DAO Fehlernr.: %d).", error.description(),
+                 error.engineCode()));
 }
 
 }  // namespace vendora

@@ -128,4 +128,10 @@ bool CreateGeneratedFile(OutputFile& file, const std::filesystem::path& path, st
   return false;
 }
 
+bool FinishGeneratedFile(OutputFile& file, std::string_view displayName, GenerationLog& log) {
+  if (file.Close()) return true;
+  log.Log(Format(kFileIncomplete, displayName));
+  return false;
+}
+
 }  // namespace vendora

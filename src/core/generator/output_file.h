@@ -52,8 +52,12 @@ class OutputFile {
 bool CreateGeneratedFile(OutputFile& file, const std::filesystem::path& path, std::string_view displayName,
                          GenerationLog& log, Prompter* prompter);
 
-// Own wording, logged when a generated file could not be written completely (a full disk).
+// Own wording: a generated file whose bytes did not all reach the disk.
 inline constexpr std::string_view kFileIncomplete = "Die Datei \"%s\" konnte nicht vollständig geschrieben werden.";
+
+// Closes a generated file; when anything could not be written, logs kFileIncomplete
+// with `displayName` and returns false, so that a truncated file is never published.
+bool FinishGeneratedFile(OutputFile& file, std::string_view displayName, GenerationLog& log);
 
 // A German text for a system error number (the generic text for others).
 std::string SystemErrorText(const std::error_code& error);

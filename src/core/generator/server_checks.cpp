@@ -7,9 +7,9 @@
 #include "common/prompter.h"
 #include "common/text_util.h"
 #include "generator/log.h"
-#include "generator/olp_key_codec.h"
 #include "generator/run_context.h"
 #include "shopdb/db_error.h"
+#include "shopdb/olp_key_codec.h"
 #include "shopdb/recordsets.h"
 
 namespace vendora {
@@ -143,9 +143,12 @@ bool CheckWebServerStep(RunContext& run) {
   out.scriptFolder = storePath;
 
   if (IsBlank(ws.PerlPath)) return fail(22230, 22231);
-  const std::string_view perl = Trim(ws.PerlPath);
+  std::string perl(Trim(ws.PerlPath));
+  // A line break in the path would start a line of Perl code in every script.
+  for (char& c : perl)
+    if (static_cast<unsigned char>(c) < 32) c = ' ';
   // A merchant who typed the whole "#!" line (perhaps with switches) gets it as typed.
-  out.interpreterLine = (perl.find("#!") != std::string_view::npos ? "" : "#!") + std::string(perl) + "\n";
+  out.interpreterLine = (perl.find("#!") != std::string::npos ? "" : "#!") + perl + "\n";
 
   if (ws.MailOption == 1 && IsBlank(ws.MailExec)) return fail(22220, 22221);
   if (ws.MailOption == 2 && IsBlank(ws.MailHost)) return fail(22222, 22223);

@@ -1,4 +1,4 @@
-#include "generator/olp_key_codec.h"
+#include "shopdb/olp_key_codec.h"
 
 #include <cstddef>
 
