@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/program_text.h"
+#include "generator/generation.h"
 #include "generator/output_file.h"
 #include "generator/page_settings.h"
 #include "generator/picture_queue.h"
@@ -27,9 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Own wording: the older program names no line for these two failures.
-constexpr std::string_view kDatabaseError =
-    "Beim Lesen der Datenbank ist ein Fehler aufgetreten: %s (DAO Fehlernr.: %d).";
+// Own wording: the older program names no line for this failure.
 constexpr std::string_view kWriteFailed = "Die Datei \"%s\" konnte nicht vollständig geschrieben werden.";
 
 struct DataFile {
@@ -71,10 +70,6 @@ void PublishAll(RunContext& run, const std::array<DataFile, N>& files) {
 void LogWritten(RunContext& run, std::string_view countLine, int count, const DataFile& file) {
   run.log.Log(Format(countLine, count, static_cast<long long>(file.out.Size())));
   run.log.Log(Format(texts::kFileWritten, file.DisplayName()));
-}
-
-void LogDatabaseError(RunContext& run, const DbError& e) {
-  run.log.Log(Format(kDatabaseError, e.description(), e.engineCode()));
 }
 
 void AppendKey(std::string& list, int32_t key) { list += Format(list.empty() ? "%d" : ",%d", key); }
