@@ -52,7 +52,7 @@ struct Sentinels {
 Sentinels CreateShop(const fs::path& file) {
   ShopDatabase db;
   db.OpenOrCreate(file);
-  if (!CreateShopSchema(db, 150, 1031).ok) throw std::runtime_error("creating the shop failed");
+  if (!CreateShopSchema(db, 150).ok) throw std::runtime_error("creating the shop failed");
   EnsureDefaultRows(db);
   Sentinels s;
   s.tax = EnsureTaxSentinel(db);

@@ -60,8 +60,9 @@ inline constexpr std::string_view kShopFileUnreadable = "Die Shop-Datei '%s' kan
 inline constexpr std::string_view kShopStaysWriteProtected =
     "Der Shop '%s' ist schreibgeschützt und wurde daher nicht geöffnet.";
 inline constexpr std::string_view kShopNameInvalid =
-    "Der Name '%s' ist kein gültiger Dateiname für einen Shop. Er darf nicht leer sein und keines der "
-    "Zeichen < > | * ? / \\ enthalten.";
+    "Der Name '%s' ist kein gültiger Dateiname für einen Shop. Er darf nicht leer, nicht \".\" oder \"..\" "
+    "und nicht länger als 251 Byte sein und weder Steuerzeichen noch eines der Zeichen < > | * ? / \\ "
+    "enthalten.";
 inline constexpr std::string_view kShopNotInList = "Der Shop '%s' ist nicht in der Shop-Liste.";
 inline constexpr std::string_view kNoShopOpen = "Es ist kein Shop geöffnet.";
 

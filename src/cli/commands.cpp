@@ -11,6 +11,7 @@
 #include "cli_prompter.h"
 #include "command_group.h"
 #include "common/program_text.h"
+#include "generator/graphic_sets.h"
 #include "shopdb/db_error.h"
 
 namespace vendora {
@@ -58,6 +59,8 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   ShopManager manager(*identity, ProgramFolder(), prompter);
   CliContext context{in, out, err, inputIsTerminal, prompter, manager, SettingsFilePath()};
   manager.LoadSettings(context.settingsFile);
+  // Built-in graphic sets that are missing or damaged come back at every start.
+  InstallBuiltInGraphicSets(manager.ProgramFolder());
 
   try {
     for (auto& group : groups)

@@ -27,7 +27,8 @@ void PrintShopSummary(ShopDatabase& db, std::ostream& out) {
   CRecSetLangID lang(db);
   lang.Open();
   out << "Shop: " << db.Path().string() << "\n";
-  out << "Version " << version->Version << ", Sprache " << lang->LangID << " (" << LanguageName(lang->LangID)
+  const int language = lang.IsEOF() ? 0 : lang->LangID.value_or(kAnyLanguageMarker);
+  out << "Version " << version->Version << ", Sprache " << language << " (" << LanguageName(language)
       << ")\n\nTabellen:\n";
   for (const TableDef& t : ShopTables())
     out << "  " << std::left << std::setw(16) << t.name << std::right << std::setw(8) << TableRowCount(db, t.name)
@@ -107,13 +108,12 @@ class ShopCommands : public CommandGroup {
         c.err << Format(texts::kShopNotInList, name_) << "\n";
         return 1;
       }
-      // Removing concerns the chosen shop, as in the list of the company page.
-      manager.Settings().current = index;
       bool ok = manager.RemoveShop(index);
       return c.SaveSettings() && ok ? 0 : 1;
     }
     if (*open_) {
       if (!manager.OpenShopDatabase(path_)) return 1;
+      RequireShopTables(manager.Database());
       EnsureDefaultRows(manager.Database());
       PrintShopSummary(manager.Database(), c.out);
       return 0;

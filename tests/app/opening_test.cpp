@@ -58,7 +58,7 @@ void CreateVersion140File(const fs::path& path) {
       "(1, 1, 0, 1, 0, 0, 'EUR', 0, 1.5, 1, 0, 1, 0, 0, 0, 0, 0)");
 }
 
-void SetVersionRow(const fs::path& path, int version, std::optional<int> language) {
+void SetVersionRow(const fs::path& path, long long version, std::optional<int> language) {
   test::ExecOnFile(path, "UPDATE \"Version\" SET \"Version\" = " + std::to_string(version));
   if (language) test::ExecOnFile(path, "UPDATE \"Version\" SET \"LangID\" = " + std::to_string(*language));
 }
@@ -69,8 +69,8 @@ TEST(OpeningShops, AnOlderFileIsUpgradedKeepingItsRows) {
   CreateVersion140File(path);
   ScriptedPrompter prompter;
   ShopManager manager(kProgram, dir.path(), prompter);
-  prompter.Queue(Answer::Yes);  // the old file carries no language yet
   ASSERT_TRUE(manager.OpenShopDatabase(path)) << ::testing::PrintToString(prompter.Texts());
+  EXPECT_TRUE(prompter.asked().empty()) << "a file without a language is one for any language";
   ShopDatabase& db = manager.Database();
 
   EXPECT_EQ(ReadStoredVersion(db), 150);
@@ -105,7 +105,13 @@ TEST(OpeningShops, AnOlderFileIsUpgradedKeepingItsRows) {
 
 TEST(OpeningShops, NewerOrUnversionedFilesAreRefusedAndNeverWritten) {
   test::TempDir dir;
-  for (int version : {151, 0}) {
+  // 4294967446 would read as 150 if it were cut to 32 bits.
+  const std::pair<long long, std::string> cases[] = {
+      {151, kVersionMismatch},
+      {0, kVersionMismatch},
+      {4294967446, "Der Wert 4294967446 im Feld \"Version\" der Tabelle \"Version\" liegt außerhalb des Bereichs "
+                   "seines Typs."}};
+  for (const auto& [version, message] : cases) {
     const fs::path path = dir / ("v" + std::to_string(version) + ".mdb");
     test::CreateShopFile(path);
     SetVersionRow(path, version, 1031);
@@ -114,7 +120,7 @@ TEST(OpeningShops, NewerOrUnversionedFilesAreRefusedAndNeverWritten) {
     ShopManager manager(kProgram, dir.path(), prompter);
     EXPECT_FALSE(manager.OpenShopDatabase(path));
     EXPECT_FALSE(manager.IsShopOpen());
-    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kVersionMismatch}) << version;
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{message}) << version;
     EXPECT_EQ(ReadFileBytes(path), bytes) << version;
   }
   // No version row at all counts as version 0.
@@ -164,17 +170,20 @@ TEST(OpeningShops, FilesThatAreNoShopDatabaseGetAMessageAndStayUntouched) {
 
 TEST(OpeningShops, LanguageMarkerOpensSilentlyAndOtherLanguagesAsk) {
   test::TempDir dir;
-  const fs::path any = dir / "any.mdb";
-  test::CreateShopFile(any);
-  SetVersionRow(any, 150, kAnyLanguageMarker);
   ScriptedPrompter prompter;
   ShopManager manager(kProgram, dir.path(), prompter);
-  ASSERT_TRUE(manager.OpenShopDatabase(any));
-  EXPECT_TRUE(prompter.asked().empty());
-  CRecSetLangID lang(manager.Database());
-  lang.Open();
-  EXPECT_EQ(lang->LangID, 1031);
-  manager.CloseShop();
+  // The marker, and no language at all, open without a question and take the program's.
+  for (const char* stored : {"1246576928", "NULL"}) {
+    const fs::path any = dir / (std::string("any") + stored + ".mdb");
+    test::CreateShopFile(any);
+    test::ExecOnFile(any, std::string("UPDATE \"Version\" SET \"Version\" = 150, \"LangID\" = ") + stored);
+    ASSERT_TRUE(manager.OpenShopDatabase(any)) << stored;
+    EXPECT_TRUE(prompter.asked().empty()) << stored;
+    CRecSetLangID lang(manager.Database());
+    lang.Open();
+    EXPECT_EQ(lang->LangID, 1031) << stored;
+    manager.CloseShop();
+  }
 
   const fs::path english = dir / "en.mdb";
   test::CreateShopFile(english);
@@ -255,6 +264,7 @@ TEST(ProgramIdentityCheck, VersionPartsAreValidated) {
   EXPECT_EQ(CompiledProgramIdentity()->languageId, 1031);
   EXPECT_EQ(LanguageName(3082), "Spanisch");
   EXPECT_EQ(LanguageName(0), "Unbekannt");
+  EXPECT_EQ(kAnyLanguageMarker, 1246576928);
 }
 
 }  // namespace

@@ -33,8 +33,7 @@ TEST_F(SettingsTest, MissingShopFilesDropOutAndSavingRewritesTheList) {
   EXPECT_EQ(s.current, 1) << "Last 3 is beyond the two entries: the last one";
   EXPECT_FALSE(s.toolTips);
   EXPECT_TRUE(s.doFileLog);
-  ASSERT_TRUE(s.previewSize);
-  EXPECT_EQ(*s.previewSize, (std::array<int, 3>{10, 20, 30}));
+  EXPECT_EQ(s.previewSize, (std::array<int, 3>{10, 20, 30}));
 
   ASSERT_TRUE(SaveAppSettings(ini_, 1031, s));
   AppSettings again = LoadAppSettings(ini_, 1031);
@@ -65,13 +64,14 @@ TEST_F(SettingsTest, LastChoosesFirstWhenMissingOrZeroAndNoneWithoutShops) {
   ASSERT_TRUE(SaveAppSettings(ini_, 1031, s));
   EXPECT_EQ(Ini().find("Number"), std::string::npos) << "an empty list deletes Number";
   EXPECT_EQ(Ini().find("Last"), std::string::npos);
+  EXPECT_NE(Ini().find("PreviewSize = 0,0,0"), std::string::npos) << "written even when never known";
 }
 
 TEST_F(SettingsTest, DefaultsAndDamagedValues) {
   AppSettings none = LoadAppSettings(dir_ / "gibt-es-nicht.ini", 1031);
   EXPECT_TRUE(none.toolTips && none.doFileLog);
   EXPECT_TRUE(none.shops.empty());
-  EXPECT_FALSE(none.previewSize);
+  EXPECT_EQ(none.previewSize, (std::array<int, 3>{0, 0, 0}));
 
   fs::create_directories(ini_.parent_path());
   fs::path a = Shop("a");
@@ -80,12 +80,35 @@ TEST_F(SettingsTest, DefaultsAndDamagedValues) {
   AppSettings s = LoadAppSettings(ini_, 1031);
   EXPECT_FALSE(s.doFileLog);
   EXPECT_TRUE(s.toolTips);
-  EXPECT_FALSE(s.previewSize) << "only a complete triple counts";
+  EXPECT_EQ(s.previewSize, (std::array<int, 3>{0, 0, 0})) << "only a complete triple counts";
   EXPECT_EQ(s.shops.size(), 1u);
 
   EXPECT_EQ(StoresSection(1031), "Stores.0407");
   EXPECT_EQ(StoresSection(3082), "Stores.0c0a");
   EXPECT_FALSE(SaveAppSettings(a / "unter-einer-datei.ini", 1031, s)) << "an unwritable place is reported";
+}
+
+// A damaged "Number" must neither hang loading or saving nor lose the entries present;
+// a folder named like a shop file is no shop.
+TEST_F(SettingsTest, DamagedNumbersAreBoundedByTheEntriesPresent) {
+  fs::create_directories(ini_.parent_path());
+  const fs::path a = Shop("a"), b = Shop("b"), folder = dir_ / "ordner.mdb";
+  fs::create_directories(folder);
+  for (const std::string number : {"99999999999999999999", "3000000000", "2147483647"}) {
+    SCOPED_TRACE(number);
+    WriteIni("[Stores.0407]\nNumber = " + number + "\nStore1 = " + a.string() + "\nStore2 = " + folder.string() +
+             "\nStore5 = " + b.string() + "\nStore2147483647 = " + a.string() + "\nLast = 2\n");
+    AppSettings s = LoadAppSettings(ini_, 1031);
+    EXPECT_EQ(s.shops, (std::vector<std::string>{a.string(), b.string(), a.string()}));
+    EXPECT_EQ(s.current, 1);
+
+    s.shops.resize(1);
+    s.current = 0;
+    ASSERT_TRUE(SaveAppSettings(ini_, 1031, s));
+    const std::string text = Ini();
+    EXPECT_NE(text.find("Number = 1\n"), std::string::npos) << text;
+    for (const char* gone : {"Store2 ", "Store5", "Store2147483647"}) EXPECT_EQ(text.find(gone), std::string::npos) << gone;
+  }
 }
 
 }  // namespace

@@ -66,6 +66,40 @@ TEST_F(CliTest, FailuresGiveTheMessageAndANonZeroExit) {
   EXPECT_EQ(Run({"new", "x", "--yes", "--no"}), 2);
 }
 
+TEST_F(CliTest, ShopsAreFilesAndRemovingOneTouchesNoOther) {
+  // Names in other letters are other files, and other shops.
+  ASSERT_EQ(Run({"new", "Laden"}), 0) << err_.str();
+  ASSERT_EQ(Run({"new", "laden"}), 0) << err_.str();
+  const fs::path upper = dir_.path() / "program" / "Laden" / "Laden.mdb";
+  const fs::path lower = dir_.path() / "program" / "laden" / "laden.mdb";
+  EXPECT_EQ(Run({"shops"}), 0);
+  EXPECT_EQ(out_.str(), "  Laden\t" + upper.string() + "\n* laden\t" + lower.string() + "\n");
+
+  // Removing the other entry neither opens the remembered shop nor moves "Last".
+  const std::string bytes = test::ReadFileBytes(lower);
+  EXPECT_EQ(Run({"remove", "Laden", "--yes"}), 0) << err_.str();
+  EXPECT_EQ(test::ReadFileBytes(lower), bytes);
+  EXPECT_EQ(Run({"shops"}), 0);
+  EXPECT_EQ(out_.str(), "* laden\t" + lower.string() + "\n");
+  EXPECT_EQ(Run({"add", (dir_.path() / "program" / "laden" / ".." / "laden" / "laden.mdb").c_str()}), 0);
+  EXPECT_EQ(Run({"shops"}), 0);
+  EXPECT_EQ(out_.str(), "* laden\t" + lower.string() + "\n") << "the same file is listed once";
+
+  // A name that would lead out of the program folder is refused.
+  EXPECT_EQ(Run({"new", ".."}), 1);
+  EXPECT_NE(err_.str().find("kein gültiger Dateiname"), std::string::npos) << err_.str();
+  EXPECT_FALSE(fs::exists(dir_.path() / "..mdb"));
+}
+
+TEST_F(CliTest, OpeningAShopWithoutATableIsADatabaseError) {
+  ASSERT_EQ(Run({"new", "Demo"}), 0) << err_.str();
+  const fs::path db = dir_.path() / "program" / "Demo" / "Demo.mdb";
+  test::ExecOnFile(db, "DROP TABLE \"Shipping\"");
+  EXPECT_EQ(Run({"open", db.c_str()}), 1);
+  EXPECT_NE(err_.str().find("Die Tabelle \"Shipping\" fehlt in der Shop-Datenbank."), std::string::npos) << err_.str();
+  EXPECT_EQ(out_.str().find("-1 Zeile(n)"), std::string::npos) << out_.str();
+}
+
 TEST_F(CliTest, ImageCommandsDescribeConvertAndShrinkPictures) {
   const fs::path gif = fs::path(VENDORA_FIXTURES) / "gif" / "transparent.gif";
   ASSERT_TRUE(fs::exists(gif));

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
+#include <functional>
+#include <utility>
 
 #include "common/clock.h"
 #include "generator/generation.h"
@@ -195,6 +199,76 @@ TEST_F(GenerationTest, PicturesOfWithheldRecordsStayOnTheServerUnsent) {
   EXPECT_EQ(*(at + 5), "Die Liste der nicht zur Verfügung stehenden Produkte enthält 1 Einträge.")
       << "the thumbnail of the withheld product is kept up to date and listed";
   EXPECT_TRUE(fs::exists(paths_.Subfolder(ShopSubfolder::Thumbs) / (std::to_string(withheld) + ".jpg")));
+}
+
+TEST_F(GenerationTest, ADatabaseErrorWhileListingWithheldPicturesFailsTheRun) {
+  struct Case {
+    const char* table;
+    const char* column;
+    std::function<bool(RunContext&)> step;
+    const char* summary;
+  };
+  const Case cases[] = {
+      {"Categories", "Include", ListWithheldCategoryPicturesStep,
+       "Die Liste der nicht zur Verfügung stehenden Kategorien wurde erstellt."},
+      {"Products", "Available", ListWithheldProductPicturesStep,
+       "Die Liste der nicht zur Verfügung stehenden Produkte wurde erstellt."},
+      {"Lines", "Include", ListWithheldLinePicturesStep,
+       "Die Liste der nicht zur Verfügung stehenden Produktlinien wurde erstellt."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.table);
+    const std::string table = std::string("\"") + c.table + "\"";
+    const std::string column = std::string("\"") + c.column + "\"";
+    ShopGenerator generator(db_, paths_, log_, prompter_, clock_);
+    // The switch the step filters on goes missing once the snapshot is open.
+    generator.Chain() = Chain({{"spoil", [&](RunContext& r) {
+                                  r.db.Execute("ALTER TABLE " + table + " RENAME COLUMN " + column + " TO \"Weg\"");
+                                  return true;
+                                }},
+                               {"withheld", c.step},
+                               {"never", [](RunContext&) -> bool { ADD_FAILURE(); return true; }}});
+    SetDatabaseChanged(true);
+    EXPECT_FALSE(generator.Run());
+    db_.Execute("ALTER TABLE " + table + " RENAME COLUMN \"Weg\" TO " + column);
+    const auto& lines = sink_.lines;
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3], c.summary) << "the counts are logged all the same";
+    EXPECT_EQ(lines[lines.size() - 2].rfind("Beim Lesen der Datenbank ist ein Fehler aufgetreten: ", 0), 0u)
+        << lines[lines.size() - 2];
+    EXPECT_NE(lines[lines.size() - 2].find("(DAO Fehlernr.: 1)."), std::string::npos) << lines[lines.size() - 2];
+    EXPECT_EQ(lines.back(), "Der Erzeugungsprozess wurde abgebrochen!");
+    EXPECT_TRUE(IsDatabaseChanged());
+  }
+}
+
+// The banners show the time as the user writes dates, also where the process itself
+// runs in the "C" locale (the command line); the data files keep their numbers.
+TEST_F(GenerationTest, BannersShowTheTimeInTheUsersLocale) {
+  const char* savedLang = std::getenv("LC_ALL");
+  const std::string saved = savedLang ? savedLang : "";
+  setenv("TZ", "UTC", 1);
+  tzset();
+  const std::pair<const char*, std::string> cases[] = {
+      {"de_DE.UTF-8", "--- Tolm! Vendora - Di 14 Nov 2023 22:13:20 UTC - Generating Shop ---"},
+      {"C", "--- Tolm! Vendora - Tue Nov 14 22:13:20 2023 - Generating Shop ---"},
+      {"xx_XX.UTF-8", "--- Tolm! Vendora - Tue Nov 14 22:13:20 2023 - Generating Shop ---"},
+  };
+  for (const auto& [locale, banner] : cases) {
+    setenv("LC_ALL", locale, 1);
+    ShopGenerator generator(db_, paths_, log_, prompter_, clock_);
+    generator.Chain() = Chain({{"data", [](RunContext& r) { return WriteData(r, "category.toc"); }}});
+    SetDatabaseChanged(true);
+    ASSERT_TRUE(generator.Run());
+    EXPECT_EQ(sink_.lines.front(), banner);
+    EXPECT_EQ(sink_.lines[sink_.lines.size() - 2], "Zur Information: Der erzeugte Shop benötigt 15 Bytes auf dem Server.");
+  }
+  // Month names outside ASCII arrive as UTF-8.
+  EXPECT_EQ(FormatLocalTime("%c", 1'678'000'000, "de_DE.UTF-8"), "So 05 Mär 2023 07:06:40 UTC");
+  if (savedLang) setenv("LC_ALL", saved.c_str(), 1);
+  else unsetenv("LC_ALL");
+  unsetenv("TZ");
+  tzset();
 }
 
 TEST(LogViewer, ShowsTheTailOfLargeFilesAndSavesOrDeletesOnRequest) {

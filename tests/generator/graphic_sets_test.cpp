@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "common/clock.h"
 #include "generator/generation.h"
@@ -56,9 +58,20 @@ TEST(GraphicSetFile, ReadsSettingsSkippingGarbageAndListsOnlyFoldersWithSettings
   test::WriteFileBytes(dir / "Eigen" / "Settings",
                        test::ReadFileBytes(dir / "Eigen" / "Settings") +
                            "  BtnHome\thome.gif\r\nNurSchluessel\r\nbtnindex\tidx.gif\r\nUnbekannt x\r\n"
-                           "BtnOrder  mit  Leerzeichen.gif\r\n\r\nBtnSearch " + std::string(300, 'x') + "\r\n");
+                           "BtnOrder  mit  Leerzeichen.gif\r\n\r\nBtnSearch " + std::string(300, 'x') + "\r\n" +
+                           "BtnShopCart\t../../geheim.txt\r\nBtnStore\t/etc/passwd\r\nBlankCat\tsub\\x.gif\r\n"
+                           "BlankHeader\t..\r\nBlankMenu\tz\x01.gif\r\n");
   GraphicSet set;
-  ASSERT_TRUE(ReadGraphicSet(dir.path(), "Eigen", set));
+  std::vector<std::pair<std::string, std::string>> ignored;
+  ASSERT_TRUE(ReadGraphicSet(dir.path(), "Eigen", set, &ignored));
+  // Pictures are plain file names inside the set's folder; anything else is left out.
+  for (int row : {kGsBtnShopCart, kGsBtnStore, kGsBlankCat, kGsBlankHeader, kGsBlankMenu})
+    EXPECT_EQ(set.files[row], "") << row;
+  EXPECT_EQ(ignored, (std::vector<std::pair<std::string, std::string>>{{"BtnShopCart", "../../geheim.txt"},
+                                                                       {"BtnStore", "/etc/passwd"},
+                                                                       {"BlankCat", "sub\\x.gif"},
+                                                                       {"BlankHeader", ".."},
+                                                                       {"BlankMenu", "z\x01.gif"}}));
   EXPECT_EQ(set.files[kGsDividerBar], "Teiler.PNG");
   EXPECT_EQ(set.files[kGsBtnFind], "") << "a key without value is ignored";
   EXPECT_EQ(set.files[kGsBtnHome], "") << "no key before the white space";
@@ -194,6 +207,23 @@ TEST_F(GraphicSetRunTest, ColorFileHoldsEighteenLinesWithReferencesAndPaddedColo
   EXPECT_EQ(textOnly->files.Unused(ShopSubfolder::Imgs).size(), 4u);
 }
 
+TEST_F(GraphicSetRunTest, PicturesOutsideTheSetFolderAreNeitherCopiedNorPublished) {
+  test::WriteFileBytes(dir_ / "geheim.txt", "Kennwort");
+  const fs::path settings = GraphicSetsFolder(program_) / "Eigen" / "Settings";
+  std::string text = test::ReadFileBytes(settings);
+  text.replace(text.find("Hintergrund.gif"), 15, "../../../geheim.txt");
+  test::WriteFileBytes(settings, text);
+  auto run = StartRun("Eigen");
+  ASSERT_TRUE(WriteColorFile(*run, program_));
+  EXPECT_EQ(ColorFile(), ImageLines("", "teiler.png/21/10", "kaputt.gif//", "b-buy.png/21/10") + kColourLines);
+  EXPECT_FALSE(fs::exists(run->Folder(ShopSubfolder::Imgs) / "geheim.txt"));
+  EXPECT_EQ(run->files.Publish(ShopSubfolder::Imgs).count("geheim.txt"), 0u);
+  ASSERT_GE(sink_.lines.size(), 2u);
+  EXPECT_EQ(sink_.lines[1],
+            "Warnung: Der Bildersatz \"Eigen\" nennt für \"Background\" das Bild \"../../../geheim.txt\", das nicht in "
+            "seinem Ordner liegt; der Eintrag wird ignoriert.");
+}
+
 TEST_F(GraphicSetRunTest, AnUnreadableSetEndsTheStep) {
   for (const std::string name : {"Fehlt", "../shop"}) {
     auto run = StartRun(name);
@@ -215,13 +245,22 @@ TEST_F(GraphicSetRunTest, BuiltInSetsInstallOnceAreCompleteAndServeANewShop) {
   const fs::path home = dir_ / "home", root = GraphicSetsFolder(home);
   EXPECT_EQ(InstallBuiltInGraphicSets(home), 3);
   EXPECT_EQ(ListGraphicSets(root), (std::vector<std::string>{"Ozean", "Senator", "Wald"}));
-  EXPECT_EQ(InstallBuiltInGraphicSets(home), 0);
+  EXPECT_EQ(InstallBuiltInGraphicSets(home), 0) << "intact sets are left alone";
+  // Damage of every kind: a set overwritten as not read-only, a missing picture, a
+  // picture cut short, a missing set. Each comes back; a file of the merchant's stays.
+  const std::string wald = test::ReadFileBytes(BuiltInGraphicSetsFolder() / "Wald" / "Settings");
   test::WriteFileBytes(root / "Wald" / "Settings", "ReadOnly\tNo\r\n");
+  test::WriteFileBytes(root / "Wald" / "notiz.txt", "bleibt");
+  fs::remove(root / "Senator" / "b-buy.png");
+  fs::resize_file(root / "Senator" / "bg.png", 10);
   fs::remove_all(root / "Ozean");
-  EXPECT_EQ(InstallBuiltInGraphicSets(home), 1) << "only the missing set comes back";
-  EXPECT_EQ(test::ReadFileBytes(root / "Wald" / "Settings"), "ReadOnly\tNo\r\n") << "an existing set stays";
-  fs::remove_all(root / "Wald");
-  InstallBuiltInGraphicSets(home);
+  EXPECT_EQ(InstallBuiltInGraphicSets(home), 3);
+  EXPECT_EQ(test::ReadFileBytes(root / "Wald" / "Settings"), wald);
+  EXPECT_EQ(test::ReadFileBytes(root / "Wald" / "notiz.txt"), "bleibt");
+  for (const char* picture : {"b-buy.png", "bg.png"})
+    EXPECT_EQ(test::ReadFileBytes(root / "Senator" / picture),
+              test::ReadFileBytes(BuiltInGraphicSetsFolder() / "Senator" / picture))
+        << picture;
 
   for (const std::string& name : ListGraphicSets(root)) {
     GraphicSet set;
@@ -299,6 +338,19 @@ TEST_F(GraphicSetLibraryTest, DuplicateValidatesAsksBeforeOverwritingAndCopiesUn
   EXPECT_FALSE(fs::exists(root_ / "Eigen" / "bg.gif"));
   prompter_.Clear();
 
+  // A read-only set is never overwritten, not even by asking.
+  ASSERT_TRUE(library_.Choose("Eigen"));
+  const std::string basis = test::ReadFileBytes(root_ / "Basis" / "Settings");
+  EXPECT_FALSE(library_.Duplicate("Basis"));
+  EXPECT_FALSE(library_.CreateEmpty("Basis"));
+  const std::string readOnly =
+      "Der Bildersatz 'Basis' ist schreibgeschützt und kann weder überschrieben noch gelöscht werden.";
+  EXPECT_EQ(Asked(), (std::vector<std::string>{readOnly, readOnly}));
+  EXPECT_EQ(prompter_.asked()[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(test::ReadFileBytes(root_ / "Basis" / "Settings"), basis);
+  ASSERT_TRUE(library_.Choose("Basis"));
+  prompter_.Clear();
+
   test::WriteFileBytes(root_ / "Datei", "");
   EXPECT_FALSE(library_.Duplicate("Datei"));
   EXPECT_EQ(Asked(), std::vector<std::string>{"Das Verzeichnis\n'" + (root_ / "Datei").string() +
@@ -334,7 +386,10 @@ TEST_F(GraphicSetLibraryTest, RenameMovesTheFolderOrSaysWhyNot) {
 TEST_F(GraphicSetLibraryTest, DeleteAsksRefusesReadOnlySetsAndReportsFailures) {
   ASSERT_TRUE(library_.Choose("Basis"));
   EXPECT_FALSE(library_.Delete());
-  EXPECT_TRUE(Asked().empty()) << "a read-only set is not even asked about";
+  EXPECT_EQ(Asked(), std::vector<std::string>{"Der Bildersatz 'Basis' ist schreibgeschützt und kann weder "
+                                              "überschrieben noch gelöscht werden."})
+      << "a read-only set is not even asked about";
+  prompter_.Clear();
   ASSERT_TRUE(library_.Choose("Eigen"));
   EXPECT_FALSE(library_.Delete());
   EXPECT_EQ(Asked(), std::vector<std::string>{"Soll der Bildersatz 'Eigen' wirklich gelöscht werden?\n"});

@@ -54,10 +54,10 @@ std::vector<std::string> ScriptedPrompter::Texts() const {
   return out;
 }
 
-void CreateShopFile(const fs::path& path, int languageId) {
+void CreateShopFile(const fs::path& path) {
   ShopDatabase db;
   db.OpenOrCreate(path);
-  ASSERT_TRUE(CreateShopSchema(db, 150, languageId).ok);
+  ASSERT_TRUE(CreateShopSchema(db, 150).ok);
 }
 
 int32_t AddCategory(ShopDatabase& db, const std::string& name, int32_t order) {

@@ -53,8 +53,8 @@ class ScriptedPrompter : public Prompter {
   std::vector<MessageRequest> asked_;
 };
 
-// Creates a complete shop database of the current version at `path`.
-void CreateShopFile(const std::filesystem::path& path, int languageId = 1031);
+// Creates a complete shop database of the current version at `path`, language unset.
+void CreateShopFile(const std::filesystem::path& path);
 
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);

@@ -110,7 +110,7 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
   const ProgramIdentity identity = CompiledProgramIdentity().value();
   ShopDatabase db;
   db.OpenOrCreate(database);
-  if (!CreateShopSchema(db, identity.versionNumber, identity.languageId).ok)
+  if (!CreateShopSchema(db, identity.versionNumber).ok)
     throw std::runtime_error("Die Shop-Datenbank " + database.string() + " kann nicht angelegt werden.");
   EnsureDefaultRows(db);
   RefreshStoreTexts(db);

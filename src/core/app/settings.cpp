@@ -10,7 +10,10 @@
 #include <charconv>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "common/file_write.h"
 #include "common/text_format.h"
@@ -48,20 +51,23 @@ std::optional<std::array<int, 3>> ParseTriple(const char* text) {
   return v;
 }
 
-// Number of the highest "StoreN" value present, so a corrupt "Number" cannot make
-// loading loop for ever.
-long HighestStoreIndex(const CSimpleIniA& ini, const std::string& section) {
+// The "StoreN" values present with 1 <= N <= `limit`, ordered by N. Loading and saving
+// walk these instead of counting up to "Number", which a damaged file may set to
+// billions.
+std::vector<std::pair<long, std::string>> StoreEntries(const CSimpleIniA& ini, const std::string& section, long limit) {
   CSimpleIniA::TNamesDepend keys;
   ini.GetAllKeys(section.c_str(), keys);
-  long highest = 0;
+  std::vector<std::pair<long, std::string>> entries;
   for (const auto& k : keys) {
     std::string_view name(k.pItem);
     if (name.size() <= 5 || !EqualsNoCase(name.substr(0, 5), "Store")) continue;
     long n = 0;
     auto [p, ec] = std::from_chars(name.data() + 5, name.data() + name.size(), n);
-    if (ec == std::errc() && p == name.data() + name.size()) highest = std::max(highest, n);
+    if (ec != std::errc() || p != name.data() + name.size() || n < 1 || n > limit) continue;
+    entries.emplace_back(n, std::string(name));
   }
-  return highest;
+  std::sort(entries.begin(), entries.end());
+  return entries;
 }
 
 }  // namespace
@@ -73,13 +79,14 @@ AppSettings LoadAppSettings(const fs::path& iniFile, int languageId) {
   LoadIni(ini, iniFile);
   AppSettings s;
   const std::string section = StoresSection(languageId);
-  long number = std::min(ini.GetLongValue(section.c_str(), "Number", 0), HighestStoreIndex(ini, section));
-  for (long i = 1; i <= number; ++i) {
-    const char* value = ini.GetValue(section.c_str(), Format("Store%d", i).c_str(), nullptr);
+  const long number = ini.GetLongValue(section.c_str(), "Number", 0);
+  for (const auto& [n, key] : StoreEntries(ini, section, number)) {
+    const char* value = ini.GetValue(section.c_str(), key.c_str(), nullptr);
     if (!value) continue;
     std::string path(Trim(value));
     std::error_code ec;
-    if (path.empty() || !fs::exists(path, ec)) continue;
+    // A folder under a shop's name is no shop; it would only fail on opening.
+    if (path.empty() || !fs::is_regular_file(path, ec)) continue;
     s.shops.push_back(std::move(path));
   }
   long last = ini.GetLongValue(section.c_str(), "Last", 0) - 1;
@@ -90,7 +97,7 @@ AppSettings LoadAppSettings(const fs::path& iniFile, int languageId) {
 
   s.toolTips = ini.GetLongValue(kGeneral, "ToolTips", 1) > 0;
   s.doFileLog = ini.GetLongValue(kGeneral, "DoFileLog", 1) > 0;
-  s.previewSize = ParseTriple(ini.GetValue(kGeneral, "PreviewSize", nullptr));
+  if (auto triple = ParseTriple(ini.GetValue(kGeneral, "PreviewSize", nullptr))) s.previewSize = *triple;
   return s;
 }
 
@@ -103,8 +110,9 @@ bool SaveAppSettings(const fs::path& iniFile, int languageId, const AppSettings&
   ini.SetLongValue(kGeneral, "DoFileLog", s.doFileLog ? 1 : 0);
 
   const long count = static_cast<long>(s.shops.size());
-  long stored = ini.GetLongValue(section.c_str(), "Number", 0);
-  for (long i = count + 1; i <= stored; ++i) ini.Delete(section.c_str(), Format("Store%d", i).c_str());
+  const long stored = ini.GetLongValue(section.c_str(), "Number", 0);
+  for (const auto& [n, key] : StoreEntries(ini, section, stored))
+    if (n > count) ini.Delete(section.c_str(), key.c_str());
   if (count == 0) {
     ini.Delete(section.c_str(), "Number");
   } else {
@@ -116,10 +124,8 @@ bool SaveAppSettings(const fs::path& iniFile, int languageId, const AppSettings&
   if (index >= 0) ini.SetLongValue(section.c_str(), "Last", index + 1);
   else ini.Delete(section.c_str(), "Last");
 
-  if (s.previewSize) {
-    const auto& p = *s.previewSize;
-    ini.SetValue(kGeneral, "PreviewSize", Format("%d,%d,%d", p[0], p[1], p[2]).c_str());
-  }
+  const auto& p = s.previewSize;
+  ini.SetValue(kGeneral, "PreviewSize", Format("%d,%d,%d", p[0], p[1], p[2]).c_str());
 
   std::string text;
   if (ini.Save(text) < 0) return false;

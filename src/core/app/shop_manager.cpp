@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "common/file_name.h"
 #include "common/program_text.h"
 #include "common/text_util.h"
 #include "shopdb/changed_flag.h"
@@ -39,11 +40,14 @@ std::vector<std::string> ShopManager::ShopDisplayNames() const {
 
 int ShopManager::FindShop(const fs::path& database) const {
   for (size_t i = 0; i < settings_.shops.size(); ++i)
-    if (EqualsNoCase(settings_.shops[i], database.string())) return static_cast<int>(i);
+    if (IsSameShopFile(settings_.shops[i], database)) return static_cast<int>(i);
   return -1;
 }
 
 int ShopManager::FindShopByName(std::string_view name) const {
+  // "Laden" and "laden" may both be listed: the name as typed wins over one in other letters.
+  for (size_t i = 0; i < settings_.shops.size(); ++i)
+    if (ShopDisplayName(settings_.shops[i]) == name) return static_cast<int>(i);
   for (size_t i = 0; i < settings_.shops.size(); ++i)
     if (EqualsNoCase(ShopDisplayName(settings_.shops[i]), name)) return static_cast<int>(i);
   return -1;
@@ -51,7 +55,9 @@ int ShopManager::FindShopByName(std::string_view name) const {
 
 bool ShopManager::IsValidShopName(std::string_view name) {
   std::string_view t = Trim(name);
-  return !t.empty() && t.find_first_of("<>|*?/\\") == std::string_view::npos;
+  // The name becomes the shop's folder and file name and a line of the settings file.
+  if (!IsPlainFileName(t) || t.find_first_of("<>|*?") != std::string_view::npos) return false;
+  return t.size() + kShopFileExtension.size() <= kMaxFileNameBytes;
 }
 
 bool ShopManager::ResolvePendingEdits() {
@@ -97,14 +103,25 @@ bool ShopManager::CreateShop(std::string_view typedName) {
     return false;
   }
   const std::string name(Trim(typedName));
-  const fs::path folder = programFolder_ / name;
+  const fs::path folder = NormalShopPath(programFolder_ / name);
   std::error_code ec;
-  if ((fs::exists(folder, ec) && !fs::is_directory(folder, ec)) ||
+  const bool folderExisted = fs::exists(fs::symlink_status(folder, ec));
+  if ((folderExisted && !fs::is_directory(folder, ec)) ||
       (fs::create_directories(folder, ec), !fs::is_directory(folder, ec))) {
     prompter_.Show(Format(texts::kFolderNotCreated, folder.string()), MessageIcon::Stop);
     return false;
   }
   fs::path database = folder / (name + std::string(kShopFileExtension));
+  // What a failed creation leaves is removed again: the folder if it was made here,
+  // else the unusable new file.
+  auto undo = [&] {
+    std::error_code ignored;
+    if (!folderExisted) {
+      fs::remove_all(folder, ignored);
+      return;
+    }
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) fs::remove(database.string() + suffix, ignored);
+  };
   if (fs::exists(database, ec)) {
     if (prompter_.AskYesNo(Format(texts::kOverwriteShop, database.string()), Answer::No) != Answer::Yes) return false;
     if (db_.IsOpen() && fs::equivalent(db_.Path(), database, ec)) CloseShop();
@@ -117,6 +134,7 @@ bool ShopManager::CreateShop(std::string_view typedName) {
     for (const char* suffix : {"-journal", "-wal", "-shm"}) fs::remove(database.string() + suffix, ec);
   }
   if (!CreateShopFolders(DeriveShopPaths(database))) {
+    undo();
     prompter_.Show(Format(texts::kFolderNotCreated, folder.string()), MessageIcon::Stop);
     return false;
   }
@@ -124,11 +142,12 @@ bool ShopManager::CreateShop(std::string_view typedName) {
   try {
     ShopDatabase fresh;
     fresh.OpenOrCreate(database);
-    created = CreateShopSchema(fresh, identity_.versionNumber, identity_.languageId).ok;
+    created = CreateShopSchema(fresh, identity_.versionNumber).ok;
   } catch (const DbError&) {
     created = false;
   }
   if (!created) {
+    undo();
     prompter_.Show(std::string(texts::kShopCreationFailed), MessageIcon::Stop);
     return false;
   }
@@ -147,11 +166,9 @@ bool ShopManager::AddShop(const fs::path& database) {
     prompter_.Show(Format(texts::kShopFileMissing, database.string()), MessageIcon::Stop);
     return false;
   }
-  fs::path absolute = fs::absolute(database, ec);
-  if (ec) absolute = database;
-  int index = FindShop(absolute);
+  int index = FindShop(database);
   if (index < 0) {
-    settings_.shops.push_back(absolute.lexically_normal().string());
+    settings_.shops.push_back(NormalShopPath(database).string());
     index = static_cast<int>(settings_.shops.size()) - 1;
   }
   return Choose(index);
@@ -159,21 +176,17 @@ bool ShopManager::AddShop(const fs::path& database) {
 
 bool ShopManager::RemoveShop(int index) {
   if (index < 0 || index >= static_cast<int>(settings_.shops.size())) return false;
-  const std::string shown = ShopDisplayName(settings_.shops[static_cast<size_t>(index)]);
-  if (prompter_.AskYesNo(Format(texts::kRemoveShopQuestion, shown), Answer::No) != Answer::Yes) return false;
-  const bool wasCurrent = index == settings_.current;
-  if (wasCurrent && !ResolvePendingEdits()) return false;
+  const std::string removed = settings_.shops[static_cast<size_t>(index)];
+  if (prompter_.AskYesNo(Format(texts::kRemoveShopQuestion, ShopDisplayName(removed)), Answer::No) != Answer::Yes)
+    return false;
+  const bool isOpen = db_.IsOpen() && IsSameShopFile(db_.Path(), removed);
+  if (isOpen && !ResolvePendingEdits()) return false;
+  // Only the removed shop is closed; no other shop is opened in its place, since
+  // opening upgrades and rewrites a shop the merchant did not ask for.
+  if (isOpen) CloseShop();
   settings_.shops.erase(settings_.shops.begin() + index);
-  if (!wasCurrent) {
-    if (settings_.current > index) --settings_.current;
-    return true;
-  }
-  CloseShop();
-  settings_.current = -1;
-  if (settings_.shops.empty()) return true;
-  // The entry that moved into the removed one's place, or the new last entry.
-  int next = std::min(index, static_cast<int>(settings_.shops.size()) - 1);
-  Choose(next);
+  if (settings_.current == index) settings_.current = -1;
+  else if (settings_.current > index) --settings_.current;
   return true;
 }
 
@@ -232,7 +245,7 @@ bool ShopManager::OpenShopDatabase(const fs::path& database) {
 
     CRecSetLangID lang(db_);
     lang.Open();
-    const int shopLanguage = lang.IsEOF() ? 0 : lang->LangID;
+    const int shopLanguage = lang.IsEOF() ? 0 : lang->LangID.value_or(kAnyLanguageMarker);
     if (shopLanguage != kAnyLanguageMarker && shopLanguage != identity_.languageId) {
       std::string question =
           Format(texts::kLanguageMismatch, LanguageName(shopLanguage), LanguageName(identity_.languageId));
@@ -241,7 +254,7 @@ bool ShopManager::OpenShopDatabase(const fs::path& database) {
         return false;
       }
     }
-    if (shopLanguage != identity_.languageId && !lang.IsEOF()) {
+    if (!lang.IsEOF() && lang->LangID != identity_.languageId) {
       lang.Edit();
       lang->LangID = identity_.languageId;
       lang.Update();

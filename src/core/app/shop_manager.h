@@ -41,9 +41,10 @@ class ShopManager {
   const std::vector<std::string>& Shops() const { return settings_.shops; }
   int CurrentIndex() const { return settings_.current; }
   std::vector<std::string> ShopDisplayNames() const;
-  // Index of the entry with that path (letter case ignored), or -1.
+  // Index of the entry naming the same file (IsSameShopFile), or -1.
   int FindShop(const std::filesystem::path& database) const;
-  // Index of the entry with that shown name (letter case ignored), or -1.
+  // Index of the entry with that shown name: the exact name first, else one differing
+  // only in letter case; -1 when none.
   int FindShopByName(std::string_view name) const;
 
   // Makes the entry current and opens it. True when it is open afterwards. Cancel on
@@ -54,8 +55,9 @@ class ShopManager {
   bool CreateShop(std::string_view typedName);
   // Adds an existing shop file (or chooses it when already listed) and chooses it.
   bool AddShop(const std::filesystem::path& database);
-  // Asks, then removes the entry from the list (its files stay) and chooses the entry
-  // that takes its place. True when the entry was removed.
+  // Asks, then removes the entry from the list (its files stay). Closes that shop when
+  // it is the open one (after the unsaved-changes question); never opens or changes
+  // another shop. True when the entry was removed.
   bool RemoveShop(int index);
   // Compacts the open shop and opens it again. True when the copy was made and the
   // shop is open again; `outcome` tells whether the copy replaced the file.
@@ -77,9 +79,12 @@ class ShopManager {
   // The name typed last into the new-shop dialog since the program started.
   const std::string& LastNewShopName() const { return lastNewShopName_; }
 
-  // A name is valid when, without surrounding blanks, it is not empty and contains
-  // none of < > | * ? / \ .
+  // A name is valid when, without surrounding blanks, it is not empty, not "." or "..",
+  // contains none of < > | * ? / \ and no control character, and <name>.mdb fits a
+  // file name (kMaxFileNameBytes).
   static bool IsValidShopName(std::string_view name);
+  // Longest file name the file systems in use take, in bytes.
+  static constexpr size_t kMaxFileNameBytes = 255;
 
  private:
   bool ResolvePendingEdits();

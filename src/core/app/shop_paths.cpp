@@ -34,6 +34,23 @@ bool CreateShopFolders(const ShopPaths& paths) {
   return true;
 }
 
+fs::path NormalShopPath(const fs::path& database) {
+  std::error_code ec;
+  fs::path absolute = fs::absolute(database, ec);
+  return (ec ? database : absolute).lexically_normal();
+}
+
+bool IsSameShopFile(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  // weakly_canonical follows links as far as the path exists, so a shop reached
+  // through a linked folder is the shop itself.
+  fs::path ca = fs::weakly_canonical(NormalShopPath(a), ec);
+  if (ec) ca = NormalShopPath(a);
+  fs::path cb = fs::weakly_canonical(NormalShopPath(b), ec);
+  if (ec) cb = NormalShopPath(b);
+  return ca == cb || fs::equivalent(a, b, ec);
+}
+
 std::string ShopDisplayName(const fs::path& database) { return database.stem().string(); }
 
 }  // namespace vendora

@@ -33,6 +33,13 @@ ShopPaths ProgramFolderPaths(const std::filesystem::path& programFolder);
 // Returns false when one cannot be created.
 bool CreateShopFolders(const ShopPaths& paths);
 
+// The absolute path with "." and ".." resolved: the form the shop list stores.
+std::filesystem::path NormalShopPath(const std::filesystem::path& database);
+// Whether two paths name the same shop file: equal once made absolute with links and
+// ".." resolved, or the same file reached through a hard link. Letter case counts,
+// as it does for the file system.
+bool IsSameShopFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // The shop as the list shows it: the database file name without folder and extension.
 std::string ShopDisplayName(const std::filesystem::path& database);
 

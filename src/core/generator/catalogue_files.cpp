@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/program_text.h"
+#include "generator/generation.h"
 #include "generator/output_file.h"
 #include "generator/page_settings.h"
 #include "generator/picture_queue.h"

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program_identity.h"
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "common/text_util.h"
@@ -311,7 +312,7 @@ class ConfigWriter {
     Put("$OLP = %d;\n", s_.payvaneInUse);
     if (s_.payvaneInUse) {
       const std::string name(ProgramText(143));
-      Put("$OLP_Language = %s;\n", LanguageDigits(ReadFirstRow<LangIdRow>(run_.db).LangID));
+      Put("$OLP_Language = %s;\n", LanguageDigits(ReadFirstRow<LangIdRow>(run_.db).LangID.value_or(kAnyLanguageMarker)));
       Put("$Payment_OLP = %s;\n", PerlQ(name));
       Put("$Payment{%s} = \"%.2f\";\n", PerlSingleQuoted(name), s_.payvaneFee);
       Put("$OLP_Type = %d;\n", s_.payvaneType);

@@ -1,5 +1,7 @@
 #include "generator/generation.h"
 
+#include <optional>
+#include <string_view>
 #include <system_error>
 
 #include "app/program_folder.h"
@@ -148,38 +150,57 @@ bool CreateFoldersStep(RunContext& run) {
 
 namespace {
 
+// Own wording: the older program names no line for this failure.
+constexpr std::string_view kDatabaseError = "Beim Lesen der Datenbank ist ein Fehler aufgetreten: %s (DAO Fehlernr.: %d).";
+
 std::string FileNameOf(const std::optional<fs::path>& file) { return file ? file->filename().string() : std::string(); }
 
-// Walks the withheld rows of a list table; an engine error ends the walk, not the run.
+// Walks the withheld rows of a list table. A database error ends the walk and is
+// returned, so the step can log its counts first and then fail.
 template <class Set, class F>
-void ForWithheld(Set& set, const Criteria& filter, F&& f) {
+std::optional<DbError> ForWithheld(Set& set, const Criteria& filter, F&& f) {
   try {
     set.SetFilter(filter);
     set.Requery();
     for (; !set.IsEOF(); set.MoveNext()) f(*set);
-  } catch (const DbError&) {
+  } catch (const DbError& e) {
+    return e;
   }
+  return std::nullopt;
+}
+
+// The end of a withheld-pictures step: the error, if any, fails it.
+bool FinishWithheld(RunContext& run, const std::optional<DbError>& error) {
+  if (error) {
+    LogDatabaseError(run, *error);
+    return false;
+  }
+  run.log.Step();
+  return true;
 }
 
 }  // namespace
 
+void LogDatabaseError(RunContext& run, const DbError& error) {
+  run.log.Log(Format(kDatabaseError, error.description(), error.engineCode()));
+}
+
 bool ListWithheldCategoryPicturesStep(RunContext& run) {
   run.log.LogText(23856);
   PictureFolder& cats = run.Pictures(ShopSubfolder::Cats);
-  ForWithheld(*run.snapshot.categories, Eq("Include", false), [&](const CategoriesRow& row) {
+  const auto error = ForWithheld(*run.snapshot.categories, Eq("Include", false), [&](const CategoriesRow& row) {
     run.files.AddUnused(ShopSubfolder::Cats, FileNameOf(FindImageFile(kHeaderPattern, cats, row.ID)));
     run.files.AddUnused(ShopSubfolder::Cats, FileNameOf(FindImageFile(kButtonPattern, cats, row.ID)));
   });
   run.log.LogFormat(23857, static_cast<int>(run.files.Unused(ShopSubfolder::Cats).size()));
   run.log.LogText(23858);
-  run.log.Step();
-  return true;
+  return FinishWithheld(run, error);
 }
 
 bool ListWithheldProductPicturesStep(RunContext& run) {
   run.log.LogText(23859);
   const PreviewSettings& s = run.settings;
-  ForWithheld(*run.snapshot.products, Eq("Available", false), [&](const ProductsRow& row) {
+  const auto error = ForWithheld(*run.snapshot.products, Eq("Available", false), [&](const ProductsRow& row) {
     // Their thumbnails are kept up to date as well, so they are ready when published.
     PictureFolder& prods = run.Pictures(ShopSubfolder::Prods);
     PictureFolder& thumbs = run.Pictures(ShopSubfolder::Thumbs);
@@ -193,21 +214,19 @@ bool ListWithheldProductPicturesStep(RunContext& run) {
   run.log.LogFormat(23860, static_cast<int>(run.files.Unused(ShopSubfolder::Prods).size()));
   run.log.LogFormat(23861, static_cast<int>(run.files.Unused(ShopSubfolder::Thumbs).size()));
   run.log.LogText(23862);
-  run.log.Step();
-  return true;
+  return FinishWithheld(run, error);
 }
 
 bool ListWithheldLinePicturesStep(RunContext& run) {
   run.log.LogText(23863);
   PictureFolder& lines = run.Pictures(ShopSubfolder::Lines);
-  ForWithheld(*run.snapshot.lines, Eq("Include", false), [&](const LinesRow& row) {
+  const auto error = ForWithheld(*run.snapshot.lines, Eq("Include", false), [&](const LinesRow& row) {
     run.files.AddUnused(ShopSubfolder::Lines, FileNameOf(FindImageFile(kHeaderPattern, lines, row.ID)));
     run.files.AddUnused(ShopSubfolder::Lines, FileNameOf(FindImageFile(kButtonPattern, lines, row.ID)));
   });
   run.log.LogFormat(23864, static_cast<int>(run.files.Unused(ShopSubfolder::Lines).size()));
   run.log.LogText(23865);
-  run.log.Step();
-  return true;
+  return FinishWithheld(run, error);
 }
 
 ShopGenerator::ShopGenerator(ShopDatabase& db, ShopPaths paths, GenerationLog& log, Prompter& prompter,
@@ -243,7 +262,7 @@ bool ShopGenerator::Run() {
   DeletePreviousOutput();
   run.PrefetchPictures();
   log_.ClearList();
-  log_.Log(FormatLocalTime(std::string(texts::kBannerGenerating), clock_.Now()));
+  log_.Log(clock_.LocalTimeText(std::string(texts::kBannerGenerating)));
   log_.SetRange(0, 18);
   log_.SetPosition(0);
   run.running = true;  // the snapshot step reads the tax mode and the last upload time
@@ -265,7 +284,7 @@ bool ShopGenerator::Run() {
   }
   log_.Log(texts::kClosingTables);
   run.snapshot.Close();
-  log_.Log(FormatLocalTime(std::string(texts::kBannerGenerated), clock_.Now()));
+  log_.Log(clock_.LocalTimeText(std::string(texts::kBannerGenerated)));
   run.totalSize = run.files.PublishedSize();
   std::error_code ec;
   if (!run.settings.server.startPage.empty()) {

@@ -9,6 +9,8 @@
 
 namespace vendora {
 
+class DbError;
+
 // The chain of the generation run, in order. Later steps are appended or inserted by
 // name ("scripts" before "config" ...).
 std::vector<RunStep> GenerationChain();
@@ -17,8 +19,12 @@ std::vector<RunStep> GenerationChain();
 bool OpenSnapshotStep(RunContext& run);
 // Step 6: creates the shop folder and its subfolders.
 bool CreateFoldersStep(RunContext& run);
+// Logs a database error that ends a step (the step then fails).
+void LogDatabaseError(RunContext& run, const DbError& error);
+
 // Steps 10 to 12: the pictures of withheld categories, products and lines go to the
-// unused lists of their folders.
+// unused lists of their folders. A database error ends the walk; the counts of what
+// was listed are logged all the same, then the error, and the step fails.
 bool ListWithheldCategoryPicturesStep(RunContext& run);
 bool ListWithheldProductPicturesStep(RunContext& run);
 bool ListWithheldLinePicturesStep(RunContext& run);

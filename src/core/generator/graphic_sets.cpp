@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/program_folder.h"
+#include "common/file_name.h"
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "common/text_util.h"
@@ -151,6 +152,36 @@ std::vector<std::string> ListGraphicSets(const fs::path& setsFolder) {
   return names;
 }
 
+namespace {
+
+bool SameContent(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  const auto size = fs::file_size(a, ec);
+  if (ec || !fs::is_regular_file(b, ec) || fs::file_size(b, ec) != size || ec) return false;
+  std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+  return std::equal(std::istreambuf_iterator<char>(x), std::istreambuf_iterator<char>(),
+                    std::istreambuf_iterator<char>(y), std::istreambuf_iterator<char>());
+}
+
+// Copies every file of the installed set that the existing folder lacks or holds
+// changed. The built-in sets are read-only, so any difference is damage.
+bool RepairSet(const fs::path& source, const fs::path& target) {
+  bool repaired = false;
+  std::error_code ec;
+  for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    const fs::path file = target / it->path().filename();
+    if (SameContent(it->path(), file)) continue;
+    std::error_code removed;
+    // Copying onto a link would write wherever it points.
+    if (fs::is_symlink(file, removed)) fs::remove(file, removed);
+    repaired = CopyStamped(it->path(), file) || repaired;
+  }
+  return repaired;
+}
+
+}  // namespace
+
 int InstallBuiltInGraphicSets(const fs::path& programFolder) {
   const fs::path source = BuiltInGraphicSetsFolder();
   const fs::path root = GraphicSetsFolder(programFolder);
@@ -158,7 +189,11 @@ int InstallBuiltInGraphicSets(const fs::path& programFolder) {
   for (const std::string& name : ListGraphicSets(source)) {
     std::error_code ec;
     const fs::path target = root / name;
-    if (fs::exists(fs::symlink_status(target, ec))) continue;
+    if (fs::is_directory(fs::symlink_status(target, ec))) {
+      if (RepairSet(source / name, target)) ++installed;
+      continue;
+    }
+    if (fs::exists(fs::symlink_status(target, ec))) continue;  // a file of that name is not ours to replace
     // Copied under a hidden name and renamed at the end, so that a set is either
     // complete or absent and a failed attempt is repeated on the next start.
     const fs::path temporary = root / ("." + name + ".install");
@@ -179,7 +214,8 @@ int InstallBuiltInGraphicSets(const fs::path& programFolder) {
   return installed;
 }
 
-bool ReadGraphicSet(const fs::path& setsFolder, std::string_view name, GraphicSet& set) {
+bool ReadGraphicSet(const fs::path& setsFolder, std::string_view name, GraphicSet& set,
+                    std::vector<std::pair<std::string, std::string>>* ignored) {
   set.name = std::string(name);
   set.Reset();
   const fs::path file = setsFolder / set.name / kSettingsFile;
@@ -200,8 +236,10 @@ bool ReadGraphicSet(const fs::path& setsFolder, std::string_view name, GraphicSe
       const uint8_t kind = kGraphicSetElements[row].kind;
       if (kind == kElementFlag)
         set.readOnly = value.front() == 'y' || value.front() == 'Y';
-      else if (kind & kElementImage)
+      else if ((kind & kElementImage) && IsPlainFileName(value))
         set.files[row] = Clip(value);
+      else if ((kind & kElementImage) && ignored)
+        ignored->emplace_back(key, value);
       else if (kind & kElementColour)
         set.colours[row] = ParseColour(value);
       break;
@@ -263,10 +301,12 @@ bool LoadShopSet(RunContext& run, const fs::path& programFolder, GraphicSet& set
   run.log.LogFormat(22162, name);
   const fs::path root = GraphicSetsFolder(programFolder);
   // A name that is no plain folder name would lead outside the sets folder.
-  if (!IsValidGraphicSetName(name) || !ReadGraphicSet(root, name, set)) {
+  std::vector<std::pair<std::string, std::string>> ignored;
+  if (!IsValidGraphicSetName(name) || !ReadGraphicSet(root, name, set, &ignored)) {
     run.log.LogFormat(22163, name);
     return false;
   }
+  for (const auto& [key, value] : ignored) run.log.Log(Format(kGraphicSetPictureIgnored, name, key, value));
   setFolder = root / name;
 
   auto& v = run.settings.graphicSet;
@@ -447,9 +487,15 @@ bool GraphicSetLibrary::CheckName(std::string_view typedName, std::string& name)
 bool GraphicSetLibrary::PrepareFolder(const std::string& name) {
   const fs::path folder = root_ / name;
   std::error_code ec;
-  if (fs::is_directory(folder, ec) &&
-      prompter_.AskYesNo(FormatProgramText(20016, name), Answer::No) != Answer::Yes)
-    return false;
+  if (fs::is_directory(folder, ec)) {
+    // A read-only set (a built-in one above all) is never overwritten, as it is never deleted.
+    GraphicSet existing;
+    if (ReadGraphicSet(root_, name, existing) && existing.readOnly) {
+      prompter_.Show(Format(kGraphicSetReadOnly, name), MessageIcon::Stop);
+      return false;
+    }
+    if (prompter_.AskYesNo(FormatProgramText(20016, name), Answer::No) != Answer::Yes) return false;
+  }
   fs::create_directories(folder, ec);
   if (!fs::is_directory(folder, ec)) {
     prompter_.Show(FormatProgramText(20004, folder.string()), MessageIcon::Stop);
@@ -494,7 +540,11 @@ bool GraphicSetLibrary::Rename(std::string_view typedName) {
 }
 
 bool GraphicSetLibrary::Delete() {
-  if (!HasCurrent() || current_.readOnly) return false;
+  if (!HasCurrent()) return false;
+  if (current_.readOnly) {
+    prompter_.Show(Format(kGraphicSetReadOnly, current_.name), MessageIcon::Stop);
+    return false;
+  }
   if (prompter_.AskYesNo(FormatProgramText(20018, current_.name), Answer::No) != Answer::Yes) return false;
   const fs::path folder = root_ / current_.name;
   std::error_code failure, ec;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vendora {
@@ -76,15 +77,20 @@ std::filesystem::path GraphicSetsFolder(const std::filesystem::path& programFold
 // Where the sets that ship with the program lie: $VENDORA_DATA/GraphicSets, else the
 // data folder the program was built with.
 std::filesystem::path BuiltInGraphicSetsFolder();
-// Copies every built-in set that the program folder lacks; an existing set folder is
-// never touched. A set is copied completely or not at all. Returns the number copied.
+// Copies every built-in set that the program folder lacks (completely or not at all),
+// and restores the files of an existing built-in set that are missing or changed
+// (they are read-only, so a difference is damage); other files in its folder stay.
+// Returns the number of sets copied or repaired.
 int InstallBuiltInGraphicSets(const std::filesystem::path& programFolder);
 
 // Names of the subfolders of `setsFolder` that hold a "Settings" file, in list order.
 std::vector<std::string> ListGraphicSets(const std::filesystem::path& setsFolder);
 
 // Fills `set` from <setsFolder>/<name>/Settings. False when the file cannot be read.
-bool ReadGraphicSet(const std::filesystem::path& setsFolder, std::string_view name, GraphicSet& set);
+// A picture name that is no plain file name inside the set folder (a path, "..", a
+// control character) is left empty; its key and value go to `ignored` when given.
+bool ReadGraphicSet(const std::filesystem::path& setsFolder, std::string_view name, GraphicSet& set,
+                    std::vector<std::pair<std::string, std::string>>* ignored = nullptr);
 // Writes <setsFolder>/<set.name>/Settings when the set is modified, first copying every
 // picture to its element's default stem inside the set folder. Clears the modified
 // flag. False when the Settings file cannot be written (the set stays modified).
@@ -108,6 +114,11 @@ inline constexpr std::string_view kGraphicSetNameInvalid =
     "mit einem Punkt beginnen und keines der Zeichen * < > | \\ / ? enthalten.";
 inline constexpr std::string_view kGraphicSetUnreadable = "Der Bildersatz '%s' kann nicht gelesen werden.";
 inline constexpr std::string_view kGraphicSetNotSaved = "Der Bildersatz '%s' konnte nicht gespeichert werden.";
+inline constexpr std::string_view kGraphicSetReadOnly =
+    "Der Bildersatz '%s' ist schreibgeschützt und kann weder überschrieben noch gelöscht werden.";
+inline constexpr std::string_view kGraphicSetPictureIgnored =
+    "Warnung: Der Bildersatz \"%s\" nennt für \"%s\" das Bild \"%s\", das nicht in seinem Ordner liegt; "
+    "der Eintrag wird ignoriert.";
 
 // Set names follow the rules of file names: not empty without surrounding blanks and
 // none of * < > | \ / ?; nor may they start with "." (hidden folders, "." and "..").
@@ -144,13 +155,14 @@ class GraphicSetLibrary {
   bool SetColour(int row, int32_t colour);
 
   // A copy of the current set as shown (with unsaved edits) under a new name, not
-  // read-only, then chosen. An existing set of that name asks 20016 first.
+  // read-only, then chosen. An existing set of that name asks 20016 first; a
+  // read-only one is never overwritten (kGraphicSetReadOnly).
   bool Duplicate(std::string_view typedName);
   // Renames the current set's folder (20017 on failure); a name differing only in
   // letter case does nothing.
   bool Rename(std::string_view typedName);
-  // Deletes the current set after 20018 (refused for a read-only set; 20019 on
-  // failure), then chooses the first set.
+  // Deletes the current set after 20018 (a read-only set is refused with
+  // kGraphicSetReadOnly; 20019 on failure), then chooses the first set.
   bool Delete();
   // A new set without pictures (white background, black text), then chosen.
   bool CreateEmpty(std::string_view typedName);

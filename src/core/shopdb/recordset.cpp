@@ -2,8 +2,12 @@
 
 #include <SQLiteCpp/SQLiteCpp.h>
 
+#include <sqlite3.h>
+
 #include <atomic>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
 
 #include "common/text_format.h"
 #include "common/text_util.h"
@@ -32,22 +36,70 @@ void Exec(SQLite::Statement& stmt) {
 
 int64_t ReadRowId(SQLite::Statement& stmt) { return stmt.getColumn(0).getInt64(); }
 
-void Read(SQLite::Statement& stmt, int column, int32_t& out) {
-  SQLite::Column c = stmt.getColumn(column);
-  out = c.isNull() ? 0 : c.getInt();
+namespace {
+
+[[noreturn]] void ThrowOutOfRange(const TableDef& table, const FieldDef& field, const std::string& value) {
+  throw DbError(DbFrameworkError::FieldBinding, SQLITE_MISMATCH,
+                Format("Der Wert %s im Feld \"%s\" der Tabelle \"%s\" liegt außerhalb des Bereichs seines Typs.",
+                       value, field.name, table.name));
 }
 
-void Read(SQLite::Statement& stmt, int column, bool& out) {
-  SQLite::Column c = stmt.getColumn(column);
-  out = !c.isNull() && c.getInt() != 0;
+[[noreturn]] void ThrowWrongKind(const TableDef& table, const FieldDef& field) {
+  throw DbError(DbFrameworkError::FieldBinding, SQLITE_MISMATCH,
+                Format("Das Feld \"%s\" der Tabelle \"%s\" enthält einen Wert, der nicht zu seinem Typ passt.",
+                       field.name, table.name));
 }
 
-void Read(SQLite::Statement& stmt, int column, float& out) {
-  SQLite::Column c = stmt.getColumn(column);
-  out = c.isNull() ? 0.0f : static_cast<float>(c.getDouble());
+// A whole number within [low, high]; reals count when they are whole.
+int64_t ReadWhole(const SQLite::Column& c, const TableDef& table, const FieldDef& field, int64_t low, int64_t high) {
+  if (c.getType() == SQLITE_INTEGER) {
+    const int64_t v = c.getInt64();
+    if (v < low || v > high) ThrowOutOfRange(table, field, Format("%lld", static_cast<long long>(v)));
+    return v;
+  }
+  if (c.getType() == SQLITE_FLOAT) {
+    const double d = c.getDouble();
+    if (!std::isfinite(d) || d != std::trunc(d) || d < static_cast<double>(low) || d > static_cast<double>(high))
+      ThrowOutOfRange(table, field, Format("%g", d));
+    return static_cast<int64_t>(d);
+  }
+  ThrowWrongKind(table, field);
 }
 
-void Read(SQLite::Statement& stmt, int column, std::string& out) {
+}  // namespace
+
+void Read(SQLite::Statement& stmt, int column, const TableDef& table, const FieldDef& field, int32_t& out) {
+  SQLite::Column c = stmt.getColumn(column);
+  out = c.isNull() ? 0 : static_cast<int32_t>(ReadWhole(c, table, field, INT32_MIN, INT32_MAX));
+}
+
+void Read(SQLite::Statement& stmt, int column, const TableDef& table, const FieldDef& field, bool& out) {
+  SQLite::Column c = stmt.getColumn(column);
+  if (c.isNull()) {
+    out = false;
+  } else if (c.getType() == SQLITE_INTEGER) {
+    out = c.getInt64() != 0;  // all 64 bits: 2^32 is true, not cut to 0
+  } else if (c.getType() == SQLITE_FLOAT) {
+    out = c.getDouble() != 0;
+  } else {
+    ThrowWrongKind(table, field);
+  }
+}
+
+void Read(SQLite::Statement& stmt, int column, const TableDef& table, const FieldDef& field, float& out) {
+  SQLite::Column c = stmt.getColumn(column);
+  if (c.isNull()) {
+    out = 0.0f;
+    return;
+  }
+  if (c.getType() != SQLITE_INTEGER && c.getType() != SQLITE_FLOAT) ThrowWrongKind(table, field);
+  const double d = c.getDouble();
+  // Written as "inf" or rounded to infinity, such a price would reach the shop's files.
+  if (!std::isfinite(d) || std::fabs(d) > static_cast<double>(FLT_MAX)) ThrowOutOfRange(table, field, Format("%g", d));
+  out = static_cast<float>(d);
+}
+
+void Read(SQLite::Statement& stmt, int column, const TableDef&, const FieldDef&, std::string& out) {
   SQLite::Column c = stmt.getColumn(column);
   if (c.isNull()) {
     out.clear();
@@ -57,10 +109,11 @@ void Read(SQLite::Statement& stmt, int column, std::string& out) {
   out.assign(text, static_cast<size_t>(c.getBytes()));
 }
 
-void Read(SQLite::Statement& stmt, int column, std::optional<int32_t>& out) {
+void Read(SQLite::Statement& stmt, int column, const TableDef& table, const FieldDef& field,
+          std::optional<int32_t>& out) {
   SQLite::Column c = stmt.getColumn(column);
   if (c.isNull()) out.reset();
-  else out = c.getInt();
+  else out = static_cast<int32_t>(ReadWhole(c, table, field, INT32_MIN, INT32_MAX));
 }
 
 void BindValue(SQLite::Statement& stmt, int index, const FieldDef&, const int32_t& v) { stmt.bind(index, v); }

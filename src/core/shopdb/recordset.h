@@ -43,11 +43,14 @@ namespace detail {
 bool Step(SQLite::Statement& stmt);
 void Exec(SQLite::Statement& stmt);
 int64_t ReadRowId(SQLite::Statement& stmt);
-void Read(SQLite::Statement& stmt, int column, int32_t& out);
-void Read(SQLite::Statement& stmt, int column, bool& out);
-void Read(SQLite::Statement& stmt, int column, float& out);
-void Read(SQLite::Statement& stmt, int column, std::string& out);
-void Read(SQLite::Statement& stmt, int column, std::optional<int32_t>& out);
+// Numbers are read at full width; a value the field's type cannot hold (beyond a Long,
+// a non-finite or too large Single, a text in a number field) is refused, never cut.
+void Read(SQLite::Statement& stmt, int column, const TableDef& table, const FieldDef& field, int32_t& out);
+void Read(SQLite::Statement& stmt, int column, const TableDef& table, const FieldDef& field, bool& out);
+void Read(SQLite::Statement& stmt, int column, const TableDef& table, const FieldDef& field, float& out);
+void Read(SQLite::Statement& stmt, int column, const TableDef& table, const FieldDef& field, std::string& out);
+void Read(SQLite::Statement& stmt, int column, const TableDef& table, const FieldDef& field,
+          std::optional<int32_t>& out);
 void BindValue(SQLite::Statement& stmt, int index, const FieldDef& field, const int32_t& v);
 void BindValue(SQLite::Statement& stmt, int index, const FieldDef& field, const bool& v);
 void BindValue(SQLite::Statement& stmt, int index, const FieldDef& field, const float& v);
@@ -338,7 +341,9 @@ class RecordSet : public RecordSetBase {
   }
 
   void ReadRow(SQLite::Statement& stmt, Row& row) {
-    ForEachField([&](const auto& bound, size_t i) { detail::Read(stmt, static_cast<int>(i) + 1, row.*(bound.member)); });
+    ForEachField([&](const auto& bound, size_t i) {
+      detail::Read(stmt, static_cast<int>(i) + 1, table_, *fields_[i], row.*(bound.member));
+    });
   }
 
   int BindWritten(SQLite::Statement& stmt) {

@@ -4,7 +4,8 @@
 // included). The defaults a new settings row gets are in default_rows.h.
 //
 // Null: a text read as null is empty; a Long read as null is 0, except
-// Products.IndexID, the one optional reference, which is std::optional.
+// Products.IndexID, the one optional reference, and Version.LangID, where null means
+// "any language" (see LangIdRow); both are std::optional.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -183,9 +184,10 @@ struct ItemIdRow {
 VENDORA_ROW_TRAITS(ItemIdRow, "Items", "[Order]", Bind("ID", &ItemIdRow::ID),
                    Bind("ProductID", &ItemIdRow::ProductID))
 
-// Narrow view of Version: the language only.
+// Narrow view of Version: the language only. Null (a file made without a language)
+// stands for the any-language marker, as the classic engine read a null Long.
 struct LangIdRow {
-  int32_t LangID = 0;
+  std::optional<int32_t> LangID;
 };
 VENDORA_ROW_TRAITS(LangIdRow, "Version", "", Bind("LangID", &LangIdRow::LangID))
 

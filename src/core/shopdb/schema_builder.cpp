@@ -1,6 +1,7 @@
 #include "shopdb/schema_builder.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
@@ -87,22 +88,15 @@ void RebuildWithRelations(ShopDatabase& db, const TableDef& table) {
   db.Execute("PRAGMA foreign_keys = ON");
 }
 
-void WriteVersionRow(ShopDatabase& db, int versionNumber, int languageId) {
+// Writes only the version: a language left unset reads as the any-language marker,
+// so the first opening gives the shop the language of the program that opens it.
+void WriteVersionRow(ShopDatabase& db, int versionNumber) {
   CRecSetVersion version(db);
   version.Open();
   if (version.IsEOF()) version.AddNew();
   else version.Edit();
   version->Version = versionNumber;
   version.Update();
-  if (languageId != 0) {
-    CRecSetLangID lang(db);
-    lang.Open();
-    if (!lang.IsEOF() && lang->LangID == 0) {
-      lang.Edit();
-      lang->LangID = languageId;
-      lang.Update();
-    }
-  }
 }
 
 std::string AddColumnSql(const TableDef& table, const FieldDef& field) {
@@ -186,6 +180,13 @@ std::vector<std::string> ReadIndexNames(ShopDatabase& db, std::string_view table
   return out;
 }
 
+void RequireShopTables(ShopDatabase& db) {
+  for (const TableDef& table : ShopTables())
+    if (!db.TableExists(table.name))
+      throw DbError(DbFrameworkError::None, SQLITE_ERROR,
+                    Format("Die Tabelle \"%s\" fehlt in der Shop-Datenbank.", table.name));
+}
+
 long TableRowCount(ShopDatabase& db, std::string_view table) {
   if (!db.TableExists(table)) return -1;
   auto stmt = db.Prepare("SELECT count(*) FROM " + QuoteIdentifier(table));
@@ -203,7 +204,7 @@ int ReadStoredVersion(ShopDatabase& db) {
   return version->Version;
 }
 
-SchemaReport CreateShopSchema(ShopDatabase& db, int versionNumber, int languageId) {
+SchemaReport CreateShopSchema(ShopDatabase& db, int versionNumber) {
   SchemaReport report;
   for (const TableDef& table : ShopTables()) CreateTableIfMissing(db, table, report);
   for (const TableDef& table : ShopTables()) {
@@ -220,7 +221,7 @@ SchemaReport CreateShopSchema(ShopDatabase& db, int versionNumber, int languageI
   }
   if (!report.ok) return report;
   try {
-    WriteVersionRow(db, versionNumber, languageId);
+    WriteVersionRow(db, versionNumber);
   } catch (const DbError& e) {
     report.ok = false;
     report.failures.push_back("Die Versionsangabe konnte nicht geschrieben werden: " + e.description());
@@ -274,7 +275,7 @@ SchemaReport UpgradeShopSchema(ShopDatabase& db, int versionNumber) {
     }
   }
   try {
-    WriteVersionRow(db, versionNumber, 0);
+    WriteVersionRow(db, versionNumber);
   } catch (const DbError& e) {
     report.ok = false;
     report.failures.push_back("Die Versionsangabe konnte nicht geschrieben werden: " + e.description());

@@ -14,10 +14,11 @@ struct SchemaReport {
 };
 
 // Creates every missing table (with its fields, indexes and relations) and, when
-// nothing failed, writes the version row with `versionNumber` (and `languageId` where
-// the row has no language yet). Existing tables keep their rows; a missing relation on
-// an existing table is added by rebuilding that table with its rows.
-SchemaReport CreateShopSchema(ShopDatabase& db, int versionNumber, int languageId);
+// nothing failed, writes the version row with `versionNumber`. The language is left
+// unset (null reads as the any-language marker; opening writes the program's).
+// Existing tables keep their rows; a missing relation on an existing table is added
+// by rebuilding that table with its rows.
+SchemaReport CreateShopSchema(ShopDatabase& db, int versionNumber);
 
 // Applies the upgrade steps of older files (missing fields and tables, the Long type of
 // FtpServer.ProxyType) and writes `versionNumber`. A field that cannot be added is
@@ -38,6 +39,9 @@ struct ForeignKeyInfo {
 std::vector<ColumnInfo> ReadColumns(ShopDatabase& db, std::string_view table);
 std::vector<ForeignKeyInfo> ReadForeignKeys(ShopDatabase& db, std::string_view table);
 std::vector<std::string> ReadIndexNames(ShopDatabase& db, std::string_view table);
+
+// Throws DbError naming the first table of the description that the file lacks.
+void RequireShopTables(ShopDatabase& db);
 
 // Number of rows of a table (for overviews); -1 when the table is missing.
 long TableRowCount(ShopDatabase& db, std::string_view table);
