@@ -143,6 +143,8 @@ TEST_F(PreviewTest, PagesCarryTheShopsDataInTheirFragments) {
       {"StoreFront.html", "<TITLE>&lt;B&gt;G\xE4rtner &amp; S\xF6hne&lt;/B&gt; &#937;</TITLE>", true},
       {"StoreFront.html", "<META NAME=\"Date\" CONTENT=\"Tue, 14 Nov 2023 22:13:20 GMT\">", true},
       {"StoreFront.html", "<META NAME=\"Keywords\" CONTENT=\"Garten\">", true},
+      {"StoreFront.html",
+       "<META NAME=\"Version Info\" CONTENT=\"1.50b54/c:1.12/o:1.12/p:1.10/s:1.30/wc:1.23/pv:2.00/cp:1.00\">", true},
       {"StoreFront.html", "<META NAME=\"Description\"", false},
       {"StoreFront.html", "window.open('Policy.html','Tolm_Window'", true},
       {"StoreFront.html", "Willkommen<BR>im Shop", true},

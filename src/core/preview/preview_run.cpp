@@ -1,5 +1,7 @@
 #include "preview/preview_run.h"
 
+#include "generator/scripts.h"
+
 #include <system_error>
 
 #include "common/program_text.h"
@@ -7,6 +9,7 @@
 #include "generator/generation.h"
 #include "generator/graphic_sets.h"
 #include "generator/log.h"
+#include "generator/scripts.h"
 #include "preview/catalogue_pages.h"
 #include "preview/order_pages.h"
 #include "preview/store_page.h"
@@ -60,7 +63,13 @@ bool WriteContentPage(RunContext& run) {
 std::vector<RunStep> PreviewChain() {
   return {
       {"snapshot", OpenSnapshotStep},
-      {"settings", [](RunContext& run) { return LoadPreviewSettings(run, RunMode::Preview); }},
+      {"settings",
+       [](RunContext& run) {
+         if (!LoadPreviewSettings(run, RunMode::Preview)) return false;
+         // The pages carry the same version string as the generated shop's texts.
+         run.settings.versionInfo = ScriptVersionInfo();
+         return true;
+       }},
       {"graphic set", ReadShopGraphicSetStep},
       {"StoreFront.html", WriteStoreFrontPage},
       {"Category.html", WriteCategoryPage},

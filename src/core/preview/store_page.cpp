@@ -17,9 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The credit line under every page; the address is the program's own.
-constexpr std::string_view kCreditLine =
-    "Erstellt mit <A HREF=\"https://www.vendora.example/\" TARGET=\"_top\">Tolm! Vendora</A>";
+// The credit line under every page: the generating program with its own address.
+std::string CreditLine() { return Format("Erstellt mit <A HREF=\"%s\" TARGET=\"_top\">%s</A>", kMakerUrl, kProductName); }
 
 bool IsUrlSafe(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
@@ -96,7 +95,7 @@ std::string HttpDate(std::time_t time) {
 std::string GeneratorText() {
   const std::optional<ProgramIdentity> id = CompiledProgramIdentity();
   const int version = id ? id->versionNumber : 0;
-  return Format("Tolm! Vendora %d.%02d", version / 100, version % 100);
+  return Format("%s %d.%02d", kProductName, version / 100, version % 100);
 }
 
 std::string AttributeText(std::string_view text) {
@@ -141,8 +140,7 @@ bool StorePage::Open(const fs::path& file, std::string_view displayName, Prompte
 }
 
 bool StorePage::Finish() {
-  const bool ok = out_.Close();
-  if (!ok) run.log.Log(Format(kFileIncomplete, displayName_));
+  const bool ok = FinishGeneratedFile(out_, displayName_, run.log);
   run.log.Step();
   return ok;
 }
@@ -256,7 +254,7 @@ void StorePage::WriteLogo(bool isStorefront) {
       HtmlEscape(company.StoreName));
 }
 
-void StorePage::WriteCreditLine() { Put("<FONT FACE=\"%s\" SIZE=\"-2\"><BR>%s</FONT>\n", face, kCreditLine); }
+void StorePage::WriteCreditLine() { Put("<FONT FACE=\"%s\" SIZE=\"-2\"><BR>%s</FONT>\n", face, CreditLine()); }
 
 void StorePage::LoadShown() {
   std::unordered_set<int32_t> included, withItem, products, categories;
