@@ -31,6 +31,8 @@ namespace fs = std::filesystem;
 constexpr std::string_view kDatabaseError =
     "Beim Lesen der Datenbank ist ein Fehler aufgetreten: %s (DAO Fehlernr.: %d).";
 constexpr std::string_view kWriteFailed = "Die Datei \"%s\" konnte nicht vollständig geschrieben werden.";
+constexpr std::string_view kPictureUnreadable =
+    "Warnung: Das Bild \"%s\" kann nicht gelesen werden und wird nicht verwendet.";
 
 struct DataFile {
   DataFile(std::string_view fileName, std::string_view creatingLine) : name(fileName), creating(creatingLine) {}
@@ -282,6 +284,8 @@ class CatalogueWriter {
   void WriteProduct(const PendingProduct& p, const ProductPictureQueue::Result& found) {
     const PreviewSettings& s = run_.settings;
     const bool written = !p.keys.empty();
+    if (!found.refs.unreadable.empty())
+      SetAsideUnreadablePicture(run_, ShopSubfolder::Prods, found.refs.unreadable, Known(found.picture));
     const std::string picture = UsePicture(run_, ShopSubfolder::Prods, found.refs.picture,
                                            written && !s.textOnly && s.generateDetails, Known(found.picture));
     const std::string thumbnail = UsePicture(run_, ShopSubfolder::Thumbs, found.refs.thumbnail,
@@ -343,6 +347,13 @@ class CatalogueWriter {
 };
 
 }  // namespace
+
+void SetAsideUnreadablePicture(RunContext& run, ShopSubfolder folder, const std::string& fileName,
+                               const FileStamp* stamp) {
+  const std::string name(kShopSubfolderNames[static_cast<size_t>(folder)]);
+  run.log.Log(Format(kPictureUnreadable, name + "/" + fileName));
+  run.files.AddUnused(folder, fileName, stamp);
+}
 
 bool WriteCatalogueStep(RunContext& run) {
   std::array<DataFile, 5> files{{{"category.toc", texts::kCreatingCategoryToc},
