@@ -95,6 +95,11 @@ TEST_F(CliTest, ImageCommandsDescribeConvertAndShrinkPictures) {
       EXPECT_EQ(test::ReadFileBytes(target).substr(0, t.signature.size()), t.signature) << t.name;
     }
   }
+  // A GIF cut short still shows what it holds.
+  const fs::path cut = dir_.path() / "cut.gif";
+  test::WriteFileBytes(cut, test::ReadFileBytes(fs::path(VENDORA_FIXTURES) / "gif" / "photo_16.gif").substr(0, 403));
+  EXPECT_EQ(Run({"image", "info", cut.c_str()}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("Breite: 40\nHöhe: 30\n"), std::string::npos) << out_.str();
 
   EXPECT_EQ(Run({"image", "info", (dir_.path() / "fehlt.gif").c_str()}), 1);
   EXPECT_EQ(err_.str(), "Das Bild '" + (dir_.path() / "fehlt.gif").string() + "' konnte nicht gelesen werden.\n");
