@@ -13,6 +13,7 @@ PACKAGES=(
   libgtest-dev googletest libbenchmark-dev
   libgif-dev imagemagick libvips-tools bc time
   locales
+  clang libclang-rt-14-dev
 )
 
 SUDO=""
