@@ -15,6 +15,7 @@ PACKAGES=(
   locales
   nodejs chromium
   perl openssl lighttpd libperl-critic-perl libperl-minimumversion-perl
+  clang libclang-rt-14-dev
 )
 
 SUDO=""

@@ -51,8 +51,15 @@ int ImageConvert(const std::string& source, const std::string& target, std::ostr
 
 int ImageThumbnail(const std::string& source, const std::string& target, int quality, Prompter& prompter,
                    std::ostream& out, std::ostream& err) {
+  // The thumbnail has true colours, which a GIF cannot hold.
+  const ImageFormat format = FormatFromFileName(target);
+  if (format == ImageFormat::None || format == ImageFormat::Gif) {
+    err << "Ein Miniaturbild kann nur als .jpg, .jpeg, .png oder .bmp geschrieben werden, nicht als '" << target
+        << "'.\n";
+    return 1;
+  }
   ImageSize full;
-  auto made = WriteThumbnail(source, target, quality, &full, &prompter);
+  auto made = WriteThumbnail(source, target, quality, &full, &prompter, format);
   if (!made) {
     err << (full.width > 0 ? "Das Miniaturbild '" + target + "' konnte nicht geschrieben werden.\n"
                            : "Das Bild '" + source + "' konnte nicht gelesen werden.\n");
@@ -73,9 +80,10 @@ class ImageCommands : public CommandGroup {
     convert_ = image->add_subcommand("convert", "Ein Bild im Format der Zieldatei speichern");
     convert_->add_option("SRC", path_, "Quelldatei")->required();
     convert_->add_option("DEST", target_, "Zieldatei (.bmp, .gif, .jpg, .jpeg, .png)")->required();
-    thumbnail_ = image->add_subcommand("thumbnail", "Ein Miniaturbild (JPEG, längere Seite 100 Pixel) erzeugen");
+    thumbnail_ = image->add_subcommand("thumbnail",
+                                       "Ein Miniaturbild (längere Seite 100 Pixel) im Format der Zieldatei erzeugen");
     thumbnail_->add_option("SRC", path_, "Quelldatei")->required();
-    thumbnail_->add_option("DEST", target_, "Zieldatei")->required();
+    thumbnail_->add_option("DEST", target_, "Zieldatei (.jpg, .jpeg, .png, .bmp)")->required();
     thumbnail_->add_option("--quality", quality_, "JPEG-Qualität 1-100 (Vorgabe 85)")->check(CLI::Range(1, 100));
   }
 

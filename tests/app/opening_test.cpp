@@ -36,10 +36,10 @@ void CreateVersion140File(const fs::path& path) {
         "InsuranceReplacesValue"}}};
   for (TableDef table : ShopTables()) {
     if (table.name == "Password" || table.name == "Payvane") continue;
-    for (const auto& [name, fields] : dropped)
-      if (table.name == name)
+    for (const auto& drop : dropped)  // no structured binding: clang 14 cannot capture one
+      if (table.name == drop.first)
         std::erase_if(table.fields, [&](const FieldDef& f) {
-          return std::find(fields.begin(), fields.end(), f.name) != fields.end();
+          return std::find(drop.second.begin(), drop.second.end(), f.name) != drop.second.end();
         });
     if (table.name == "FtpServer")
       for (auto& f : table.fields)

@@ -113,6 +113,27 @@ TEST_F(CliTest, ImageCommandsDescribeConvertAndShrinkPictures) {
   EXPECT_EQ(Run({"image", "thumbnail", png.c_str(), thumb.c_str(), "--quality", "50"}), 0) << err_.str();
   EXPECT_EQ(Run({"image", "info", thumb.c_str()}), 0);
   EXPECT_NE(out_.str().find("Format: jpeg\n"), std::string::npos);
+  // A thumbnail is written in the format its name asks for, or not at all.
+  const struct {
+    const char* name;
+    std::string signature;  // empty: refused
+  } thumbnails[] = {{"k.png", "\x89PNG"}, {"k.bmp", "BM"}, {"k.JPEG", "\xFF\xD8"}, {"k.gif", ""}, {"k.txt", ""}};
+  for (const auto& t : thumbnails) {
+    const fs::path target = dir_.path() / t.name;
+    EXPECT_EQ(Run({"image", "thumbnail", png.c_str(), target.c_str()}), t.signature.empty() ? 1 : 0) << t.name;
+    if (t.signature.empty()) {
+      EXPECT_EQ(err_.str(), "Ein Miniaturbild kann nur als .jpg, .jpeg, .png oder .bmp geschrieben werden, nicht als '" +
+                                target.string() + "'.\n");
+      EXPECT_FALSE(fs::exists(target));
+    } else {
+      EXPECT_EQ(test::ReadFileBytes(target).substr(0, t.signature.size()), t.signature) << t.name;
+    }
+  }
+  // A GIF cut short still shows what it holds.
+  const fs::path cut = dir_.path() / "cut.gif";
+  test::WriteFileBytes(cut, test::ReadFileBytes(fs::path(VENDORA_FIXTURES) / "gif" / "photo_16.gif").substr(0, 403));
+  EXPECT_EQ(Run({"image", "info", cut.c_str()}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("Breite: 40\nHöhe: 30\n"), std::string::npos) << out_.str();
 
   EXPECT_EQ(Run({"image", "info", (dir_.path() / "fehlt.gif").c_str()}), 1);
   EXPECT_EQ(err_.str(), "Das Bild '" + (dir_.path() / "fehlt.gif").string() + "' konnte nicht gelesen werden.\n");

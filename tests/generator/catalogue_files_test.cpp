@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include <clocale>
@@ -352,6 +353,47 @@ TEST_F(CatalogueFilesTest, AReplacedPictureGetsItsNewSizeAndThumbnailInTheNextRu
   ASSERT_TRUE(WriteCatalogueStep(r));
   EXPECT_EQ(DataFile("product.toc"), "1|Tasse|||1.jpg/100/25|1.png/80/20||||0|0|||\n");
   EXPECT_EQ(r.files.Publish(ShopSubfolder::Prods).at("1.png").size, fs::file_size(picture));
+}
+
+// A product picture that cannot be read (here 357 bytes declaring 32801 x 17937
+// pixels) is left out as if missing, with a warning, and stays unsent; a broken
+// thumbnail decision for one product must not stop the run.
+TEST_F(CatalogueFilesTest, AnUnreadableProductPictureIsLeftOutWithAWarning) {
+  test::AddCategory(db_, "Obst");
+  test::AddProduct(db_, 1, "Apfel");
+  AddItem(1, "A-1", 0);
+  fs::copy_file(fs::path(VENDORA_FIXTURES) / "regressions" / "jpeg_huge_declared_size.jpg",
+                Folder(ShopSubfolder::Prods) / "1.jpg");
+  for (bool thumbnails : {true, false}) {
+    RunContext& run = StartRun();
+    run.settings.generateDetails = true;
+    run.settings.useThumbnails = thumbnails;
+    ASSERT_TRUE(WriteCatalogueStep(run));
+    EXPECT_EQ(DataFile("product.toc"), "1|Apfel||||||||0|0|||\n");
+    EXPECT_EQ(std::count(sink_.lines.begin(), sink_.lines.end(),
+                         "Warnung: Das Bild \"prods/1.jpg\" kann nicht gelesen werden und wird nicht verwendet."),
+              1);
+    EXPECT_EQ(Names(run.files.Unused(ShopSubfolder::Prods)), std::vector<std::string>{"1.jpg"});
+    EXPECT_TRUE(run.files.Publish(ShopSubfolder::Prods).empty());
+    EXPECT_TRUE(run.files.Publish(ShopSubfolder::Thumbs).empty());
+  }
+}
+
+// Bytes that a lenient decoder takes for a line end (C0 8A) or "|" (C1 BC), put into
+// the database by another program, neither split nor add a record of a data file.
+TEST_F(CatalogueFilesTest, MalformedTextCannotForgeRecords) {
+  test::AddCategory(db_, "Obst");
+  test::AddProduct(db_, 1, "Apfel");
+  AddItem(1, "A-1", 0);
+  const std::string forged = "x\xC0\x8A" "9|\xC1\xBC" "y";  // "x\n9||y" to a lenient decoder
+  const std::string stored = "x\xC0\x8A" "9&brvbar;\xC1\xBC" "y";
+  db_.Execute("UPDATE Categories SET Description = '" + forged + "' WHERE ID = 1");
+  db_.Execute("UPDATE Products SET Name = '" + forged + "' WHERE ID = 1");
+  db_.Execute("UPDATE Items SET ItemNumber = '" + forged + "' WHERE ID = 1");
+  ASSERT_TRUE(WriteCatalogueStep(StartRun()));
+  EXPECT_EQ(DataFile("category.toc"), "1|Obst|" + stored + "|||\n");
+  EXPECT_EQ(DataFile("product.toc"), "1|" + stored + "||||||||0|0|||\n");
+  EXPECT_EQ(DataFile("items.toc"), "1|" + stored + "|||0.00|0.00|0.00|0.00|1|\n");
 }
 
 TEST_F(CatalogueFilesTest, EmptyCatalogueFailsOnlyTheCategoryStep) {

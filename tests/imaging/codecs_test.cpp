@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "imaging/image_file.h"
+#include "imaging/image_refs.h"
 #include "imaging/jpeg_codec.h"
 #include "support/test_support.h"
 
@@ -229,6 +230,74 @@ TEST(JpegRead, ReducedDecodeKeepsTwiceTheMinimumAndTheFileSize) {
       const Colour got = Mean(*image.GetImpl(), left * w, top * h, left * w + w, top * h + h);
       EXPECT_TRUE(Near(got, want, 4)) << c.minWidth << " quarter " << q << ": " << got << " for " << want;
     }
+  }
+}
+
+std::string Be16(int v) { return {static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; }
+std::string Segment(const char* marker, const std::string& body) { return std::string(marker, 2) + Be16(int(body.size()) + 2) + body; }
+
+// A complete JPEG written by hand, as small as a picture of its size can be: every
+// coefficient is 0 and the only Huffman code "0" means "no difference" (DC) and "end
+// of block" (AC), so a block costs one bit per scan. Components are sampled 1x1; each
+// scan covers all of them (first, last coefficient).
+std::string HandMadeJpeg(int width, int height, int components, bool progressive,
+                         const std::vector<std::pair<int, int>>& scans) {
+  std::string jpeg = "\xFF\xD8" + Segment("\xFF\xDB", std::string(1, '\0') + std::string(64, '\1'));
+  std::string frame = "\x08" + Be16(height) + Be16(width) + static_cast<char>(components);
+  for (int c = 1; c <= components; ++c) frame += {static_cast<char>(c), '\x11', '\0'};
+  jpeg += Segment(progressive ? "\xFF\xC2" : "\xFF\xC0", frame);
+  for (const char* table : {"\x00", "\x10"})
+    jpeg += Segment("\xFF\xC4", std::string(table, 1) + '\1' + std::string(15, '\0') + '\0');
+  const long blocks = long((width + 7) / 8) * ((height + 7) / 8) * components;
+  for (auto [first, last] : scans) {
+    std::string scan(1, static_cast<char>(components));
+    for (int c = 1; c <= components; ++c) scan += {static_cast<char>(c), '\0'};
+    scan += {static_cast<char>(first), static_cast<char>(last), '\0'};
+    const long bits = blocks * (last > 0 ? 2 : 1);
+    jpeg += Segment("\xFF\xDA", scan) + std::string(static_cast<size_t>((bits + 7) / 8), '\0');
+  }
+  return jpeg + "\xFF\xD9";
+}
+
+// A few hundred bytes can declare a picture of gigabytes. Whatever path decodes a
+// picture (full size for the info, reduced for thumbnails and sizes) refuses one
+// beyond the raster limits on its declared size, and one whose decoding needs more
+// memory or scans inside the library than any real picture, before it costs them.
+TEST(JpegRead, HostilePicturesAreRefusedOnEveryPath) {
+  TempDir dir;
+  for (const char* folder : {"prods", "thumbs"}) std::filesystem::create_directory(dir / folder);
+  const struct {
+    std::string name, bytes;
+    int width, height;
+  } cases[] = {
+      {"1.jpg", HandMadeJpeg(33000, 8, 1, false, {{0, 63}}), 33000, 8},         // wider than a raster
+      {"2.jpg", HandMadeJpeg(5000, 5000, 3, true, {{0, 0}}), 5000, 5000},       // 150 MB of coefficients
+      {"3.jpg", HandMadeJpeg(8, 8, 1, true, std::vector(101, std::pair(0, 0))), 8, 8},  // 101 scans
+      {"4.jpg", ReadFileBytes(Fixture("regressions/jpeg_huge_declared_size.jpg")), 32801, 17937},
+  };
+  for (const auto& c : cases) {
+    const std::string path = (dir / "prods" / c.name).string();
+    WriteFileBytes(path, c.bytes);
+    int width = 0, height = 0;
+    EXPECT_TRUE(CImageFile().ReadSize(width, height, path)) << c.name;
+    EXPECT_EQ(std::pair(width, height), std::pair(c.width, c.height)) << c.name;
+    EXPECT_FALSE(CImageFile().Load(path)) << c.name;
+    CImageFile reduced;
+    reduced.SetDecodeMinimum(1, 1);
+    EXPECT_FALSE(reduced.Load(path)) << c.name;
+    EXPECT_FALSE(WriteThumbnail(path, dir / "thumb.jpg", 50)) << c.name;
+    for (bool makeThumbnail : {true, false}) {
+      const int id = c.name[0] - '0';
+      ProductImageRefs refs = MakeProductImageRefs(kImagePattern, dir / "prods", dir / "thumbs", id, makeThumbnail, 50, nullptr);
+      EXPECT_EQ(refs.unreadable, c.name) << c.name;
+      EXPECT_EQ(refs.picture + refs.thumbnail, "") << c.name;
+    }
+  }
+  // What stays inside the limits loads: a hundred scans, a baseline picture at the widest side.
+  for (const std::string& bytes : {HandMadeJpeg(8, 8, 1, true, std::vector(100, std::pair(0, 0))),
+                                   HandMadeJpeg(32767, 8, 1, false, {{0, 63}})}) {
+    WriteFileBytes(dir / "ok.jpg", bytes);
+    EXPECT_TRUE(CImageFile().Load((dir / "ok.jpg").string()));
   }
 }
 

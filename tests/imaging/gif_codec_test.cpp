@@ -97,19 +97,41 @@ std::string Literals(const Bytes& pixels, int minCodeSize) {
 
 std::string Le16(int v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
 
-// One image after a screen with an optional global table (a power of two entries;
-// entry i is i, 3i, 255-i) and whatever blocks `before` holds.
+// A colour table of a power of two entries; entry i is i + red, 3i, 255-i.
+std::string Table(int entries, int red = 0) {
+  std::string table;
+  for (int i = 0; i < entries; ++i)
+    table += {static_cast<char>(i + red), static_cast<char>(i * 3), static_cast<char>(255 - i)};
+  return table;
+}
+
+char TableFlags(int entries) {
+  return static_cast<char>(entries ? 0x7F + std::countr_zero(static_cast<unsigned>(entries)) : 0);
+}
+
+// An image block: descriptor, optional local table (entries with red shifted by 100),
+// code size and data sub-blocks.
+std::string Image(int width, int height, const std::string& data, int minCodeSize = 2, bool interlaced = false,
+                  int localEntries = 0) {
+  std::string image = "," + Le16(0) + Le16(0) + Le16(width) + Le16(height);
+  image += static_cast<char>((interlaced ? 0x40 : 0) | (localEntries ? TableFlags(localEntries) : 0));
+  image += Table(localEntries, 100) + static_cast<char>(minCodeSize);
+  for (size_t i = 0; i < data.size(); i += 255)
+    image += static_cast<char>(data.substr(i, 255).size()) + data.substr(i, 255);
+  return image + std::string(1, '\0');
+}
+
+// A screen with an optional global table, then the blocks, then the trailer.
+std::string Screen(int width, int height, int tableEntries, const std::string& blocks) {
+  std::string gif = "GIF89a" + Le16(width) + Le16(height);
+  gif += {TableFlags(tableEntries), 0, 0};
+  return gif + Table(tableEntries) + blocks + ";";
+}
+
+// One image after whatever blocks `before` holds.
 std::string RawGif(int width, int height, int tableEntries, const std::string& data, int minCodeSize = 2,
                    bool interlaced = false, const std::string& before = "") {
-  std::string gif = "GIF89a" + Le16(width) + Le16(height);
-  gif += {static_cast<char>(tableEntries ? 0x7F + std::countr_zero(static_cast<unsigned>(tableEntries)) : 0), 0, 0};
-  for (int i = 0; i < tableEntries; ++i)
-    gif += {static_cast<char>(i), static_cast<char>(i * 3), static_cast<char>(255 - i)};
-  gif += before + "," + Le16(0) + Le16(0) + Le16(width) + Le16(height);
-  gif += {static_cast<char>(interlaced ? 0x40 : 0), static_cast<char>(minCodeSize)};
-  for (size_t i = 0; i < data.size(); i += 255)
-    gif += static_cast<char>(data.substr(i, 255).size()) + data.substr(i, 255);
-  return gif + std::string(1, '\0') + ";";
+  return Screen(width, height, tableEntries, before + Image(width, height, data, minCodeSize, interlaced));
 }
 
 std::string Gce(int transparent) { return std::string("!\xF9\x04\x01\0\0", 6) + static_cast<char>(transparent) + '\0'; }
@@ -192,29 +214,83 @@ TEST_F(GifCodec, CorruptCodesAreCountedAndDecodingGoesOn) {
   EXPECT_EQ(p.pixels, (Bytes{0, 3}));
 }
 
-TEST_F(GifCodec, BadInputFails) {
+TEST_F(GifCodec, WhatCannotBeAGifIsRefused) {
   const std::string pixels = Literals({0, 1, 2, 3, 2, 1}, 2), good = RawGif(3, 2, 4, pixels, 2, false, Gce(1));
+  const std::string first = Image(3, 2, pixels);
   std::vector<std::string> bad = {
       "GIF7" + good.substr(4),
       good.substr(0, 25) + ";",    // no image
-      RawGif(3, 2, 4, pixels, 1),  // code sizes outside 2..9
+      RawGif(3, 2, 4, pixels, 1),  // the only image with a code size outside 2..9
       RawGif(3, 2, 4, pixels, 10),
-      RawGif(0, 2, 4, pixels),                        // no width
-      RawGif(40000, 1, 4, pixels),                    // wider than a raster may be
-      RawGif(10000, 10000, 4, pixels),                // more pixels than a raster may have
-      RawGif(3, 2, 4, Literals({0, 1, 2, 3}, 2)),     // end code before the last row
-      good.substr(0, 13) + std::string("\0\0\0", 3),  // colour table cut short
+      RawGif(0, 2, 4, pixels),                                  // no width
+      RawGif(40000, 1, 4, pixels),                              // wider than a raster may be
+      RawGif(10000, 10000, 4, pixels),                          // more pixels than a raster may have
+      Screen(3, 2, 4, first + Image(40000, 1, pixels)),         // so is any later image
+      good.substr(0, 13) + std::string("\0\0\0", 3),            // colour table cut short
   };
-  for (size_t n = 0; n + 2 < good.size(); ++n) bad.push_back(good.substr(0, n));  // every cut inside
+  // Every cut before the first image's code size byte leaves no image.
+  const size_t codeSizeAt = 13 + 3 * 4 + Gce(1).size() + 10;
+  ASSERT_EQ(good[codeSizeAt], 2);
+  for (size_t n = 0; n <= codeSizeAt; ++n) bad.push_back(good.substr(0, n));
   for (size_t i = 0; i < bad.size(); ++i)
     EXPECT_FALSE(CImageImplGif().Read(Put("bad.gif", bad[i]).string())) << "case " << i;
-  // Without terminator and trailer the picture is still whole.
-  EXPECT_TRUE(CImageImplGif().Read(Put("cut.gif", good.substr(0, good.size() - 2)).string()));
   CImageImplGif gif;
   int w = -1, h = -1;
   EXPECT_FALSE(gif.ReadSize(Put("none.gif", bad[1]).string(), w, h));
   EXPECT_EQ(w + h, 0);
   EXPECT_FALSE(gif.ReadSize(Put("sig.gif", bad[0]).string(), w, h));
+}
+
+// A damaged GIF shows what could be decoded: the rows up to the end of the data, the
+// pixels placed before an early end code, the last image that could be decoded.
+TEST_F(GifCodec, DamagedFilesKeepWhatWasDecoded) {
+  const Bytes pixels{0, 1, 2, 3, 2, 1};
+  const std::string good = RawGif(3, 2, 4, Literals(pixels, 2));
+  const size_t dataAt = 13 + 3 * 4 + 10 + 1;
+  // Cut anywhere after the code size byte: a growing prefix of the pixels, zeros after it.
+  size_t decodedBefore = 0;
+  for (size_t n = dataAt; n <= good.size(); ++n) {
+    CImageImplGif gif;
+    ASSERT_TRUE(gif.Read(Put("cut.gif", good.substr(0, n)).string())) << n;
+    const Picture p = FromRaster(gif);
+    size_t decoded = 0;
+    while (decoded < pixels.size() && p.pixels[decoded] == pixels[decoded]) ++decoded;
+    EXPECT_EQ(Bytes(p.pixels.begin() + static_cast<long>(decoded), p.pixels.end()), Bytes(pixels.size() - decoded, 0)) << n;
+    EXPECT_GE(decoded, decodedBefore) << n;
+    decodedBefore = decoded;
+  }
+  EXPECT_EQ(decodedBefore, pixels.size());
+
+  // An end code before the last row.
+  EXPECT_EQ(ReadOurs(Put("early.gif", RawGif(3, 2, 4, Literals({0, 1, 2, 3}, 2)))).pixels, (Bytes{0, 1, 2, 3, 0, 0}));
+
+  // A later image with an unusable code size, or cut before its data, leaves the one before.
+  const std::string first = Image(3, 2, Literals(pixels, 2));
+  for (const std::string& second : {Image(2, 2, Literals({3, 3, 3, 3}, 2), 10), Image(2, 2, "", 1),
+                                    Image(2, 2, Literals({3, 3, 3, 3}, 2)).substr(0, 10)}) {
+    const Picture p = ReadOurs(Put("two.gif", Screen(3, 2, 4, first + second)));
+    EXPECT_EQ(std::pair(p.width, p.height), std::pair(3, 2));
+    EXPECT_EQ(p.pixels, pixels);
+  }
+
+  // The photo cut after 403 bytes: full size, its first rows as in the whole file.
+  const fs::path photo = fs::path(VENDORA_FIXTURES) / "gif" / "photo_16.gif";
+  const Picture whole = ReadOurs(photo);
+  const Picture cut = ReadOurs(Put("photo.gif", test::ReadFileBytes(photo).substr(0, 403)));
+  ASSERT_EQ(std::pair(cut.width, cut.height), std::pair(whole.width, whole.height));
+  EXPECT_EQ(cut.palette, whole.palette);
+  const size_t firstRow = static_cast<size_t>(whole.width);
+  EXPECT_TRUE(std::equal(cut.pixels.begin(), cut.pixels.begin() + static_cast<long>(firstRow), whole.pixels.begin()));
+  EXPECT_NE(cut.pixels, whole.pixels);
+}
+
+// A local colour table replaces the table read so far: an image after it without a
+// table of its own keeps using it (giflib would go back to the global table here).
+TEST_F(GifCodec, ALocalColourTableStaysInForce) {
+  const std::string blocks = Image(2, 1, Literals({1, 2}, 2), 2, false, 4) + Image(2, 1, Literals({3, 0}, 2));
+  const Picture p = ReadOurs(Put("local.gif", Screen(2, 1, 4, blocks)));
+  EXPECT_EQ(p.pixels, (Bytes{3, 0}));
+  EXPECT_EQ(p.palette, (std::vector<Rgb>{{100, 0, 255}, {101, 3, 254}, {102, 6, 253}, {103, 9, 252}}));
 }
 
 // giflib, ImageMagick and our decoder must all see the raster in the file we wrote.

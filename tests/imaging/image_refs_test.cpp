@@ -110,20 +110,30 @@ TEST_F(ImageRefsTest, ThumbnailsAreMadeKeptAndRemovedWithTheirPicture) {
   EXPECT_TRUE(prompter_.asked().empty());
 }
 
-TEST_F(ImageRefsTest, AnUnreadablePictureGetsNoThumbnailAndNoMessage) {
-  test::WriteFileBytes(Folder("prods") / "5.jpg", "kein JPEG");
-  ProductImageRefs refs = MakeProductImageRefs(kImagePattern, Folder("prods"), Folder("thumbs"), 5, true, 50, &prompter_);
-  EXPECT_EQ(refs.picture, "5.jpg//");
-  EXPECT_EQ(refs.thumbnail, "");
-  EXPECT_FALSE(fs::exists(Folder("thumbs") / "5.jpg"));
+// An unreadable picture is treated as missing (no references, its stale thumbnail
+// goes), and named for the caller to report; with or without thumbnails.
+TEST_F(ImageRefsTest, AnUnreadablePictureCountsAsMissingAndIsNamed) {
+  for (bool makeThumbnail : {true, false}) {
+    test::WriteFileBytes(Folder("prods") / "5.jpg", "kein JPEG");
+    test::WriteFileBytes(Folder("thumbs") / "5.jpg", "alt");
+    SetAge(Folder("thumbs") / "5.jpg", 60);
+    ProductImageRefs refs =
+        MakeProductImageRefs(kImagePattern, Folder("prods"), Folder("thumbs"), 5, makeThumbnail, 50, &prompter_);
+    EXPECT_EQ(refs.picture, "");
+    EXPECT_EQ(refs.thumbnail, "");
+    EXPECT_EQ(refs.unreadable, "5.jpg");
+    EXPECT_FALSE(fs::exists(Folder("thumbs") / "5.jpg"));
+  }
   EXPECT_TRUE(prompter_.asked().empty());
 
   // A thumbnail that cannot be written (a folder stands in its place) leaves no reference.
   MakePicture(Folder("prods") / "6.png", 50, 50);
   fs::create_directories(Folder("thumbs") / "6.jpg" / "blocked");
-  refs = MakeProductImageRefs(kImagePattern, Folder("prods"), Folder("thumbs"), 6, true, 50, &prompter_);
+  ProductImageRefs refs =
+      MakeProductImageRefs(kImagePattern, Folder("prods"), Folder("thumbs"), 6, true, 50, &prompter_);
   EXPECT_EQ(refs.picture, "6.png/50/50");
   EXPECT_EQ(refs.thumbnail, "");
+  EXPECT_EQ(refs.unreadable, "");
   EXPECT_FALSE(fs::exists(Folder("thumbs") / "6.jpg.tmp"));
 }
 

@@ -162,6 +162,47 @@ TEST_F(RecordSetTest, RefusesTooLongOrMissingTextsWithoutWritingAnything) {
   EXPECT_EQ(c.GetRecordCount(), 1);
 }
 
+// A lenient decoder would read C0 8A as a line feed and C1 BC as "|"; such text is
+// refused before it is stored, in every text field, whatever else the row holds.
+TEST_F(RecordSetTest, RefusesTextThatIsNotValidUtf8) {
+  const int32_t category = AddCategory(db_, "Obst");
+  const int32_t product = AddProduct(db_, category, "Apfel");
+  auto expectRefused = [](auto& set, const std::string& text) {
+    try {
+      set.Update();
+      ADD_FAILURE() << "stored " << text;
+    } catch (const DbError& e) {
+      EXPECT_EQ(e.framework(), DbFrameworkError::FieldBinding);
+      EXPECT_EQ(e.description(), text);
+    }
+  };
+  for (const std::string bad : {"x\xC0\x8Ay", "x\xC1\xBCy", "\xED\xA0\x80", "\xFF"}) {
+    CRecSetCategories categories(db_);
+    categories.Open();
+    categories.Edit();
+    categories->Description = bad;
+    expectRefused(categories,
+                  "Der Text für das Feld \"Description\" der Tabelle \"Categories\" ist kein gültiger UTF-8-Text.");
+    CRecSetProducts products(db_);
+    products.Open();
+    products.Edit();
+    products->Name = "Apfel " + bad;
+    expectRefused(products, "Der Text für das Feld \"Name\" der Tabelle \"Products\" ist kein gültiger UTF-8-Text.");
+    CRecSetItems items(db_);
+    items.OpenForAppend();
+    items.AddNew();
+    items->ProductID = product;
+    items->ItemNumber = bad;
+    expectRefused(items, "Der Text für das Feld \"ItemNumber\" der Tabelle \"Items\" ist kein gültiger UTF-8-Text.");
+  }
+  CRecSetCategories categories(db_);
+  categories.Open();
+  EXPECT_EQ(categories->Description, "");
+  categories.Edit();
+  categories->Description = "Äpfel, Birnen – 2 €";
+  EXPECT_NO_THROW(categories.Update());
+}
+
 TEST_F(RecordSetTest, ChangedFlagFollowsTheBaseOfTheSet) {
   int32_t cat = AddCategory(db_, "A");
   SetDatabaseChanged(false);

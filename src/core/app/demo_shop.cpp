@@ -244,7 +244,10 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
   const std::array<std::pair<const char*, std::array<float, 6>>, 2> methods = {
       {{"DHL Paket", {0, 4.9f, 5, 6.9f, 20, 12.9f}}, {"Spedition", {0, 29, 50, 39, 200, 59}}}};
   order = 0;
-  for (const auto& [name, breaks] : methods) {
+  // No structured bindings below: clang before 16 cannot capture them in a lambda.
+  for (const auto& entry : methods) {
+    const char* const name = entry.first;
+    const std::array<float, 6>& breaks = entry.second;
     const int32_t method = AddRow(shipping, [&](auto& s) {
       s->Name = name;
       s->Order = order++;
@@ -258,10 +261,10 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
   }
   CRecSetDiscount discounts(db);
   discounts.OpenForAppend();
-  for (auto [at, rate] : {std::pair{100.0f, 3.0f}, std::pair{250.0f, 5.0f}})
+  for (const auto& discount : {std::pair{100.0f, 3.0f}, std::pair{250.0f, 5.0f}})
     AddRow(discounts, [&](auto& d) {
-      d->Break = at;
-      d->Discount = rate;
+      d->Break = discount.first;
+      d->Discount = discount.second;
     });
   CRecSetGiftWraps wraps(db);
   wraps.OpenForAppend();
@@ -303,8 +306,11 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
       }));
     return std::pair{kind, ids};
   };
-  const auto [size, sizes] = addKind("Größe", {"Klein", "Mittel", "Groß"});
-  const auto [colour, colours] = addKind("Farbe", {"Grün", "Natur", "Anthrazit"});
+  const auto sizeKind = addKind("Größe", {"Klein", "Mittel", "Groß"});
+  const auto colourKind = addKind("Farbe", {"Grün", "Natur", "Anthrazit"});
+  const int32_t size = sizeKind.first, colour = colourKind.first;
+  const std::vector<int32_t>& sizes = sizeKind.second;
+  const std::vector<int32_t>& colours = colourKind.second;
 
   // Index entries, product lines.
   CRecSetIndex index(db);

@@ -28,6 +28,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Own wording: no numbered text covers an unreadable picture.
+constexpr std::string_view kPictureUnreadable =
+    "Warnung: Das Bild \"%s\" kann nicht gelesen werden und wird nicht verwendet.";
+
 struct DataFile {
   DataFile(std::string_view fileName, std::string_view creatingLine) : name(fileName), creating(creatingLine) {}
 
@@ -268,6 +272,8 @@ class CatalogueWriter {
   void WriteProduct(const PendingProduct& p, const ProductPictureQueue::Result& found) {
     const PreviewSettings& s = run_.settings;
     const bool written = !p.keys.empty();
+    if (!found.refs.unreadable.empty())
+      SetAsideUnreadablePicture(run_, ShopSubfolder::Prods, found.refs.unreadable, Known(found.picture));
     const std::string picture = UsePicture(run_, ShopSubfolder::Prods, found.refs.picture,
                                            written && !s.textOnly && s.generateDetails, Known(found.picture));
     const std::string thumbnail = UsePicture(run_, ShopSubfolder::Thumbs, found.refs.thumbnail,
@@ -329,6 +335,13 @@ class CatalogueWriter {
 };
 
 }  // namespace
+
+void SetAsideUnreadablePicture(RunContext& run, ShopSubfolder folder, const std::string& fileName,
+                               const FileStamp* stamp) {
+  const std::string name(kShopSubfolderNames[static_cast<size_t>(folder)]);
+  run.log.Log(Format(kPictureUnreadable, name + "/" + fileName));
+  run.files.AddUnused(folder, fileName, stamp);
+}
 
 bool WriteCatalogueStep(RunContext& run) {
   std::array<DataFile, 5> files{{{"category.toc", texts::kCreatingCategoryToc},

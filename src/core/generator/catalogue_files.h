@@ -13,9 +13,19 @@
 // Failures: a data file that cannot be created logs the file's two lines, shows them
 // in a stop box and fails the step (files created before stay). A database error
 // ends the walk, is logged, the files keep what was written and the step fails.
+#include <string>
+
+#include "app/shop_paths.h"
+#include "common/file_stamp.h"
+
 namespace vendora {
 
 struct RunContext;
+
+// A picture that is there but cannot be read: logged as a warning and listed as
+// unused in its folder, so it is neither referenced nor sent.
+void SetAsideUnreadablePicture(RunContext& run, ShopSubfolder folder, const std::string& fileName,
+                               const FileStamp* stamp);
 
 // Categories, products and items; fails when no category is written.
 bool WriteCatalogueStep(RunContext& run);

@@ -208,6 +208,8 @@ bool ListWithheldProductPicturesStep(RunContext& run) {
                                                  s.thumbnailQuality, &run.prompter);
     const std::string picture = refs.picture.substr(0, refs.picture.find('/'));
     const std::string thumbnail = refs.thumbnail.substr(0, refs.thumbnail.find('/'));
+    if (!refs.unreadable.empty())
+      SetAsideUnreadablePicture(run, ShopSubfolder::Prods, refs.unreadable, prods.Stamp(refs.unreadable));
     if (!picture.empty()) run.files.AddUnused(ShopSubfolder::Prods, picture, prods.Stamp(picture));
     if (!thumbnail.empty()) run.files.AddUnused(ShopSubfolder::Thumbs, thumbnail, thumbs.Stamp(thumbnail));
   });

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "common/program_text.h"
+#include "common/text_util.h"
 #include "common/prompter.h"
 #include "generator/log.h"
 
@@ -29,29 +30,16 @@ std::string ToCodePage(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-      out.push_back(static_cast<char>(b0));
-      ++i;
-      continue;
-    }
-    int len = (b0 & 0xE0) == 0xC0 ? 2 : (b0 & 0xF0) == 0xE0 ? 3 : (b0 & 0xF8) == 0xF0 ? 4 : 0;
-    char32_t c = len == 2 ? (b0 & 0x1F) : len == 3 ? (b0 & 0x0F) : (b0 & 0x07);
-    bool valid = len > 0 && i + static_cast<size_t>(len) <= s.size();
-    for (int k = 1; valid && k < len; ++k) {
-      const auto b = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-      if ((b & 0xC0) != 0x80) valid = false;
-      else c = (c << 6) | (b & 0x3F);
-    }
-    if (!valid) {
-      out.push_back(static_cast<char>(b0));  // not UTF-8: kept as the byte it is
-      ++i;
+    const char32_t c = DecodeUtf8(s, i);
+    // A byte that is not UTF-8 is kept as the byte it is: it is 0x80 or above, so it
+    // can never become a separator or a line end.
+    if (IsByteEscape(c)) {
+      out.push_back(static_cast<char>(c - kByteEscapeBase));
       continue;
     }
     const int byte = CodePageByte(c);
     if (byte >= 0) out.push_back(static_cast<char>(byte));
     else out += "&#" + std::to_string(static_cast<uint32_t>(c)) + ";";
-    i += static_cast<size_t>(len);
   }
   return out;
 }

@@ -15,7 +15,8 @@ namespace vendora {
 class GenerationLog;
 class Prompter;
 
-// UTF-8 to Windows-1252. Bytes that are not valid UTF-8 are taken as they are.
+// UTF-8 (decoded strictly) to Windows-1252. Bytes that are not valid UTF-8 are taken
+// as they are.
 std::string ToCodePage(std::string_view utf8);
 
 class OutputFile {

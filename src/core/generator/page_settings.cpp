@@ -14,19 +14,21 @@ std::string PreviewSettings::BasePath(ShopSubfolder folder) const {
   return mode == RunMode::Preview ? "../" + name : name;
 }
 
+// Both conversions look at characters, never at single bytes: a byte of a multi-byte
+// or malformed sequence must not pass for "|" or a line end, nor hide one.
 std::string HtmlEscape(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 32) continue;
+  for (size_t i = 0; i < text.size();) {
+    const char32_t c = DecodeUtf8(text, i);
+    if (c < 32) continue;
     switch (c) {
       case '"': out += "&quot;"; break;
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
       case '|': out += "&brvbar;"; break;
-      default: out += c;
+      default: AppendUtf8(out, c);
     }
   }
   return std::string(Trim(out));
@@ -35,12 +37,13 @@ std::string HtmlEscape(std::string_view text) {
 std::string TextToHtml(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
+  for (size_t i = 0; i < text.size();) {
+    const char32_t c = DecodeUtf8(text, i);
     switch (c) {
       case '|': out += "&brvbar;"; break;
       case '\r': out += "<BR>"; break;
       case '\n': break;
-      default: out += c;
+      default: AppendUtf8(out, c);
     }
   }
   return std::string(Trim(out));

@@ -111,7 +111,8 @@ ProductPictureQueue::Done ProductPictureQueue::Make(int32_t id) {
     KeptMessages kept(done.messages);
     done.result.refs =
         MakeProductImageRefs(kImagePattern, pictures_, thumbnails_, id, makeThumbnails_, quality_, &kept);
-    done.result.picture = StampOfRef(pictures_, done.result.refs.picture);
+    const ProductImageRefs& refs = done.result.refs;
+    done.result.picture = StampOfRef(pictures_, refs.unreadable.empty() ? refs.picture : refs.unreadable);
     done.result.thumbnail = StampOfRef(thumbnails_, done.result.refs.thumbnail);
   } catch (...) {
     done.error = std::current_exception();

@@ -26,7 +26,8 @@ class ProductPictureQueue {
  public:
   struct Result {
     ProductImageRefs refs;
-    std::optional<FileStamp> picture, thumbnail;  // stamps of the referenced files
+    // Stamps of the referenced files (of the picture also when it cannot be read).
+    std::optional<FileStamp> picture, thumbnail;
   };
 
   ProductPictureQueue(PictureFolder& pictures, PictureFolder& thumbnails, bool makeThumbnails, int quality,

@@ -125,7 +125,7 @@ bool Decode(std::FILE* file, CImageImpl& image) {
   if (!depthKnown || !(h.compression == kBiRgb || (h.compression == kBiBitfields && h.bitCount == 32))) return false;
 
   // Everything the header promises must be in the file before anything is allocated.
-  if (h.width > CImageImpl::kMaxSide || h.height > CImageImpl::kMaxSide) return false;
+  if (!CImageImpl::FitsRaster(h.width, h.height)) return false;
   const int64_t fileStride = (static_cast<int64_t>(h.bitCount) * h.width + 31) / 32 * 4;
   const int64_t tableOffset =
       kFileHeaderSize + h.infoSize + (h.compression == kBiBitfields && h.infoSize == kInfoHeaderSize ? 12 : 0);

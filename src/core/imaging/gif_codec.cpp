@@ -51,7 +51,7 @@ class InputReader {
   // buffer, so the decoder can take bytes without looking at block counts.
   void BeginData() {
     blockLeft_ = 0;
-    dataEnded_ = terminated_ = false;
+    dataEnded_ = false;
   }
   bool NextDataSpan(const uint8_t*& begin, const uint8_t*& end) {
     if (dataEnded_) return false;
@@ -59,7 +59,6 @@ class InputReader {
       const int count = Byte();
       if (count <= 0) {
         dataEnded_ = true;
-        terminated_ = count == 0;
         return false;
       }
       blockLeft_ = static_cast<size_t>(count);
@@ -75,15 +74,18 @@ class InputReader {
     blockLeft_ -= take;
     return true;
   }
-  // Moves past the rest of the image data; false when the file ended inside it.
-  bool EndData() {
-    if (dataEnded_) return terminated_;
-    dataEnded_ = true;
-    return Read(nullptr, blockLeft_) && SkipSubBlocks();
+  // Offset in the file of the next byte, and a jump back to one.
+  int64_t Position() const { return start_ + static_cast<int64_t>(pos_); }
+  bool Seek(int64_t offset) {
+    if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) return false;
+    start_ = offset;
+    pos_ = end_ = 0;
+    return true;
   }
 
  private:
   bool Refill() {
+    start_ += static_cast<int64_t>(end_);
     pos_ = 0;
     end_ = std::fread(buffer_, 1, sizeof buffer_, file_);
     return end_ > 0;
@@ -103,9 +105,10 @@ class InputReader {
 
   std::FILE* file_;
   uint8_t buffer_[kInputBufferSize];
+  int64_t start_ = 0;  // file offset of buffer_[0]
   size_t pos_ = 0, end_ = 0;
   size_t blockLeft_ = 0;
-  bool dataEnded_ = false, terminated_ = false;
+  bool dataEnded_ = false;
 };
 
 struct ColourTable {
@@ -165,8 +168,6 @@ class RowPlacer {
       : image_(image), width_(image.GetWidth()), height_(image.GetHeight()), step_(interlaced ? 8 : 1) {
     line_ = image_.Row(height_ - 1);
   }
-
-  bool Complete() const { return linesDone_ == height_; }
 
   // Room left in the current line and where it starts; a caller may write up to
   // Room() pixels there and then Advance over them.
@@ -266,8 +267,9 @@ struct LzwTables {
   uint8_t stack[kCodeLimit + 1];
 };
 
-// Decodes one image's LZW data into the raster. True when every row was filled.
-bool DecodeImage(CImageImpl& image, bool interlaced, int minCodeSize, InputReader& in, LzwTables& tables,
+// Decodes one image's LZW data into the raster. Data that ends early, by an end code
+// or with the file, leaves the rows not reached as they are.
+void DecodeImage(CImageImpl& image, bool interlaced, int minCodeSize, InputReader& in, LzwTables& tables,
                  int& badCodes) {
   std::memset(&tables, 0, sizeof tables);
   RowPlacer placer(image, interlaced);
@@ -356,7 +358,6 @@ bool DecodeImage(CImageImpl& image, bool interlaced, int minCodeSize, InputReade
     }
     if (!(spilled ? placer.Put(spilled, static_cast<int>(stackEnd - spilled)) : placer.Advance(stringLength))) break;
   }
-  return placer.Complete();
 }
 
 // ---------------------------------------------------------------------------------
@@ -544,44 +545,59 @@ bool CImageImplGif::Decode() {
   auto in = std::make_unique<InputReader>(file.get());
   uint8_t header[13];
   if (!ReadHeader(*in, header)) return false;
-  auto global = std::make_unique<ColourTable>();
-  if ((header[10] & 0x80) && !ReadColourTable(*in, header[10], *global)) return false;
+  // The colour table in force: the global one until a local one replaces it, for
+  // that image and the ones after it.
+  auto table = std::make_unique<ColourTable>();
+  if ((header[10] & 0x80) && !ReadColourTable(*in, header[10], *table)) return false;
 
-  auto local = std::make_unique<ColourTable>();
-  auto tables = std::make_unique<LzwTables>();
-  // A graphic control extension speaks for the next image only.
-  int transparentIndex = -1;
-  bool decoded = false;
+  // Only the last image is shown, so the file is walked first and only that image is
+  // decoded: a small file of many large frames must not cost a raster per frame. An
+  // image whose code size is unusable is passed over; a file that ends early keeps
+  // what it had.
+  struct Image {
+    uint8_t descriptor[9];
+    ColourTable table;
+    int transparentIndex, minCodeSize;
+    int64_t dataOffset;
+  };
+  auto last = std::make_unique<Image>();
+  bool found = false;
+  int transparentIndex = -1;  // a graphic control extension speaks for the next image only
   for (;;) {
     const int block = in->Byte();
     if (block == kExtension) {
       int extensionTransparent;
-      if (!ReadExtension(*in, extensionTransparent)) return false;
+      if (!ReadExtension(*in, extensionTransparent)) break;
       if (extensionTransparent >= 0) transparentIndex = extensionTransparent;
     } else if (block == kImage) {
       uint8_t descriptor[9];
-      if (!in->Read(descriptor, sizeof descriptor)) return false;
-      const ColourTable* table = global->count ? global.get() : nullptr;
-      if (descriptor[8] & 0x80) {
-        if (!ReadColourTable(*in, descriptor[8], *local)) return false;
-        table = local.get();
-      }
+      if (!in->Read(descriptor, sizeof descriptor)) break;
+      if (!FitsRaster(Le16(descriptor + 4), Le16(descriptor + 6))) return false;
+      if ((descriptor[8] & 0x80) && !ReadColourTable(*in, descriptor[8], *table)) break;
       const int minCodeSize = in->Byte();
-      if (minCodeSize < 2 || minCodeSize > 9) return false;
-      // A new raster for every image; it also drops the previous image's palette.
-      if (!Create(Le16(descriptor + 4), Le16(descriptor + 6), 8)) return false;
-      if (table) AttachPalette(BuildPalette(*table, transparentIndex));
-      SetTransparentIndex(transparentIndex);
-      if (!DecodeImage(*this, (descriptor[8] & 0x40) != 0, minCodeSize, *in, *tables, badCodes_)) return false;
-      decoded = true;
+      if (minCodeSize < 0) break;
+      if (minCodeSize >= 2 && minCodeSize <= 9) {
+        std::memcpy(last->descriptor, descriptor, sizeof descriptor);
+        last->table = *table;
+        last->transparentIndex = transparentIndex;
+        last->minCodeSize = minCodeSize;
+        last->dataOffset = in->Position();
+        found = true;
+      }
       transparentIndex = -1;
-      // The picture is whole even when the file ends without its closing bytes.
-      if (!in->EndData()) break;
+      if (!in->SkipSubBlocks()) break;
     } else {
       break;  // the trailer, the end of the file or anything unknown ends the file
     }
   }
-  return decoded;
+  if (!found || !in->Seek(last->dataOffset)) return false;
+
+  if (!Create(Le16(last->descriptor + 4), Le16(last->descriptor + 6), 8)) return false;
+  if (last->table.count) AttachPalette(BuildPalette(last->table, last->transparentIndex));
+  SetTransparentIndex(last->transparentIndex);
+  auto tables = std::make_unique<LzwTables>();
+  DecodeImage(*this, (last->descriptor[8] & 0x40) != 0, last->minCodeSize, *in, *tables, badCodes_);
+  return true;
 }
 
 bool CImageImplGif::Write(const std::string& fileName) {

@@ -5,10 +5,14 @@
 // lives in one call, so several GIFs may be coded at the same time on different
 // threads (each on its own CImageImplGif object).
 //
-// Read returns false for anything but a complete picture: no GIF signature, a file
-// cut short anywhere before the last image's rows are complete, an LZW code size
-// outside 2..9, no image at all, or a size the raster refuses. Corrupt codes inside
-// otherwise complete data are counted (BadCodeCount) and decoding goes on.
+// Read is tolerant of damage as GIF readers are: data that ends early (cut file, early
+// end code) keeps the pixels decoded so far, the rest stays 0; an image with an LZW
+// code size outside 2..9, or cut before its data, is passed over, so a multi-image
+// file keeps the last image that can be decoded; a local colour table stays in force
+// for the images after it. Read returns false for what cannot be a picture: no GIF
+// signature, no usable image, or any image declaring a size the raster refuses.
+// Corrupt codes are counted (BadCodeCount) and decoding goes on. Only the last image
+// is decoded, whatever the file holds before it.
 // ReadSize reports the first image's size without decoding; false when the file has
 // no usable image descriptor. Write shows one of three English messages through the
 // prompter and returns false for a raster above 8 bits per pixel, a file that cannot

@@ -28,9 +28,7 @@ int ImagePalette::Nearest(uint8_t red, uint8_t green, uint8_t blue) const {
 CImageImpl::~CImageImpl() = default;
 
 bool CImageImpl::Create(int width, int height, int bitsPerPixel, int colourType) {
-  if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide ||
-      static_cast<int64_t>(width) * height > kMaxPixels)
-    return false;
+  if (!FitsRaster(width, height)) return false;
   if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 24) return false;
   const int stride = StrideFor(width, bitsPerPixel);
   try {

@@ -40,8 +40,12 @@ enum ColourType { kColourUnspecified = -1, kColourGrey = 0, kColourTrue = 2, kCo
 class CImageImpl {
  public:
   // Largest raster accepted: a file claiming more is refused instead of allocated.
+  // Codecs check the size a file declares against these before decoding anything.
   static constexpr int kMaxSide = 32767;
   static constexpr int64_t kMaxPixels = 64'000'000;
+  static constexpr bool FitsRaster(int64_t width, int64_t height) {
+    return width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
+  }
 
   CImageImpl() = default;
   explicit CImageImpl(std::string fileName) : fileName_(std::move(fileName)) {}

@@ -255,10 +255,11 @@ ImageSize ThumbnailSize(int width, int height) {
 }
 
 std::optional<ImageSize> WriteThumbnail(const fs::path& source, const fs::path& target, int quality,
-                                        ImageSize* sourceSize, Prompter* prompter) {
+                                        ImageSize* sourceSize, Prompter* prompter, ImageFormat format) {
   CImageFile image(prompter);
   int width = 0, height = 0;
   if (image.ReadSize(width, height, source.string())) {
+    if (!CImageImpl::FitsRaster(width, height)) return std::nullopt;
     // Decoding need not be finer than twice the thumbnail.
     ImageSize t = ThumbnailSize(width, height);
     image.SetDecodeMinimum(2 * t.width, 2 * t.height);
@@ -272,14 +273,14 @@ std::optional<ImageSize> WriteThumbnail(const fs::path& source, const fs::path& 
   // newer than its picture and never be made again.
   fs::path temporary = target;
   temporary += ".tmp";
-  auto copy = image.CreateScaledCopy(temporary.string(), t.width, t.height, ImageFormat::Jpeg);
+  auto copy = image.CreateScaledCopy(temporary.string(), t.width, t.height, format);
   if (!copy) {
     if (prompter) prompter->Show(FormatProgramText(20086, source.string()), MessageIcon::Warning);
     return std::nullopt;
   }
   copy->SetQuality(quality);
   std::error_code ec;
-  if (!copy->Save(temporary.string(), ImageFormat::Jpeg)) {
+  if (!copy->Save(temporary.string(), format)) {
     fs::remove(temporary, ec);
     return std::nullopt;
   }
@@ -318,28 +319,35 @@ ProductImageRefs MakeProductImageRefs(std::string_view pattern, PictureFolder& i
     refs.thumbnail = RefOf(thumbFolder, thumbName, thumbName);
     return refs;
   }
+  // A picture that cannot be read is published as if it were not there, rather than
+  // as a reference the shop cannot show.
+  auto unreadable = [&] {
+    RemoveFiles(thumbFolder, std::to_string(id));
+    refs.unreadable = fileName;
+    return refs;
+  };
   if (!makeThumbnail) {
     // Only the size is wanted: the smallest decode proves the picture readable.
     std::optional<ImageSize> size = imageFolder.KnownSize(fileName);
     if (!size) {
       CImageFile image(prompter);
       image.SetDecodeMinimum(1, 1);
-      if (image.Load(picture->string())) {
-        size = ImageSize{image.GetImpl()->SourceWidth(), image.GetImpl()->SourceHeight()};
-        imageFolder.KnowSize(fileName, *size);
-      }
+      if (!image.Load(picture->string())) return unreadable();
+      size = ImageSize{image.GetImpl()->SourceWidth(), image.GetImpl()->SourceHeight()};
+      imageFolder.KnowSize(fileName, *size);
     }
-    refs.picture = size ? SizedRef(name, size->width, size->height) : name + "//";
+    refs.picture = SizedRef(name, size->width, size->height);
     return refs;
   }
   ImageSize full;
   std::optional<ImageSize> made = WriteThumbnail(*picture, thumb, quality, &full, prompter);
+  if (full.width <= 0) return unreadable();
   if (made) {
     thumbFolder.Added(thumbName);
     thumbFolder.KnowSize(thumbName, *made);
   }
   imageFolder.KnowSize(fileName, full);
-  refs.picture = full.width > 0 ? SizedRef(name, full.width, full.height) : name + "//";
+  refs.picture = SizedRef(name, full.width, full.height);
   if (made) refs.thumbnail = SizedRef(thumbName, made->width, made->height);
   return refs;
 }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "common/file_stamp.h"
+#include "imaging/image_format.h"
 #include "imaging/picture_sizes.h"
 
 namespace vendora {
@@ -97,13 +98,18 @@ std::string FindNamedImageRef(const std::filesystem::path& folder, std::string_v
 struct ProductImageRefs {
   std::string picture;
   std::string thumbnail;
+  // The picture's file name when the file is there but cannot be read (broken, or
+  // declaring a size beyond the raster limits): it is then treated as missing, both
+  // references are empty, and the caller decides what to tell and where to list it.
+  std::string unreadable;
 };
 
 // Finds the product picture and keeps its thumbnail (<id>.jpg in thumbFolder) up to
 // date: a thumbnail older than, or as old as, its picture is made again (when
-// makeThumbnail is set); without a picture every <id>.* in thumbFolder is removed.
-// A thumbnail that cannot be made shows message 20086 (through the prompter, when
-// given) and the run goes on; a failed save leaves no thumbnail behind.
+// makeThumbnail is set); without a picture, or with one that cannot be read, every
+// <id>.* in thumbFolder is removed. A thumbnail that cannot be made shows message
+// 20086 (through the prompter, when given) and the run goes on; a failed save leaves
+// no thumbnail behind.
 ProductImageRefs MakeProductImageRefs(std::string_view pattern, PictureFolder& imageFolder,
                                       PictureFolder& thumbFolder, int32_t id, bool makeThumbnail, int quality,
                                       Prompter* prompter);
@@ -118,13 +124,16 @@ int ThumbnailQuality(int qualitySetting);
 // side computed as 0 becomes 1.
 ImageSize ThumbnailSize(int width, int height);
 
-// Writes a thumbnail of `source` to `target` (JPEG at `quality`), decoding the source
-// no larger than needed. The target is replaced only when the whole file was written.
-// Returns the thumbnail's size, or nullopt when the source cannot be loaded or the
-// thumbnail cannot be made or written. `sourceSize` receives the source's size when
-// it could be loaded.
+// Writes a thumbnail of `source` to `target` (in `format`, JPEG at `quality`),
+// decoding the source no larger than needed; a source declaring a size beyond the
+// raster limits is refused before decoding. The target is replaced only when the
+// whole file was written. Returns the thumbnail's size, or nullopt when the source
+// cannot be loaded or the thumbnail cannot be made or written (GIF: never, the
+// thumbnail has true colours). `sourceSize` receives the source's size when it could
+// be loaded.
 std::optional<ImageSize> WriteThumbnail(const std::filesystem::path& source, const std::filesystem::path& target,
-                                        int quality, ImageSize* sourceSize = nullptr, Prompter* prompter = nullptr);
+                                        int quality, ImageSize* sourceSize = nullptr, Prompter* prompter = nullptr,
+                                        ImageFormat format = ImageFormat::Jpeg);
 
 // Copies the chosen file into the folder as the record's picture (keeping its
 // extension, in lower case), removes the record's other pictures and stamps the copy

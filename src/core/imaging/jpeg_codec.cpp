@@ -20,13 +20,21 @@
 namespace vendora {
 namespace {
 
+// What the library may use for one picture besides our raster: the coefficients of a
+// progressive picture and the buffer of the two-pass colour quantiser grow with the
+// picture, and a few hundred bytes can declare one of gigabytes. Beyond this the
+// library fails (it has no backing store) instead of allocating.
+constexpr long kLibraryMemory = 128L * 1024 * 1024;
+// Real progressive pictures have about ten scans; each scan walks the whole picture.
+constexpr int kMaxScans = 100;
+
 // Library errors jump back to the codec instead of ending the program; warnings are
-// never printed. A premature end of the data is remembered: the library pads the
-// missing part with grey and carries on, which would pass a broken picture as good.
+// never printed. A premature end of the data ends decoding at once: the library would
+// pad the missing part with grey and carry on, passing a broken picture as good after
+// decoding the whole declared size out of nothing.
 struct JpegErrors {
   jpeg_error_mgr manager;
   std::jmp_buf jump;
-  bool truncated;
 };
 
 [[noreturn]] void JumpBack(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1); }
@@ -35,7 +43,7 @@ void NoteMessage(j_common_ptr info, int level) {
   auto* errors = reinterpret_cast<JpegErrors*>(info->err);
   if (level >= 0) return;
   ++errors->manager.num_warnings;
-  if (errors->manager.msg_code == JWRN_JPEG_EOF) errors->truncated = true;
+  if (errors->manager.msg_code == JWRN_JPEG_EOF) JumpBack(info);
 }
 
 void SayNothing(j_common_ptr) {}
@@ -45,7 +53,11 @@ void InstallErrors(JpegErrors& errors) {
   errors.manager.error_exit = JumpBack;
   errors.manager.emit_message = NoteMessage;
   errors.manager.output_message = SayNothing;
-  errors.truncated = false;
+}
+
+void LimitScans(j_common_ptr info) {
+  if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans)
+    JumpBack(info);
 }
 
 // The library objects live here, outside the frames that call setjmp, so that the
@@ -53,9 +65,16 @@ void InstallErrors(JpegErrors& errors) {
 struct Decoder {
   jpeg_decompress_struct info{};
   JpegErrors errors{};
+  jpeg_progress_mgr progress{};
   Decoder() {
     InstallErrors(errors);
     info.err = &errors.manager;
+    progress.progress_monitor = LimitScans;
+  }
+  // After jpeg_create_decompress, which resets both.
+  void Limit() {
+    info.mem->max_memory_to_use = kLibraryMemory;
+    info.progress = &progress;
   }
   ~Decoder() { jpeg_destroy_decompress(&info); }
   Decoder(const Decoder&) = delete;
@@ -122,18 +141,17 @@ void DitherCmykRow(const JSAMPLE* cmyk, int width, bool adobeInverted, int* erro
   }
 }
 
-bool FitsRaster(JDIMENSION width, JDIMENSION height) {
-  return width >= 1 && height >= 1 && width <= CImageImpl::kMaxSide && height <= CImageImpl::kMaxSide &&
-         static_cast<int64_t>(width) * height <= CImageImpl::kMaxPixels;
-}
-
 // Decodes the file into the raster. Only plain values live in this frame (see Decoder).
 bool Decode(Decoder& d, std::FILE* file, CImageImpl& image, int minWidth, int minHeight) {
   jpeg_decompress_struct& info = d.info;
   if (setjmp(d.errors.jump)) return false;
   jpeg_create_decompress(&info);
+  d.Limit();
   jpeg_stdio_src(&info, file);
   jpeg_read_header(&info, TRUE);
+  // The declared size decides, even when only a reduced copy is wanted: the library
+  // still reads, and for progressive pictures keeps, every coefficient of it.
+  if (!CImageImpl::FitsRaster(info.image_width, info.image_height)) return false;
 
   const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
   if (cmyk) {
@@ -159,10 +177,6 @@ bool Decode(Decoder& d, std::FILE* file, CImageImpl& image, int minWidth, int mi
     }
     info.scale_denom = chosen;
   }
-  jpeg_calc_output_dimensions(&info);
-  // Refused before the library allocates its buffers for a picture we cannot hold.
-  if (!FitsRaster(info.output_width, info.output_height)) return false;
-
   jpeg_start_decompress(&info);
   const int width = static_cast<int>(info.output_width), height = static_cast<int>(info.output_height);
   if (!image.Create(width, height, 8)) return false;
@@ -205,12 +219,13 @@ bool Decode(Decoder& d, std::FILE* file, CImageImpl& image, int minWidth, int mi
       std::swap(errors[0], errors[1]);
     }
   }
-  return !d.errors.truncated;
+  return true;
 }
 
 bool Measure(Decoder& d, std::FILE* file, int& width, int& height) {
   if (setjmp(d.errors.jump)) return false;
   jpeg_create_decompress(&d.info);
+  d.Limit();
   jpeg_stdio_src(&d.info, file);
   jpeg_read_header(&d.info, TRUE);
   width = static_cast<int>(d.info.image_width);

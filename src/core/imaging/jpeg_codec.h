@@ -2,8 +2,10 @@
 // JPEG through libjpeg: colour pictures are read as 8-bit indexed rasters of at most
 // 240 colours, grey ones with a 256-level grey palette; written as RGB at the set quality.
 // CMYK pictures are converted to RGB by the codec and dithered onto a fixed palette.
-// A file whose data ends early fails to read. ReadSize reports the header's size,
-// even one that Read refuses. Failures (library errors included) return false and
+// A file whose data ends early fails to read, as does one whose declared size is
+// beyond the raster limits (checked before anything is decoded, also for a reduced
+// decode), that needs more than 128 MB inside the library or has more than 100 scans.
+// ReadSize reports the header's size, even one that Read refuses. Failures (library errors included) return false and
 // print nothing; Write removes a file it could not complete. All state lives in one
 // call, so several pictures may be coded at the same time on different threads.
 #include "imaging/image_impl.h"

@@ -64,11 +64,13 @@ bool Decode(Reader& r, std::FILE* file, CImageImpl& image) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_init_io(png, file);
   SkipUnusedChunks(png);
+  png_set_user_limits(png, CImageImpl::kMaxSide, CImageImpl::kMaxSide);
   png_read_info(png, info);
 
   png_uint_32 width = 0, height = 0;
   int depth = 0, type = 0, interlace = 0;
   png_get_IHDR(png, info, &width, &height, &depth, &type, &interlace, nullptr, nullptr);
+  if (!CImageImpl::FitsRaster(width, height)) return false;
   const bool palette = type == PNG_COLOR_TYPE_PALETTE;
   const bool alpha = (type & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
 
@@ -96,7 +98,6 @@ bool Decode(Reader& r, std::FILE* file, CImageImpl& image) {
 
   const int channels = png_get_channels(png, info);
   if (png_get_bit_depth(png, info) != 8 || (channels != 1 && channels != 3)) return false;
-  // The library keeps both sides below 2^31; Create refuses what the raster cannot hold.
   const int w = static_cast<int>(width), h = static_cast<int>(height);
   const int colourType = palette ? kColourIndexed : channels == 3 ? kColourTrue : kColourGrey;
   if (!image.Create(w, h, 8 * channels, colourType)) return false;

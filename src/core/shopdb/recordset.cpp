@@ -177,6 +177,12 @@ bool Matches(const std::optional<int32_t>& v, CompareOp op, const FieldValue& va
 }
 
 void CheckText(const TableDef& table, const FieldDef& field, const std::string& v) {
+  // Text that is not strict UTF-8 never reaches the file: every writer decodes it, and
+  // a lenient reader could take an overlong form for a separator or a line end.
+  if (!IsValidUtf8(v))
+    throw DbError(DbFrameworkError::FieldBinding, kEngineConstraint,
+                  Format("Der Text für das Feld \"%s\" der Tabelle \"%s\" ist kein gültiger UTF-8-Text.",
+                         field.name, table.name));
   if (v.empty() && field.required && !field.allowZeroLength)
     throw DbError(DbFrameworkError::None, kEngineConstraint,
                   Format("Das Feld \"%s\" der Tabelle \"%s\" muss ausgefüllt werden.", field.name, table.name));

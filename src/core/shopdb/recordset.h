@@ -13,8 +13,8 @@
 //
 // Differences from a classic dynaset, on purpose: after AddNew + Update the set stands
 // on the new row (its key is in ->ID); text criteria ignore letter case; values are
-// checked before writing (a text longer than its field, or an empty required text, is
-// refused with a DbError, never cut short).
+// checked before writing (a text longer than its field, an empty required text, or a
+// text that is not valid UTF-8, is refused with a DbError, never cut short or mended).
 //
 // Errors: DbError. A set whose database was closed refuses every call with
 // DbFrameworkError::ObjectNotOpen.
@@ -62,7 +62,7 @@ bool Matches(const bool& v, CompareOp op, const FieldValue& value);
 bool Matches(const float& v, CompareOp op, const FieldValue& value);
 bool Matches(const std::string& v, CompareOp op, const FieldValue& value);
 bool Matches(const std::optional<int32_t>& v, CompareOp op, const FieldValue& value);
-// Refuses a text that does not fit its field.
+// Refuses a text that is not valid UTF-8 or does not fit its field.
 void CheckText(const TableDef& table, const FieldDef& field, const std::string& v);
 inline void CheckText(const TableDef&, const FieldDef&, const int32_t&) {}
 inline void CheckText(const TableDef&, const FieldDef&, const bool&) {}
