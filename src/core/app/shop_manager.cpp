@@ -269,7 +269,8 @@ std::string ShopManager::WindowTitle() {
     if (!company.IsEOF()) name = company->StoreName;
   } catch (const DbError&) {
   }
-  if (name.empty()) name = db_.Path().filename().string();
+  // A fresh row keeps a single blank in the required name: that is no name either.
+  if (Trim(name).empty()) name = db_.Path().filename().string();
   return Format(texts::kWindowTitleWithShop, name);
 }
 

@@ -73,8 +73,7 @@ struct GraphicSet {
 
 // <programFolder>/GraphicSets.
 std::filesystem::path GraphicSetsFolder(const std::filesystem::path& programFolder);
-// Where the sets that ship with the program lie: $VENDORA_DATA/GraphicSets, else the
-// data folder the program was built with.
+// Where the sets that ship with the program lie: GraphicSets in DataFolder().
 std::filesystem::path BuiltInGraphicSetsFolder();
 // Copies every built-in set that the program folder lacks; an existing set folder is
 // never touched. A set is copied completely or not at all. Returns the number copied.
