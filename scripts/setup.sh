@@ -16,6 +16,7 @@ PACKAGES=(
   nodejs chromium
   perl openssl lighttpd libperl-critic-perl libperl-minimumversion-perl
   libcrypt-dev
+  qt6-base-dev qt6-webengine-dev xvfb xauth fonts-dejavu-core
 )
 
 SUDO=""

@@ -190,7 +190,7 @@ bool ShopManager::CompactCurrentShop(CompactOutcome* outcome) {
     CompactOutcome result = CompactDatabaseFile(database, compactOps_);
     if (outcome) *outcome = result;
   } catch (const DbError& e) {
-    prompter_.Show(DbErrorReport(e), MessageIcon::Warning, std::string(texts::kDbErrorTitle));
+    ShowDbError(prompter_, e);
     compacted = false;
   }
   if (OpenShopDatabase(database)) {

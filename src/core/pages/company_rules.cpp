@@ -65,7 +65,7 @@ bool SaveCompany(ShopDatabase& db, const ShopPaths& paths, const FormValues& val
     WriteSettingsRow(company, row);
     return true;
   } catch (const DbError& e) {
-    prompter.Show(DbErrorReport(e), MessageIcon::Warning, std::string(texts::kDbErrorTitle));
+    ShowDbError(prompter, e);
     return false;
   }
 }

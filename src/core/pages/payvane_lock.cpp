@@ -34,7 +34,7 @@ std::optional<std::string> PayvaneLock::Stored() {
   try {
     return ReadSettingsRow<PasswordRow>(db_).Password;
   } catch (const DbError& e) {
-    prompter_.Show(DbErrorReport(e), MessageIcon::Warning, std::string(texts::kDbErrorTitle));
+    ShowDbError(prompter_, e);
     return std::nullopt;
   }
 }
@@ -90,7 +90,7 @@ PasswordChange PayvaneLock::Change(std::string_view oldEntry, std::string_view n
     WriteSettingsRow(set, row);
     return PasswordChange::Changed;
   } catch (const DbError& e) {
-    prompter_.Show(DbErrorReport(e), MessageIcon::Warning, std::string(texts::kDbErrorTitle));
+    ShowDbError(prompter_, e);
     return PasswordChange::Failed;
   }
 }

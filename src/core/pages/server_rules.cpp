@@ -114,7 +114,7 @@ bool SaveServerSettings(ShopDatabase& db, const ServerValues& values, bool withP
     transaction.Commit();
     return true;
   } catch (const DbError& e) {
-    prompter.Show(DbErrorReport(e), MessageIcon::Warning, std::string(texts::kDbErrorTitle));
+    ShowDbError(prompter, e);
     return false;
   }
 }
