@@ -12,6 +12,8 @@ inline constexpr std::string_view kVersionInfoUnreadable =
     "Die Programmversionsinformation können nicht geladen werden.\nVendora wird jetzt beendet.";
 inline constexpr std::string_view kWindowTitle = "Tolm! Vendora";
 inline constexpr std::string_view kWindowTitleWithShop = "Tolm! Vendora - %s";
+inline constexpr std::string_view kSettingsNotSaved =
+    "Die Einstellungen konnten nicht in '%s' gespeichert werden.";  // own wording
 
 // Shop list on the company page
 inline constexpr std::string_view kSaveCompanyChanges =
@@ -141,5 +143,13 @@ inline constexpr std::string_view kNoProducts = "Es wurden keine Produkteinträg
 inline constexpr std::string_view kNoItems = "Es wurden keine Artikeleinträge gefunden!";
 inline constexpr std::string_view kNoLines = "Es wurden keine Produktlinieneinträge gefunden!";
 inline constexpr std::string_view kNoIndexEntries = "Es wurden keine Indexeinträge gefunden!";
+
+// Own wording: the settings pages' checks of what was typed.
+inline constexpr std::string_view kFieldTooLong =
+    "Die Angabe im Feld \"%s\" ist zu lang: erlaubt sind höchstens %d Zeichen.";
+inline constexpr std::string_view kFieldNotHex =
+    "Im Feld \"%s\" sind nur die Ziffern 0 bis 9 und die Buchstaben A bis F erlaubt.";
+inline constexpr std::string_view kPasswordUnavailable =
+    "Das Kennwort kann auf diesem System nicht verschlüsselt werden (crypt).";
 
 }  // namespace vendora::texts

@@ -4,7 +4,8 @@
 # (catalogue, pictures, prices, shipping, payment, taxes, texts) and generated. Shows
 # the log of the run and the files it wrote, then writes the shop's preview pages and
 # prints the path of their frame set (open it in a browser, or run
-# "vendora-cli preview SHOP --open").
+# "vendora-cli preview SHOP --open"). With a display, the desktop program then opens on
+# the demo shop; without one, the command that starts it is printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -27,3 +28,13 @@ echo
 echo
 echo "Vorschau des Demo-Shops:"
 "$CLI" preview "$DEMO/shop/Demoshop.mdb"
+
+GUI="$BUILD_DIR/src/ui/vendora"
+echo
+if [ -x "$GUI" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "Das Programm öffnet sich mit dem Demo-Shop ..."
+  "$GUI"
+elif [ -x "$GUI" ]; then
+  echo "Das Programm mit seinem Fenster startet auf einem Bildschirm mit:"
+  echo "  VENDORA_HOME=\"$VENDORA_HOME\" XDG_CONFIG_HOME=\"$XDG_CONFIG_HOME\" $GUI"
+fi

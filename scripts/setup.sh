@@ -16,6 +16,8 @@ PACKAGES=(
   nodejs chromium
   perl openssl lighttpd libperl-critic-perl libperl-minimumversion-perl
   clang libclang-rt-14-dev
+  libcrypt-dev
+  qt6-base-dev qt6-webengine-dev xvfb xauth fonts-dejavu-core
 )
 
 SUDO=""

@@ -18,7 +18,7 @@ namespace vendora {
 
 bool CliContext::SaveSettings() {
   if (manager.SaveSettings(settingsFile)) return true;
-  err << "Die Einstellungen konnten nicht in '" << settingsFile.string() << "' gespeichert werden.\n";
+  err << Format(texts::kSettingsNotSaved, settingsFile.string()) << "\n";
   return false;
 }
 

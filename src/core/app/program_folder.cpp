@@ -1,6 +1,11 @@
 #include "app/program_folder.h"
 
 #include <cstdlib>
+#include <system_error>
+
+#ifndef VENDORA_DATA_DIR
+#define VENDORA_DATA_DIR "resources"
+#endif
 
 namespace vendora {
 namespace {
@@ -27,6 +32,17 @@ std::filesystem::path SettingsFilePath() {
   std::filesystem::path base = FromEnv("XDG_CONFIG_HOME");
   if (base.empty()) base = Home() / ".config";
   return base / "Vendora" / "Vendora.ini";
+}
+
+std::filesystem::path DataFolder() {
+  if (auto p = FromEnv("VENDORA_DATA"); !p.empty()) return p;
+  std::error_code ec;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    const std::filesystem::path installed = program.parent_path().parent_path() / "share" / "vendora";
+    if (std::filesystem::is_directory(installed / "GraphicSets", ec)) return installed;
+  }
+  return VENDORA_DATA_DIR;
 }
 
 }  // namespace vendora

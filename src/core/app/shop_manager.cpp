@@ -203,7 +203,7 @@ bool ShopManager::CompactCurrentShop(CompactOutcome* outcome) {
     CompactOutcome result = CompactDatabaseFile(database, compactOps_);
     if (outcome) *outcome = result;
   } catch (const DbError& e) {
-    prompter_.Show(DbErrorReport(e), MessageIcon::Warning, std::string(texts::kDbErrorTitle));
+    ShowDbError(prompter_, e);
     compacted = false;
   }
   if (OpenShopDatabase(database)) {
@@ -282,7 +282,8 @@ std::string ShopManager::WindowTitle() {
     if (!company.IsEOF()) name = company->StoreName;
   } catch (const DbError&) {
   }
-  if (name.empty()) name = db_.Path().filename().string();
+  // A fresh row keeps a single blank in the required name: that is no name either.
+  if (Trim(name).empty()) name = db_.Path().filename().string();
   return Format(texts::kWindowTitleWithShop, name);
 }
 

@@ -74,8 +74,7 @@ struct GraphicSet {
 
 // <programFolder>/GraphicSets.
 std::filesystem::path GraphicSetsFolder(const std::filesystem::path& programFolder);
-// Where the sets that ship with the program lie: $VENDORA_DATA/GraphicSets, else the
-// data folder the program was built with.
+// Where the sets that ship with the program lie: GraphicSets in DataFolder().
 std::filesystem::path BuiltInGraphicSetsFolder();
 // Copies every built-in set that the program folder lacks (completely or not at all),
 // and restores the files of an existing built-in set that are missing or changed

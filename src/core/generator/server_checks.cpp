@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include <zlib.h>
+
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "common/text_util.h"
@@ -265,31 +267,13 @@ bool IsPayvaneCurrency(std::string_view masterCurrency) {
   return false;
 }
 
-namespace {
-
-constexpr std::array<uint32_t, 256> MakeCrcTable() {
-  std::array<uint32_t, 256> table{};
-  for (uint32_t n = 0; n < 256; ++n) {
-    uint32_t c = n;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    table[n] = c;
-  }
-  return table;
-}
-
-constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
-
-uint32_t CrcUpdate(uint32_t crc, std::string_view bytes) {
-  for (char b : bytes) crc = kCrcTable[(crc ^ static_cast<unsigned char>(b)) & 0xFF] ^ (crc >> 8);
-  return crc;
-}
-
-}  // namespace
-
 std::string PayvaneKeyChecksum(std::string_view keyE, std::string_view keyN) {
-  // Unlike zlib's crc32, the register is not inverted at the end.
-  const uint32_t crc = CrcUpdate(CrcUpdate(0xFFFFFFFFu, keyE), keyN);
-  return Format("%08X", crc);
+  // zlib's crc32 inverts the register on entry and on exit, so chaining two calls runs
+  // on as one; only the final inversion is undone here.
+  uLong crc = crc32(0L, Z_NULL, 0);
+  crc = crc32(crc, reinterpret_cast<const Bytef*>(keyE.data()), static_cast<uInt>(keyE.size()));
+  crc = crc32(crc, reinterpret_cast<const Bytef*>(keyN.data()), static_cast<uInt>(keyN.size()));
+  return Format("%08X", static_cast<uint32_t>(crc ^ 0xFFFFFFFFu));
 }
 
 }  // namespace vendora

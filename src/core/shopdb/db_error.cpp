@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "common/program_text.h"
+#include "common/prompter.h"
 
 namespace vendora {
 
@@ -84,6 +85,10 @@ std::string DbErrorReport(const DbError& error) {
     case DbFrameworkError::ObjectNotOpen: prefix = "AFX_DAO_ERROR_OBJECT_NOT_OPEN\r\n\r\n"; break;
   }
   return Format(texts::kDbErrorBody, prefix, error.engineCode(), error.description());
+}
+
+void ShowDbError(Prompter& prompter, const DbError& error) {
+  prompter.Show(DbErrorReport(error), MessageIcon::Warning, std::string(texts::kDbErrorTitle));
 }
 
 }  // namespace vendora

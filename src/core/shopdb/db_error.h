@@ -7,6 +7,8 @@
 
 namespace vendora {
 
+class Prompter;
+
 enum class DbFrameworkError {
   None = 0,                   // an error of the engine itself
   EngineInitialization = 2000,
@@ -40,5 +42,9 @@ DbError TranslateEngineError(int extendedCode, const std::string& engineMessage)
 // The report shown in the database error dialog: a prefix naming the framework
 // number, then "DAO Fehlernr.: <code>" and the description.
 std::string DbErrorReport(const DbError& error);
+
+// Shows the report in the database error dialog (titled kDbErrorTitle), as a user
+// action does when the database refuses it.
+void ShowDbError(Prompter& prompter, const DbError& error);
 
 }  // namespace vendora

@@ -39,6 +39,14 @@ PayvaneRow DefaultPayvane() {
   return r;
 }
 
+FtpServerRow DefaultFtpServer() {
+  FtpServerRow r;
+  r.HostPort = 21;
+  r.ProxyPort = 21;
+  r.Passive = true;
+  return r;
+}
+
 namespace {
 
 template <class F>

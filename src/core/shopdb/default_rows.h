@@ -20,6 +20,9 @@ InterfacesRow DefaultInterfaces();
 OptionsRow DefaultOptions();
 WebServerRow DefaultWebServer();
 PayvaneRow DefaultPayvane();
+// The FTP settings a new shop starts with: the standard port, passive transfers (which
+// pass the firewalls and routers of most merchants).
+FtpServerRow DefaultFtpServer();
 
 // The single row of a settings table, or its defaults while the table is empty.
 template <class Row>
@@ -29,6 +32,8 @@ template <> inline InterfacesRow DefaultSettings<InterfacesRow>() { return Defau
 template <> inline OptionsRow DefaultSettings<OptionsRow>() { return DefaultOptions(); }
 template <> inline WebServerRow DefaultSettings<WebServerRow>() { return DefaultWebServer(); }
 template <> inline PayvaneRow DefaultSettings<PayvaneRow>() { return DefaultPayvane(); }
+template <> inline FtpServerRow DefaultSettings<FtpServerRow>() { return DefaultFtpServer(); }
+template <> inline PasswordRow DefaultSettings<PasswordRow>() { return PasswordRow{}; }
 
 template <class Row>
 Row ReadSettingsRow(ShopDatabase& db) {

@@ -1,0 +1,73 @@
+#include "pages/company_rules.h"
+
+#include <system_error>
+
+#include "common/program_text.h"
+#include "common/prompter.h"
+#include "common/text_util.h"
+#include "imaging/image_refs.h"
+#include "shopdb/db_error.h"
+#include "shopdb/default_rows.h"
+#include "shopdb/recordsets.h"
+
+namespace vendora {
+
+namespace fs = std::filesystem;
+
+const SettingsForm& CompanyForm() {
+  static const SettingsForm form{
+      "Company",
+      {
+          {"StoreName", "Shop-&Name:"},
+          {"Company", "&Firma:"},
+          {"Address1", "&Adresse:"},
+          {"Address2", "Adresse (&2. Zeile):"},
+          {"ZIP", "&PLZ:"},
+          {"City", "&Ort:"},
+          {"State", "&Bundesland:"},
+          {"Country", "&Land:"},
+          {"Phone1", "&Telefon:"},
+          {"Phone2", "Telefon (2):"},
+          {"Fax1", "Fa&x:"},
+          {"Fax2", "Fax (2):"},
+          {"EmailInfo", "E-Mail &Information:"},
+          {"EmailSupport", "E-Mail &Support:"},
+          {"EmailPress", "E-Mail P&resse:"},
+          {"EmailSales", "E-Mail &Verkauf:"},
+          {"Description", "B&eschreibung:", FieldKind::Memo},
+          {"Keywords", "S&tichwörter:", FieldKind::Memo},
+          {"LogoUseall", " Shop-Logo auf allen Seiten einbinden ", FieldKind::Switch},
+      }};
+  return form;
+}
+
+FormValues LoadCompany(ShopDatabase& db) { return ShowRow(CompanyForm(), ReadSettingsRow<CompanyRow>(db)); }
+
+std::optional<fs::path> CompanyLogoFile(ShopDatabase& db, const ShopPaths& paths) {
+  const std::string ext(Trim(ReadSettingsRow<CompanyRow>(db).LogoExt));
+  if (ext.empty()) return std::nullopt;
+  const fs::path file = paths.Subfolder(ShopSubfolder::Imgs) / ("logo." + ext);
+  std::error_code ec;
+  if (!fs::is_regular_file(file, ec)) return std::nullopt;
+  return file;
+}
+
+bool SaveCompany(ShopDatabase& db, const ShopPaths& paths, const FormValues& values, const LogoChange& logo,
+                 Prompter& prompter) {
+  try {
+    CompanyRow row = ReadSettingsRow<CompanyRow>(db);
+    if (!TakeRow(CompanyForm(), values, row, prompter)) return false;
+    // The picture is taken once the fields are known to be good, so a refused save
+    // leaves the logo as it was.
+    row.LogoExt = StoreLogo(paths.Subfolder(ShopSubfolder::Imgs), std::string(Trim(row.LogoExt)), logo.remove,
+                            logo.chosen, prompter);
+    CRecSetCompany company(db);
+    WriteSettingsRow(company, row);
+    return true;
+  } catch (const DbError& e) {
+    ShowDbError(prompter, e);
+    return false;
+  }
+}
+
+}  // namespace vendora

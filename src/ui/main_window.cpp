@@ -1,0 +1,199 @@
+#include "main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "app/shop_manager.h"
+#include "common/program_text.h"
+#include "controls/list_shortcuts.h"
+#include "pages/company_page.h"
+#include "pages/publish_page.h"
+#include "pages/server_page.h"
+#include "ui_context.h"
+#include "ui_text.h"
+
+namespace vendora {
+
+namespace {
+
+struct MenuCommand {
+  int command;
+  const char* text;
+  int page;
+  int tab;
+};
+
+// The "&Projekt" menu; a submenu's entries follow its title (command 0).
+struct MenuGroup {
+  const char* title;  // nullptr: the entries stand in the menu itself
+  std::vector<MenuCommand> entries;
+};
+
+const std::vector<MenuGroup>& Menu() {
+  static const std::vector<MenuGroup> menu = {
+      {nullptr, {{16, "&Shop-Information", MainWindow::kCompany, -1}}},
+      {"&Darstellung",
+       {{17, "&Bildersatz", MainWindow::kDesign, 0},
+        {18, "&Layout", MainWindow::kDesign, 1},
+        {19, "&Textinformation", MainWindow::kDesign, 2}}},
+      {"&Handel",
+       {{20, "Bestellung&sbearbeitung", MainWindow::kCommerce, 0},
+        {21, "Be&zahlung und Steuern", MainWindow::kCommerce, 1},
+        {22, "&Versand", MainWindow::kCommerce, 2},
+        {23, "&Rabatt", MainWindow::kCommerce, 3},
+        {24, "&Geschenkoptionen", MainWindow::kCommerce, 4}}},
+      {"K&atalog",
+       {{25, "&Kategorien", MainWindow::kCatalogue, 0},
+        {26, "&Eigenschaften", MainWindow::kCatalogue, 1},
+        {27, "&Produkte", MainWindow::kCatalogue, 2},
+        {28, "Pro&duktlinien", MainWindow::kCatalogue, 3},
+        {29, "P&roduktlinien-Zuweisung", MainWindow::kCatalogue, 4}}},
+      {"&Serverkonfiguration",
+       {{30, "&Webserver", MainWindow::kServer, 0},
+        {31, "&FTP-Server", MainWindow::kServer, 1},
+        {40, "&Tolm! &Payvane", MainWindow::kServer, 2}}},
+      {nullptr, {{32, "&Veröffentlichen", MainWindow::kPublish, -1}}},
+  };
+  return menu;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(UiContext& context, QWidget* parent) : QMainWindow(parent), context_(context) {
+  setWindowIcon(QIcon(QStringLiteral(":/icons/vendora.png")));
+  sheet_ = new QTabWidget(this);
+  sheet_->setDocumentMode(false);
+  auto* company = new CompanyPage(context_, sheet_);
+  pages_.push_back(company);
+  pages_.push_back(new PlaceholderPage(context_, QStringLiteral(" Darstellung "),
+                                       {QStringLiteral(" Bildersatz "), QStringLiteral(" Layout "),
+                                        QStringLiteral(" Textinformation ")},
+                                       sheet_));
+  pages_.push_back(new PlaceholderPage(
+      context_, QStringLiteral(" Handel "),
+      {QStringLiteral(" Auftragsbearbeitung "), QStringLiteral(" Bezahlung und Steuern "), QStringLiteral(" Versand "),
+       QStringLiteral(" Rabatt "), QStringLiteral(" Geschenkoptionen ")},
+      sheet_));
+  pages_.push_back(new PlaceholderPage(
+      context_, QStringLiteral(" Katalog "),
+      {QStringLiteral(" Kategorien "), QStringLiteral(" Eigenschaften "), QStringLiteral(" Produkte "),
+       QStringLiteral(" Produktlinien "), QStringLiteral(" Produktlinien-Zuweisung ")},
+      sheet_));
+  pages_.push_back(new ServerPage(context_, sheet_));
+  pages_.push_back(new PublishPage(context_, sheet_));
+  for (SheetPage* page : pages_) sheet_->addTab(page, page->Caption());
+  setCentralWidget(sheet_);
+
+  connect(sheet_, &QTabWidget::currentChanged, this, &MainWindow::PageChanged);
+  connect(company, &CompanyPage::ShopSwitched, this, &MainWindow::ShopSwitched);
+  connect(company, &CompanyPage::Saved, this, &MainWindow::UpdateTitle);
+
+  BuildMenu();
+  ShopSwitched();
+  resize(1040, 700);
+}
+
+MainWindow::~MainWindow() = default;
+
+CompanyPage* MainWindow::Company() const { return static_cast<CompanyPage*>(Page(kCompany)); }
+ServerPage* MainWindow::Server() const { return static_cast<ServerPage*>(Page(kServer)); }
+PublishPage* MainWindow::Publish() const { return static_cast<PublishPage*>(Page(kPublish)); }
+
+void MainWindow::BuildMenu() {
+  QMenu* project = menuBar()->addMenu(QStringLiteral("&Projekt"));
+  auto addCommand = [this](QMenu* menu, const MenuCommand& c) {
+    QAction* action = menu->addAction(QString::fromUtf8(c.text));
+    action->setData(c.command);
+    connect(action, &QAction::triggered, this, [this, command = c.command] { RunCommand(command); });
+  };
+  for (const MenuGroup& group : Menu()) {
+    QMenu* menu = group.title ? project->addMenu(QString::fromUtf8(group.title)) : project;
+    for (const MenuCommand& c : group.entries) addCommand(menu, c);
+  }
+  project->addSeparator();
+  QAction* minimise = project->addAction(Q(ProgramText(102)));
+  connect(minimise, &QAction::triggered, this, &QWidget::showMinimized);
+  QAction* quit = project->addAction(QStringLiteral("&Beenden"));
+  connect(quit, &QAction::triggered, this, &QWidget::close);
+
+  // The accelerators of the lists: one table for the whole window.
+  const std::pair<QKeySequence, ListCommand> shortcuts[] = {
+      {QKeySequence(Qt::CTRL | Qt::Key_N), ListCommand::Add},
+      {QKeySequence(Qt::CTRL | Qt::Key_D), ListCommand::Delete},
+      {QKeySequence(Qt::CTRL | Qt::Key_Up), ListCommand::Up},
+      {QKeySequence(Qt::CTRL | Qt::Key_Down), ListCommand::Down},
+  };
+  for (const auto& [keys, command] : shortcuts) {
+    auto* action = new QAction(this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [command = command] { RunListCommand(command); });
+    addAction(action);
+  }
+}
+
+bool MainWindow::RunCommand(int command) {
+  for (const MenuGroup& group : Menu())
+    for (const MenuCommand& c : group.entries)
+      if (c.command == command) return ShowPage(c.page, c.tab);
+  return false;
+}
+
+bool MainWindow::ShowPage(int page, int tab) {
+  if (page < 0 || page >= kPageCount || !sheet_->isTabEnabled(page)) return false;
+  // Qt paints double-buffered, so the switch needs no redraw lock; and a page may ask
+  // a question on the way (the Payvane password), which must not find the window frozen.
+  sheet_->setCurrentIndex(page);
+  const bool shown = sheet_->currentIndex() == page;
+  if (shown && tab >= 0) {
+    if (QTabWidget* tabs = Page(page)->Tabs(); tabs && tab < tabs->count()) tabs->setCurrentIndex(tab);
+  }
+  return shown;
+}
+
+void MainWindow::PageChanged(int index) {
+  if (switching_ || index == currentPage_) return;
+  if (!Page(currentPage_)->CanLeave()) {
+    switching_ = true;
+    sheet_->setCurrentIndex(currentPage_);
+    switching_ = false;
+    return;
+  }
+  currentPage_ = index;
+  Page(index)->Activated();
+}
+
+void MainWindow::ShopSwitched() {
+  const bool open = context_.manager.IsShopOpen();
+  for (int i = 0; i < kPageCount; ++i) {
+    if (i != kCompany) Page(i)->ShopChanged();
+    if (i != kCompany) sheet_->setTabEnabled(i, open);
+  }
+  UpdateTitle();
+}
+
+void MainWindow::UpdateTitle() { setWindowTitle(Q(context_.manager.WindowTitle())); }
+
+void MainWindow::OpenRememberedShop() {
+  ShopManager& manager = context_.manager;
+  const int remembered = manager.CurrentIndex();
+  if (remembered >= 0 && !manager.IsShopOpen()) manager.Choose(remembered);
+  Company()->Refresh();
+  ShopSwitched();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // Nothing typed is lost on the way out: the page in front asks as it does before
+  // another page is shown.
+  if (!Page(currentPage_)->CanLeave()) {
+    event->ignore();
+    return;
+  }
+  closing_ = true;
+  event->accept();
+}
+
+}  // namespace vendora

@@ -1,0 +1,31 @@
+#pragma once
+// The real dialogs: Qt's file dialogs and the program's own modal windows.
+#include <QPointer>
+#include <QWidget>
+
+#include "dialogs.h"
+
+namespace vendora {
+
+class Prompter;
+
+class QtDialogs : public UiDialogs {
+ public:
+  QtDialogs(Prompter& prompter, QWidget* parent = nullptr) : prompter_(prompter), parent_(parent) {}
+  void SetParent(QWidget* parent) { parent_ = parent; }
+
+  std::optional<std::string> AskNewShopName(const std::string& initial) override;
+  std::optional<std::filesystem::path> ChooseShopFile() override;
+  std::optional<std::filesystem::path> ChooseLogoFile() override;
+  bool EnterPayvanePassword(PayvaneLock& lock) override;
+  bool ChangePayvanePassword(PayvaneLock& lock, bool hasPassword) override;
+  void ShowLogViewer(const std::filesystem::path& logFile) override;
+  PreviewOutcome ShowPreview(const std::filesystem::path& previewFolder,
+                             const std::optional<std::array<int, 3>>& size) override;
+
+ private:
+  Prompter& prompter_;
+  QPointer<QWidget> parent_;
+};
+
+}  // namespace vendora

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks that the programs, their data,
+# the desktop entry and the icons land where a Debian user expects them (FHS, XDG), and
+# that the installed program reads the installed data, not the source tree's.
+set -euo pipefail
+build=$1
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+cmake --install "$build" --prefix "$root/usr" >/dev/null
+
+for f in bin/vendora bin/vendora-cli \
+         share/applications/vendora.desktop \
+         share/icons/hicolor/256x256/apps/vendora.png share/icons/hicolor/48x48/apps/vendora.png \
+         share/vendora/GraphicSets/Senator/Settings share/vendora/GraphicSets/Wald/Settings; do
+  [ -e "$root/usr/$f" ] || { echo "not installed: $f" >&2; exit 1; }
+done
+desktop="$root/usr/share/applications/vendora.desktop"
+grep -qx 'Exec=vendora' "$desktop" && grep -qx 'Icon=vendora' "$desktop" && grep -qx 'Type=Application' "$desktop" \
+  || { echo "desktop entry incomplete" >&2; exit 1; }
+if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$desktop"; fi
+
+# A set only the installed data has must reach the user's program folder.
+cp -r "$root/usr/share/vendora/GraphicSets/Senator" "$root/usr/share/vendora/GraphicSets/Installiert"
+export VENDORA_HOME="$root/home" XDG_CONFIG_HOME="$root/config"
+unset VENDORA_DATA
+"$root/usr/bin/vendora-cli" demo "$root/shop" --products 2 >/dev/null
+"$root/usr/bin/vendora-cli" generate "$root/shop/Demoshop.mdb" >/dev/null 2>&1
+[ -f "$VENDORA_HOME/GraphicSets/Installiert/Settings" ] \
+  || { echo "the installed program did not use the installed graphic sets" >&2; exit 1; }
+echo "installed layout ok"

@@ -1,0 +1,90 @@
+#include "pages/settings_form.h"
+
+#include <gtest/gtest.h>
+
+#include "pages/company_rules.h"
+#include "pages/payvane_lock.h"
+#include "pages/server_rules.h"
+#include "shopdb/default_rows.h"
+#include "support/test_support.h"
+
+namespace vendora {
+namespace {
+
+using test::ScriptedPrompter;
+
+// What the merchant types and what is stored for it, one field kind each.
+TEST(SettingsForm, TypedTextsAreCheckedAndStoredAsTheShopKeepsThem) {
+  struct Case {
+    const char* field;
+    std::string typed;
+    const char* message;  // nullptr: taken
+  };
+  const Case cases[] = {
+      {"HostName", "", nullptr},                         // required: kept as the single blank
+      {"HostPort", " 2121 ", nullptr},
+      {"HostPort", "21a", "Es können nur Zahlen eingegeben werden.\n"},
+      {"HostPort", "4294967296", "Der eingegebene Wert liegt nicht innerhalb des gültigen Bereichs.\n"},
+      {"HostUser", std::string(33, 'u'), "Die Angabe im Feld \"Benutzername\" ist zu lang: erlaubt sind höchstens 32 Zeichen."},
+      {"HostUser", std::string(16, 'a') + std::string(16, 'b'), nullptr},
+      // 16 bytes fit the scrambled 32 digits; "ä" takes two.
+      {"HostPass", "geheim", nullptr},
+      {"HostPass", std::string(8, 'x') + "ääää", nullptr},
+      {"HostPass", std::string(9, 'x') + "ääää", "Die Angabe im Feld \"Kennwort\" ist zu lang: erlaubt sind höchstens 16 Zeichen."},
+      {"ProxyType", "8", nullptr},
+      {"ProxyType", "9", "Der eingegebene Wert liegt nicht innerhalb des gültigen Bereichs.\n"},
+  };
+  for (const Case& c : cases) {
+    ScriptedPrompter prompter;
+    FtpServerRow row = DefaultFtpServer();
+    const bool taken = TakeRow(FtpServerForm(), {{c.field, c.typed}}, row, prompter);
+    EXPECT_EQ(taken, c.message == nullptr) << c.field << " " << c.typed;
+    const std::vector<std::string> expected = c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{};
+    EXPECT_EQ(prompter.Texts(), expected) << c.field;
+  }
+
+  // Shown again as typed: the blank of a required field as nothing.
+  ScriptedPrompter prompter;
+  FtpServerRow row;
+  ASSERT_TRUE(TakeRow(FtpServerForm(), {{"HostName", ""}, {"HostPass", "geheim"}}, row, prompter));
+  EXPECT_EQ(row.HostName, " ");
+  const FormValues shown = ShowRow(FtpServerForm(), row);
+  EXPECT_EQ(shown.at("HostName"), "");
+  EXPECT_EQ(shown.at("HostPass"), "geheim");
+}
+
+TEST(SettingsForm, KeysAreHexUpperCasedAndDecimalsTakeAComma) {
+  ScriptedPrompter prompter;
+  PayvaneRow row = DefaultPayvane();
+  EXPECT_FALSE(TakeRow(PayvaneForm(), {{"RsaE", "01G0"}}, row, prompter));
+  EXPECT_EQ(prompter.Texts(), std::vector<std::string>{
+                                  "Im Feld \"Erster Schlüssel\" sind nur die Ziffern 0 bis 9 und die Buchstaben A bis F erlaubt."});
+  ASSERT_TRUE(TakeRow(PayvaneForm(), {{"RsaE", "c0ffee"}, {"Price", "1,5"}, {"TimeOut", "-5"}}, row, prompter));
+  EXPECT_FLOAT_EQ(row.Price, 1.5f);
+  EXPECT_EQ(row.TimeOut, -5);  // corrected by the generation's check, kept as typed here
+  EXPECT_EQ(ShowRow(PayvaneForm(), row).at("RsaE"), "C0FFEE");
+  EXPECT_EQ(ShowRow(PayvaneForm(), row).at("Price"), "1.50");
+  // A key of 255 digits cannot be stored in its 255 characters (odd: two more).
+  EXPECT_EQ(InputLimit(PayvaneForm(), *PayvaneForm().Field("RsaE")), 254);
+  for (const char* bad : {"1.2.3", "", "1e999", "zwölf"}) {
+    ScriptedPrompter p;
+    EXPECT_FALSE(TakeRow(PayvaneForm(), {{"Price", bad}}, row, p)) << bad;
+  }
+  // Nothing of a refused set of texts is taken.
+  ScriptedPrompter p;
+  PayvaneRow before = row;
+  EXPECT_FALSE(TakeRow(PayvaneForm(), {{"Server", "neu.example.com"}, {"Port", "x"}}, row, p));
+  EXPECT_EQ(row.Server, before.Server);
+}
+
+TEST(PayvaneLock, PasswordIsTheDesCryptWithSaltWkWithoutTheSalt) {
+  // Worked out with perl's crypt($password, "wK").
+  EXPECT_EQ(PayvanePasswordHash("test"), "ZNvK/5D/256");
+  EXPECT_EQ(PayvanePasswordHash("geheim"), "2Z4M2VxPdUE");
+  EXPECT_EQ(PayvanePasswordHash(""), "8KjdeSjOnaU");
+  // DES reads eight characters only.
+  EXPECT_EQ(PayvanePasswordHash("neu12345"), PayvanePasswordHash("neu123456789"));
+}
+
+}  // namespace
+}  // namespace vendora
