@@ -43,5 +43,6 @@ class CommandGroup {
 std::unique_ptr<CommandGroup> MakeShopCommands();
 std::unique_ptr<CommandGroup> MakeImageCommands();
 std::unique_ptr<CommandGroup> MakeGenerateCommands();
+std::unique_ptr<CommandGroup> MakePublishCommands();
 
 }  // namespace vendora

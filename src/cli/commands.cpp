@@ -35,6 +35,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   groups.push_back(MakeShopCommands());
   groups.push_back(MakeImageCommands());
   groups.push_back(MakeGenerateCommands());
+  groups.push_back(MakePublishCommands());
   for (auto& group : groups) group->Register(app);
 
   try {

@@ -28,7 +28,7 @@ TEST(ShopSchema, DescriptionHas26TablesAnd14Relations) {
   EXPECT_EQ(ShopTable("Interfaces").fields.size(), 30u);
   EXPECT_EQ(ShopTable("Options").fields.size(), 29u);
   EXPECT_EQ(ShopTable("Company").fields.size(), 21u);
-  EXPECT_EQ(ShopTable("FtpServer").fields.size(), 15u);
+  EXPECT_EQ(ShopTable("FtpServer").fields.size(), 17u);
   EXPECT_EQ(ShopTable("Products").fields.size(), 14u);
   EXPECT_EQ(ShopTable("WebServer").fields.size(), 13u);
   // Every relation connects existing fields.
