@@ -168,7 +168,7 @@ class PublishCommands : public CommandGroup {
     client.caFile = caFile_;
     UploadDriver driver(UploadSetup{db, paths.folder, generator, c.prompter, clock, pageLog, observer,
                                     MakeShopScriptWriter, {&terminal}, &terminal, manager.Settings().doFileLog,
-                                    paths.logFile, client});
+                                    paths.logFile, paths.sentRecord, client});
     const TransferMethod method = all_ ? TransferMethod::WholeShop : TransferMethod::Update;
 
     // A certificate the merchant trusts when asked is used at once by a second run.

@@ -198,37 +198,43 @@ std::unique_ptr<FtpTestServer> StartVsftpd(const fs::path& dir, const VsftpdTls*
   fs::create_directories(empty);
   // The anonymous root must not be writable for the session; its "pub" must be.
   const passwd* ftp = getpwnam("ftp");
-  const bool root = geteuid() == 0;
-  if (root && ftp && chown((server->root_ / "pub").c_str(), ftp->pw_uid, ftp->pw_gid) != 0) {
-    ADD_FAILURE() << "cannot hand the upload folder to the ftp user";
+  if (geteuid() != 0 || !ftp || chown((server->root_ / "pub").c_str(), ftp->pw_uid, ftp->pw_gid) != 0) {
+    ADD_FAILURE() << "vsftpd needs root and the ftp user to serve an anonymous upload folder";
     return nullptr;
   }
   fs::permissions(server->root_, fs::perms(0755));
-  server->port_ = FreePort();
-  std::ofstream conf(dir / "vsftpd.conf");
-  conf << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << server->port_
-       << "\nbackground=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\n"
-          "anon_root="
-       << server->root_.string()
-       << "\nanon_upload_enable=YES\nanon_mkdir_write_enable=YES\nanon_other_write_enable=YES\n"
-          "anon_umask=022\nno_anon_password=YES\nsecure_chroot_dir="
-       << empty.string() << "\nseccomp_sandbox=NO\nxferlog_enable=YES\nxferlog_std_format=NO\nvsftpd_log_file="
-       << server->logFile_.string() << "\npasv_enable=YES\nport_enable=YES\nconnect_from_port_20=NO\n";
-  if (root) conf << "ftp_username=ftp\n";
-  else conf << "run_as_launching_user=YES\n";
-  if (tls) {
-    conf << "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\nforce_anon_data_ssl=YES\n"
-            "require_ssl_reuse=YES\nssl_ciphers=HIGH\nrsa_cert_file="
-         << tls->certificate.string() << "\nrsa_private_key_file=" << tls->key.string() << "\n";
+  // The port is chosen before vsftpd binds it: should another process take it first,
+  // vsftpd ends at once and the next port is tried.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    server->port_ = FreePort();
+    std::ofstream conf(dir / "vsftpd.conf");
+    conf << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << server->port_
+         << "\nbackground=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\nanon_root="
+         << server->root_.string()
+         << "\nanon_upload_enable=YES\nanon_mkdir_write_enable=YES\nanon_other_write_enable=YES\n"
+            "anon_umask=022\nno_anon_password=YES\nftp_username=ftp\nsecure_chroot_dir="
+         << empty.string() << "\nseccomp_sandbox=NO\nxferlog_enable=YES\nxferlog_std_format=NO\nvsftpd_log_file="
+         << server->logFile_.string() << "\npasv_enable=YES\nport_enable=YES\nconnect_from_port_20=NO\n";
+    if (tls)
+      conf << "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\nforce_anon_data_ssl=YES\n"
+              "require_ssl_reuse=YES\nssl_ciphers=HIGH\nrsa_cert_file="
+           << tls->certificate.string() << "\nrsa_private_key_file=" << tls->key.string() << "\n";
+    conf.close();
+    const pid_t pid = Spawn({"/usr/sbin/vsftpd", (dir / "vsftpd.conf").string()}, nullptr);
+    const int port = server->port_;
+    bool ended = false;
+    if (pid > 0 && WaitUntil([&] { return CanConnect(port) || (ended = waitpid(pid, nullptr, WNOHANG) == pid); }) &&
+        !ended) {
+      server->pid_ = pid;
+      return server;
+    }
+    if (pid > 0 && !ended) {
+      kill(-pid, SIGTERM);
+      waitpid(pid, nullptr, 0);
+    }
   }
-  conf.close();
-  server->pid_ = Spawn({"/usr/sbin/vsftpd", (dir / "vsftpd.conf").string()}, nullptr);
-  const int port = server->port_;
-  if (server->pid_ <= 0 || !WaitUntil([port] { return CanConnect(port); })) {
-    ADD_FAILURE() << "vsftpd did not start";
-    return nullptr;
-  }
-  return server;
+  ADD_FAILURE() << "vsftpd did not start";
+  return nullptr;
 }
 
 bool MakeSelfSignedCertificate(const fs::path& certificate, const fs::path& key) {
@@ -237,16 +243,12 @@ bool MakeSelfSignedCertificate(const fs::path& certificate, const fs::path& key)
 }
 
 bool MakeCaSignedCertificate(const fs::path& ca, const fs::path& certificate, const fs::path& key) {
-  const fs::path caKey = ca.string() + ".key", request = certificate.string() + ".csr",
-                 extensions = certificate.string() + ".ext";
-  std::ofstream(extensions) << "subjectAltName=IP:127.0.0.1\n";
-  return Run("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=Vendora Test CA' -keyout '" +
-             caKey.string() + "' -out '" + ca.string() + "' >/dev/null 2>&1") &&
-         Run("openssl req -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -keyout '" + key.string() + "' -out '" +
-             request.string() + "' >/dev/null 2>&1") &&
-         Run("openssl x509 -req -days 2 -in '" + request.string() + "' -CA '" + ca.string() + "' -CAkey '" +
-             caKey.string() + "' -CAcreateserial -extfile '" + extensions.string() + "' -out '" +
-             certificate.string() + "' >/dev/null 2>&1");
+  const std::string caKey = ca.string() + ".key";
+  return Run("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=Vendora Test CA' -keyout '" + caKey +
+             "' -out '" + ca.string() + "' >/dev/null 2>&1") &&
+         Run("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 -addext "
+             "subjectAltName=IP:127.0.0.1 -CA '" + ca.string() + "' -CAkey '" + caKey + "' -keyout '" + key.string() +
+             "' -out '" + certificate.string() + "' >/dev/null 2>&1");
 }
 
 ScriptedFtpServer::ScriptedFtpServer(std::string greeting, Handler handler)

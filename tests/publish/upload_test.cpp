@@ -110,7 +110,7 @@ class UploadTest : public ::testing::Test {
     if (options.timeoutSeconds == FtpClientOptions().timeoutSeconds) options.timeoutSeconds = 20;
     return std::make_unique<UploadDriver>(UploadSetup{db_, paths_.folder, *generator_, prompter_, clock_, pageLog_,
                                                       observer_, MakeShopScriptWriter, {&lines_}, &progress_, false,
-                                                      {}, options});
+                                                      {}, paths_.sentRecord, options});
   }
 
   bool Publish(UploadDriver& driver, TransferMethod method = TransferMethod::Update, bool dryRun = false) {
@@ -207,7 +207,10 @@ TEST_F(UploadTest, PublishingKeepsTheServerInStepWithTheShop) {
   fs::create_directories(remote / "imgs" / "sub");
   server->MarkLog();
 
-  // Nothing changed: only the scripts and the entry page, and the bar still ends.
+  // Generated again without a change to the shop: the files are new, their content is
+  // not; only the scripts and the entry page go, and the bar still ends.
+  SetDatabaseChanged(true);
+  ASSERT_TRUE(generator_->Run());
   ASSERT_TRUE(Publish(*driver)) << Lines();
   EXPECT_EQ(Set(server->Uploads()), Expected("/cgi-bin/", "/www/shop/", {}));
   EXPECT_EQ(Set(server->Deletes()), (std::set<std::string>{"/www/shop/imgs/alt.gif", "/www/shop/imgs/mein bild.gif"}));
@@ -218,6 +221,7 @@ TEST_F(UploadTest, PublishingKeepsTheServerInStepWithTheShop) {
 
   // A picture replaced since: it goes again. The dry run first tells exactly that.
   const fs::path picture = paths_.folder / TransferFiles().front();
+  test::WriteFileBytes(picture, test::ReadFileBytes(picture) + "neu");
   SetFileTime(picture, Now() + 5);
   test::WriteFileBytes(remote / "thumbs" / "verwaist.jpg", "x");
   server->MarkLog();
@@ -267,60 +271,51 @@ TEST_F(UploadTest, EveryServerInPassiveAndActiveMode) {
   }
 }
 
-TEST_F(UploadTest, FtpsChecksTheCertificateAndProtectsTheData) {
-  const fs::path certificate = dir_ / "server.pem", key = dir_ / "server.key";
-  ASSERT_TRUE(test::MakeSelfSignedCertificate(certificate, key));
-  const test::VsftpdTls tls{certificate, key};
-  std::unique_ptr<FtpTestServer> server = test::StartVsftpd(dir_ / "ftps", &tls);
+// Only a certificate that is verified, or one the merchant trusted by its
+// fingerprint, is accepted; then logon and data go through TLS in both modes.
+TEST_F(UploadTest, FtpsAcceptsVerifiedOrTrustedCertificatesOnly) {
+  GenerateAged();
+  const fs::path selfSigned = dir_ / "self.pem", selfKey = dir_ / "self.key";
+  ASSERT_TRUE(test::MakeSelfSignedCertificate(selfSigned, selfKey));
+  const test::VsftpdTls self{selfSigned, selfKey};
+  std::unique_ptr<FtpTestServer> server = test::StartVsftpd(dir_ / "self", &self);
   ASSERT_NE(server, nullptr);
   UseServer(*server, true, "/pub/shop/", "/pub/cgi-bin/", true);
-  GenerateAged();
   auto driver = Driver();
-
-  // Self-signed: refused, with its fingerprint for the merchant to compare.
   EXPECT_FALSE(Publish(*driver));
   EXPECT_TRUE(server->Uploads().empty());
-  ASSERT_EQ(observer_.certificates.size(), 1u);
-  const std::string fingerprint = observer_.certificates[0].fingerprint;
-  const std::string openssl = [&] {
-    std::string out;
-    FILE* p = popen(("openssl x509 -noout -fingerprint -sha256 -in '" + certificate.string() + "'").c_str(), "r");
-    for (int c; p && (c = fgetc(p)) != EOF;) out += static_cast<char>(c);
-    if (p) pclose(p);
-    return out;
-  }();
-  EXPECT_NE(openssl.find(ShowFingerprint(fingerprint)), std::string::npos) << openssl;
   EXPECT_TRUE(Logged("Das Zertifikat des FTP-Servers \"127.0.0.1\" ist nicht vertrauenswürdig. Das Zertifikat ist "
                      "selbst ausgestellt."))
       << Lines();
-  EXPECT_TRUE(Logged("Einloggen gescheitert!"));
-  EXPECT_TRUE(observer_.lastFtp.empty());
+  ASSERT_EQ(observer_.certificates.size(), 1u);
+  const std::string fingerprint = observer_.certificates[0].fingerprint;
+  std::string openssl;
+  if (FILE* p = popen(("openssl x509 -noout -fingerprint -sha256 -in '" + selfSigned.string() + "'").c_str(), "r")) {
+    for (int c; (c = fgetc(p)) != EOF;) openssl += static_cast<char>(c);
+    pclose(p);
+  }
+  EXPECT_NE(openssl.find(ShowFingerprint(fingerprint)), std::string::npos) << openssl;
 
-  // Trusted by its fingerprint: everything goes through TLS, in both modes.
   ASSERT_TRUE(TrustCertificate(db_, fingerprint));
-  ASSERT_TRUE(Publish(*driver)) << Lines();
-  EXPECT_EQ(Set(server->Uploads()), Expected("/pub/cgi-bin/", "/pub/shop/", TransferFiles()));
-  EXPECT_TRUE(Logged("Sending PROT P"));
-  UseServer(*server, false, "/pub/shop/", "/pub/cgi-bin/", true);
-  server->MarkLog();
-  ASSERT_TRUE(Publish(*driver, TransferMethod::WholeShop)) << Lines();
-  EXPECT_EQ(server->Uploads().size(), Expected("/pub/cgi-bin/", "/pub/shop/", TransferFiles()).size());
-}
+  for (const bool passive : {true, false}) {
+    UseServer(*server, passive, "/pub/shop/", "/pub/cgi-bin/", true);
+    server->MarkLog();
+    ASSERT_TRUE(Publish(*driver, TransferMethod::WholeShop)) << Lines();
+    EXPECT_EQ(Set(server->Uploads()), Expected("/pub/cgi-bin/", "/pub/shop/", TransferFiles())) << passive;
+    EXPECT_TRUE(Logged("Sending PROT P"));
+  }
 
-TEST_F(UploadTest, FtpsAcceptsACertificateOfATrustedAuthority) {
-  const fs::path ca = dir_ / "ca.pem", certificate = dir_ / "server.pem", key = dir_ / "server.key";
-  ASSERT_TRUE(test::MakeCaSignedCertificate(ca, certificate, key));
-  const test::VsftpdTls tls{certificate, key};
-  std::unique_ptr<FtpTestServer> server = test::StartVsftpd(dir_ / "ftps", &tls);
-  ASSERT_NE(server, nullptr);
-  UseServer(*server, true, "/pub/shop/", "/pub/cgi-bin/", true);
-  GenerateAged();
+  const fs::path ca = dir_ / "ca.pem", signedCertificate = dir_ / "signed.pem", signedKey = dir_ / "signed.key";
+  ASSERT_TRUE(test::MakeCaSignedCertificate(ca, signedCertificate, signedKey));
+  const test::VsftpdTls tls{signedCertificate, signedKey};
+  std::unique_ptr<FtpTestServer> verified = test::StartVsftpd(dir_ / "signed", &tls);
+  ASSERT_NE(verified, nullptr);
+  UseServer(*verified, true, "/pub/shop/", "/pub/cgi-bin/", true);
   FtpClientOptions options;
   options.caFile = ca.string();
-  auto driver = Driver(options);
-  ASSERT_TRUE(Publish(*driver)) << Lines();
+  auto trusting = Driver(options);
+  ASSERT_TRUE(Publish(*trusting)) << Lines();
   EXPECT_TRUE(observer_.certificates.empty());
-  EXPECT_FALSE(Logged("Fingerabdrucks"));
 }
 
 TEST_F(UploadTest, AbortStopsTheTransferAfterItsChunkAndTheRunCountsAsFailed) {
@@ -374,9 +369,7 @@ TEST_F(UploadTest, AServerThatStopsAnsweringEndsTheRunAsFailed) {
   FtpClientOptions options;
   options.timeoutSeconds = 1;
   auto driver = Driver(options);
-  const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(Publish(*driver));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
   EXPECT_TRUE(Logged("Zeitüberschreitung")) << Lines();
   EXPECT_TRUE(observer_.lastFtp.empty());
 }
@@ -421,21 +414,6 @@ TEST(UploadPages, LastTransferIsStoredWithoutChangingTheShop) {
   }
   EXPECT_EQ(ReadLastTransferTime(db), 1'700'000'001);
   EXPECT_EQ(TableRowCount(db, "Options"), 1);
-
-  GenerationLog log;
-  MemoryLogSink lines;
-  log.AddSink(&lines);
-  std::vector<std::string> opened;
-  prompter.Queue(Answer::No);
-  OfferPublishedShop("http://shop.example.org/index.html", prompter, log, [&](const std::string& u) { opened.push_back(u); });
-  EXPECT_TRUE(opened.empty());
-  prompter.Queue(Answer::Yes);
-  OfferPublishedShop("http://shop.example.org/index.html", prompter, log, [&](const std::string& u) { opened.push_back(u); });
-  EXPECT_EQ(prompter.Texts().back(),
-            "Möchten Sie jetzt den Browser starten, um Ihren Shop jetzt gleich zu testen?\nURL: "
-            "\"http://shop.example.org/index.html\"");
-  EXPECT_EQ(lines.lines, std::vector<std::string>{"Starte Browser mit der URL \"http://shop.example.org/index.html\"."});
-  EXPECT_EQ(opened, std::vector<std::string>{"http://shop.example.org/index.html"});
 }
 
 TEST(UploadPlan, EachRemoteNameIsSentSkippedKeptDeletedOrLeftAlone) {
@@ -462,7 +440,7 @@ TEST(UploadPlan, EachRemoteNameIsSentSkippedKeptDeletedOrLeftAlone) {
   const std::vector<std::pair<std::string, SyncAction>> expected = {
       {"..", SyncAction::Refuse},           {"../../etc/passwd", SyncAction::Refuse},
       {"a\\b", SyncAction::Refuse},         {"alt.gif", SyncAction::Skip},
-      {"gleich.gif", SyncAction::Send},     {"mein bild.gif", SyncAction::Delete},
+      {"gleich.gif", SyncAction::Skip},     {"mein bild.gif", SyncAction::Delete},
       {"neu.gif", SyncAction::Send},        {"ordner", SyncAction::Refuse},
       {"weg.gif", SyncAction::Delete},
       {"zurueck.gif", SyncAction::Keep},    {"fehlt.gif", SyncAction::Send}};

@@ -50,7 +50,7 @@ uint64_t ProgressScale(uint64_t total) {
 
 std::vector<SyncStep> PlanSynchronisation(const FileLists::List& transfer, const FileLists::List& keep,
                                           const FtpListing& remote, std::time_t comparison,
-                                          const fs::path& shopFolder) {
+                                          const fs::path& shopFolder, const SentRecord* record) {
   // The file as it is now: a picture replaced since the generation is sent again.
   auto local = [&](const FileListEntry& entry, std::time_t* time) {
     uint64_t size = entry.size;
@@ -68,9 +68,10 @@ std::vector<SyncStep> PlanSynchronisation(const FileLists::List& transfer, const
     if (const auto t = transfer.find(name); t != transfer.end()) {
       std::time_t time = 0;
       const uint64_t size = local(t->second, &time);
-      // Not only later: a file changed in the same second as the last transfer started
-      // must not be missed.
-      steps.push_back({time >= comparison ? SyncAction::Send : SyncAction::Skip, name, t->second.path, size});
+      const std::string& path = t->second.path;
+      const bool changed = time > comparison && !(record && entry.size == size &&
+                                                  record->Unchanged(path, shopFolder / path, size));
+      steps.push_back({changed ? SyncAction::Send : SyncAction::Skip, name, path, size});
       onServer.insert(t->first);
     } else if (keep.contains(name)) {
       steps.push_back({SyncAction::Keep, name, {}, 0});
@@ -97,7 +98,9 @@ struct UploadDriver::Job {
   std::string shopUrl;
   fs::path shopFolder;
   std::time_t comparison = 0;
+  bool wholeShop = false;
   bool dryRun = false;
+  SentRecord sent;
   std::unique_ptr<ScriptWriter> scripts;
   GenerationLog* log = nullptr;
   uint64_t progressScale = 1;
@@ -203,6 +206,7 @@ bool UploadDriver::Start(TransferMethod method, bool dryRun) {
   {
     std::lock_guard lock(lock_);
     job->comparison = method == TransferMethod::WholeShop ? 0 : lastTransfer_;
+    job->wholeShop = method == TransferMethod::WholeShop;
     running_ = true;
     succeeded_ = false;
     plan_ = PublishPlan();
@@ -247,7 +251,9 @@ void UploadDriver::Work(std::shared_ptr<Job> job) {
   log.Log(FormatProgramText(23842, job->ftp.hostName), kLevelConnection);
 
   bool loggedOn = false;
+  job->sent = SentRecord(setup_.sentRecord, Format("%s:%d|%s", job->ftp.hostName, job->ftp.hostPort, job->ftp.remoteDir));
   const bool routeOk = Route(*job, *client, loggedOn);
+  if (!job->dryRun) job->sent.Save();
   if (loggedOn && client->Connected()) client->LogOff();
   log.LogText(23841, kLevelConnection);
   const bool aborted = client->Aborted();
@@ -359,17 +365,24 @@ bool UploadDriver::Route(Job& job, FtpClient& client, bool& loggedOn) {
 
   for (int k = 0; k < kSyncedFolders; ++k) {
     const std::string dir(kShopSubfolderNames[static_cast<size_t>(k)]);
-    std::vector<SyncStep> steps =
-        PlanSynchronisation(job.transfer[k], job.keep[k], listings[k], job.comparison, job.shopFolder);
+    // The whole shop goes again, whatever was sent before.
+    std::vector<SyncStep> steps = PlanSynchronisation(job.transfer[k], job.keep[k], listings[k], job.comparison,
+                                                      job.shopFolder, job.wholeShop ? nullptr : &job.sent);
     if (job.dryRun) {
       plan.folders.push_back({dir, missing[k], std::move(steps)});
       continue;
     }
     for (const SyncStep& step : steps) {
       switch (step.action) {
-        case SyncAction::Send: client.MoveFile(step.localPath, job.shopFolder / step.localPath, false, true); break;
+        case SyncAction::Send:
+          if (client.MoveFile(step.localPath, job.shopFolder / step.localPath, false, true))
+            job.sent.Sent(step.localPath, job.shopFolder / step.localPath);
+          break;
         case SyncAction::Skip: client.AdvanceProgress(step.size); break;
-        case SyncAction::Delete: client.Delete(dir + "/" + step.name, 1); break;
+        case SyncAction::Delete:
+          // A refusal counts as done; the record only forgets what is gone.
+          if (client.Delete(dir + "/" + step.name, 0)) job.sent.Forget(dir + "/" + step.name);
+          break;
         case SyncAction::Keep: break;
         case SyncAction::Refuse: log.Log(Format(texts::kFtpUnsafeRemoteName, step.name, dir), kLevelConnection); break;
       }

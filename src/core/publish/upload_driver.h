@@ -28,6 +28,7 @@
 #include "generator/server_checks.h"
 #include "publish/ftp_client.h"
 #include "publish/ftp_listing.h"
+#include "publish/sent_record.h"
 
 namespace vendora {
 
@@ -96,10 +97,14 @@ struct SyncStep {
 // The synchronisation of one folder: first every remote entry in turn (sent when the
 // local file is later than `comparison`, else skipped; kept; or deleted), then every
 // file of the transfer set the server lacks. The local time and size are read now,
-// so a file changed since the generation is sent.
+// so a file changed since the generation is sent. `comparison` is the time the last
+// successful run started: a file changed while it was sending goes again. With a
+// `record`, a file written anew with the content last sent, and of that size on the
+// server, is skipped as well.
 std::vector<SyncStep> PlanSynchronisation(const FileLists::List& transfer, const FileLists::List& keep,
                                           const FtpListing& remote, std::time_t comparison,
-                                          const std::filesystem::path& shopFolder);
+                                          const std::filesystem::path& shopFolder,
+                                          const SentRecord* record = nullptr);
 
 // What a dry run found: everything a publish would do, in its order.
 struct PublishPlan {
@@ -131,6 +136,8 @@ struct UploadSetup {
   ProgressSink* progress = nullptr;
   bool fileLog = false;
   std::filesystem::path logFile;
+  // The shop's record of what was sent (ShopPaths::sentRecord); empty: none.
+  std::filesystem::path sentRecord;
   // Time-out and certificate store of the client (the TLS choice is the shop's).
   FtpClientOptions client;
 };
