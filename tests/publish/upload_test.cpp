@@ -343,6 +343,9 @@ TEST_F(UploadTest, AbortStopsTheTransferAfterItsChunkAndTheRunCountsAsFailed) {
   EXPECT_TRUE(Logged("Abbruch-Kommando erkannt. Bitte warten Sie einen Moment..."));
   EXPECT_FALSE(Logged(std::to_string(kBig) + " Bytes in")) << "no statistics line for the aborted transfer";
   EXPECT_TRUE(Logged("Ende der FTP-Sitzung, Aufräumarbeiten..."));
+  const auto quit = std::find(lines_.lines.begin(), lines_.lines.end(), "Sending QUIT");
+  ASSERT_LT(quit + 1, lines_.lines.end());
+  EXPECT_EQ(quit[1].substr(0, 4), "221 ") << "the aborted exchange was finished: replies stay in step";
   EXPECT_TRUE(observer_.lastFtp.empty());
   EXPECT_TRUE(observer_.urls.empty());
   EXPECT_EQ(driver->LastTransferTime(), before);

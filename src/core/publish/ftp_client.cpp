@@ -437,7 +437,6 @@ bool FtpClient::OpenData(DataConnection& data) {
   }
   if (!ReadReply()) return false;
   if (replyClass_ != 1) return false;
-  if (abort_) return false;
   if (!passive_) {
     const std::optional<SocketAddress> peer = control_ ? PeerAddress(control_->Fd()) : std::nullopt;
     const int64_t deadline = TickMs() + timeoutMs;
@@ -486,14 +485,15 @@ bool FtpClient::MoveFile(std::string_view remoteName, const std::filesystem::pat
   if (!PrepareData(data)) return false;
   if (abort_) return false;
   if (!SendCommand(Format("%s %s", download ? "RETR" : "STOR", remoteName))) return false;
-  if (abort_) return false;
+  // Once the command is out, the exchange is finished even after an abort, so that
+  // the next reply read answers the next command.
   if (!OpenData(data)) return false;
 
   uint64_t total = 0;
-  bool aborted = false, fileError = false, streamError = false;
+  bool aborted = abort_, fileError = false, streamError = false;
   const int64_t start = TickMs();
   char* buffer = buffer_.data();
-  for (;;) {
+  while (!aborted) {
     if (download) {
       const long n = data.channel->Receive(buffer, kBufferSize);
       if (n < 0) streamError = true;
@@ -547,7 +547,7 @@ bool FtpClient::List(std::string_view directory, FtpListing& table) {
   DataConnection data;
   if (!PrepareData(data)) return false;
   if (abort_) return false;
-  if (!SendCommand(Format("LIST %s", directory)) || abort_) return false;
+  if (!SendCommand(Format("LIST %s", directory))) return false;
   if (!OpenData(data)) return false;
 
   ListingSplitter splitter([&](std::string_view line, bool overlong) {
@@ -558,8 +558,8 @@ bool FtpClient::List(std::string_view directory, FtpListing& table) {
     if (std::optional<FtpFileEntry> entry = ParseListingLine(line)) table.insert_or_assign(entry->name, *entry);
     Log(line, kLevelListing);
   });
-  bool aborted = false, streamError = false;
-  for (;;) {
+  bool aborted = abort_, streamError = false;
+  while (!aborted) {
     const long n = data.channel->Receive(buffer_.data(), kBufferSize);
     if (n < 0) streamError = true;
     if (n <= 0) break;
