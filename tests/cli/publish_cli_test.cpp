@@ -59,9 +59,13 @@ TEST_F(PublishCliTest, DryRunThenPublishThenAFailingServer) {
   EXPECT_TRUE(fs::exists(server->Root() / "htdocs" / "data" / "product.toc"));
   EXPECT_TRUE(fs::exists(server->Root() / "cgi-bin" / "catalog.cgi"));
 
-  server.reset();  // nobody answers any more
-  EXPECT_EQ(Run({"publish", db.c_str(), "--yes", "--timeout", "2"}), 1);
-  EXPECT_NE(err_.str().find("Einloggen gescheitert!"), std::string::npos) << err_.str();
+  // A server that greets and then says nothing more: the time-out ends the run as
+  // failed instead of hanging.
+  test::ScriptedFtpServer silent("220 Bereit\r\n", [](test::ScriptedFtpServer&, const std::string&) {});
+  test::ExecOnFile(db, "UPDATE \"FtpServer\" SET \"HostPort\" = " + std::to_string(silent.Port()));
+  EXPECT_EQ(Run({"publish", db.c_str(), "--yes", "--timeout", "1"}), 1);
+  EXPECT_NE(err_.str().find("Zeitüberschreitung"), std::string::npos) << err_.str();
+  EXPECT_NE(err_.str().find("Einloggen gescheitert!"), std::string::npos);
   EXPECT_EQ(Run({"publish", db.c_str(), "--trust", "abc"}), 1);
 }
 

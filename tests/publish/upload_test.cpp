@@ -353,30 +353,6 @@ TEST_F(UploadTest, AbortStopsTheTransferAfterItsChunkAndTheRunCountsAsFailed) {
   EXPECT_EQ(driver->ButtonCaption(), "&Publizieren");
 }
 
-TEST_F(UploadTest, AServerThatStopsAnsweringEndsTheRunAsFailed) {
-  test::ScriptedFtpServer server("220 Bereit\r\n", [](test::ScriptedFtpServer& s, const std::string& command) {
-    if (command.starts_with("USER")) s.Reply("230 Angemeldet");
-    else if (command.starts_with("TYPE")) s.Reply("200 ok");
-    else if (command == "PWD") s.Reply("257 \"/\"");
-    // Anything else: no answer at all.
-  });
-  CRecSetFtpServer ftp(db_);
-  ftp.Open();
-  ftp.Edit();
-  ftp->HostName = "127.0.0.1";
-  ftp->HostPort = server.Port();
-  ftp->RemoteDir = "/shop/";
-  ftp->RemoteScript = "/cgi-bin/";
-  ftp.Update();
-  GenerateAged();
-  FtpClientOptions options;
-  options.timeoutSeconds = 1;
-  auto driver = Driver(options);
-  EXPECT_FALSE(Publish(*driver));
-  EXPECT_TRUE(Logged("Zeitüberschreitung")) << Lines();
-  EXPECT_TRUE(observer_.lastFtp.empty());
-}
-
 TEST_F(UploadTest, StartStopsBeforeTheWorkerWhenTheShopOrItsSettingsAreNotReady) {
   auto driver = Driver();
   // Not generated yet: asked first; No leaves everything.

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <map>
 
 #include "app/program_identity.h"
 #include "app/shop_manager.h"
@@ -32,16 +32,13 @@ TEST(LaterProgramFields, OlderAndCurrentFilesGetTheTlsFieldsSwitchedOff) {
     ShopManager manager(ProgramIdentity{150, 54, 1031}, dir.path(), prompter);
     ASSERT_TRUE(manager.OpenShopDatabase(path)) << ::testing::PrintToString(prompter.Texts());
     ShopDatabase& db = manager.Database();
-    const auto columns = ReadColumns(db, "FtpServer");
-    auto column = [&](const char* name) {
-      return std::find_if(columns.begin(), columns.end(), [&](const ColumnInfo& c) { return c.name == name; });
-    };
-    ASSERT_NE(column("UseTls"), columns.end());
-    ASSERT_NE(column("TlsFingerprint"), columns.end());
-    EXPECT_EQ(column("UseTls")->sqlType, "BOOLEAN");
-    EXPECT_TRUE(column("UseTls")->notNull);
-    EXPECT_EQ(column("TlsFingerprint")->sqlType, "VARCHAR(64)");
-    EXPECT_FALSE(column("TlsFingerprint")->notNull);
+    std::map<std::string, ColumnInfo> columns;
+    for (const ColumnInfo& c : ReadColumns(db, "FtpServer")) columns[c.name] = c;
+    ASSERT_TRUE(columns.contains("UseTls") && columns.contains("TlsFingerprint"));
+    EXPECT_EQ(columns["UseTls"].sqlType, "BOOLEAN");
+    EXPECT_TRUE(columns["UseTls"].notNull);
+    EXPECT_EQ(columns["TlsFingerprint"].sqlType, "VARCHAR(64)");
+    EXPECT_FALSE(columns["TlsFingerprint"].notNull);
 
     CRecSetFtpServer ftp(db);
     ftp.Open();
