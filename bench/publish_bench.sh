@@ -95,9 +95,10 @@ read -r v_s v_files v_bytes < <(publish --all)
 echo "full lftp mirror..."
 read -r l_s l_files l_bytes < <(mirror /pub/lftp)
 
-# One product picture replaced by a new file (the demo shares pictures by hard links).
-picture=$(find "$SHOP/prods" -type f -name '*.jpg' | head -1)
-cp "$picture" "$WORK/picture.jpg" && rm "$picture" && mv "$WORK/picture.jpg" "$picture" && touch "$picture"
+# One product picture replaced by a different file (the demo shares pictures by hard
+# links, so it gets an inode of its own; a JPEG comment-like tail changes its bytes).
+picture=$(find "$SHOP/prods" -type f -name '*.jpg' -print -quit)
+cp "$picture" "$WORK/picture.jpg" && printf 'neu' >>"$WORK/picture.jpg" && rm "$picture" && mv "$WORK/picture.jpg" "$picture"
 sleep 1
 echo "update after one picture changed..."
 read -r vi_s vi_files vi_bytes < <(publish)

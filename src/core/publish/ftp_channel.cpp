@@ -119,7 +119,12 @@ SocketFd ConnectTcp(const std::string& host, int port, int timeoutMs, std::strin
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_ADDRCONFIG;
+  // Data connections go to a numeric address, one per file: no need to ask which
+  // address families the machine has each time.
+  unsigned char numeric[sizeof(in6_addr)];
+  const bool isNumeric =
+      inet_pton(AF_INET, host.c_str(), numeric) == 1 || inet_pton(AF_INET6, host.c_str(), numeric) == 1;
+  hints.ai_flags = isNumeric ? AI_NUMERICHOST : AI_ADDRCONFIG;
   addrinfo* found = nullptr;
   const std::string service = std::to_string(port);
   if (host.empty() || getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || !found) {

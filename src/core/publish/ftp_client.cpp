@@ -117,9 +117,8 @@ std::string CommandLogLine(std::string_view command) {
 }
 
 struct FtpClient::DataConnection {
-  SocketFd listening;       // active mode
-  std::string host;         // passive mode: where to connect
-  int port = 0;
+  SocketFd listening;  // active mode: where the server connects to
+  SocketFd connected;  // passive mode: the connection to the server's port
   std::unique_ptr<FtpChannel> channel;
 };
 
@@ -399,8 +398,15 @@ bool FtpClient::PrepareData(DataConnection& data) {
     // The data connection goes where the control connection goes: a server behind
     // NAT names its private address, a hostile one a third host to attack.
     if (offered->host != peer->host) Log(Format(texts::kFtpForeignPasvHost, offered->host, peer->host), kLevelConnection);
-    data.host = peer->host;
-    data.port = offered->port;
+    // Connected before the command goes out: the server can answer it at once, and a
+    // failure leaves no command waiting for its reply.
+    std::string error;
+    data.connected = ConnectTcp(peer->host, offered->port, options_.timeoutSeconds * 1000, &error);
+    if (!data.connected.Valid()) {
+      lastMessage_ = Text(23830);
+      Log(Format(texts::kFtpDataFailed, error), kLevelConnection);
+      return false;
+    }
     return true;
   }
   lastMessage_ = Text(23830);
@@ -421,20 +427,12 @@ bool FtpClient::PrepareData(DataConnection& data) {
   return Command(PortCommand(local->host, listening->port));
 }
 
-// Steps 8 to 10 of a transfer: the data connection, the 1xx reply, TLS.
+// Steps 9 and 10 of a transfer: the 1xx reply, the server's connection in active
+// mode, TLS.
 bool FtpClient::OpenData(DataConnection& data) {
   const int timeoutMs = options_.timeoutSeconds * 1000;
   std::string error;
-  SocketFd fd;
-  if (passive_) {
-    fd = ConnectTcp(data.host, data.port, timeoutMs, &error);
-    if (!fd.Valid()) {
-      // The server still waits for this connection; its reply would answer the next
-      // command.
-      FailNetwork(Format(texts::kFtpDataFailed, error));
-      return false;
-    }
-  }
+  SocketFd fd = std::move(data.connected);
   if (!ReadReply()) return false;
   if (replyClass_ != 1) return false;
   if (!passive_) {
