@@ -7,8 +7,8 @@
 namespace vendora {
 
 void TerminalLog::AddLine(const std::string& line) {
-  if (terminal_) err_ << "\r\033[K";
-  err_ << line << "\n";
+  // One write per line: an upload logs every command, reply and listing line.
+  err_ << (terminal_ ? "\r\033[K" : "") + line + "\n";
   if (terminal_) Draw();
 }
 
