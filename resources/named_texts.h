@@ -121,6 +121,60 @@ inline constexpr std::string_view kLogSaved = "Die Protokolldatei '%s' wurde ges
 inline constexpr std::string_view kLogDeleteQuestion = "Soll die Protokolldatei wirklich entfernt werden?";
 inline constexpr std::string_view kLogSaveQuestion = "Änderungen an dem Protokoll speichern?";
 
+// Own wording: publishing over FTP, for what the older client never guarded against
+// (dead servers, foreign data addresses, hostile listings) and for FTP over TLS.
+inline constexpr std::string_view kFtpConnectionLost = "Die Verbindung zum FTP-Server ist unterbrochen: %s";
+inline constexpr std::string_view kFtpConnectFailed = "Die Serververbindung konnte nicht hergestellt werden: %s";
+inline constexpr std::string_view kFtpCommandHasLineEnd =
+    "Der FTP-Befehl enthält ein Zeilenende oder Steuerzeichen und wird nicht gesendet.";
+inline constexpr std::string_view kFtpReplyTooLong = "Die Antwort des FTP-Servers ist zu lang.";
+inline constexpr std::string_view kFtpServerClosed = "Der FTP-Server hat die Verbindung beendet.";
+inline constexpr std::string_view kFtpForeignPasvHost =
+    "Der FTP-Server nannte für die Datenverbindung die Adresse %s; verbunden wird stattdessen mit %s, der Adresse "
+    "der Steuerverbindung.";
+inline constexpr std::string_view kFtpForeignDataPeer =
+    "Eine Datenverbindung von %s wurde abgewiesen; erwartet wurde der FTP-Server %s.";
+inline constexpr std::string_view kFtpActiveNeedsIpv4 =
+    "Der aktive Modus ist nur über IPv4 möglich; bitte verwenden Sie den passiven Modus.";
+inline constexpr std::string_view kFtpDataFailed = "Die Datenverbindung ist fehlgeschlagen: %s";
+inline constexpr std::string_view kFtpTlsRefused =
+    "Der FTP-Server bietet keine verschlüsselte Verbindung (AUTH TLS) an: %s";
+inline constexpr std::string_view kFtpTlsProtectionRefused =
+    "Der FTP-Server lehnt die verschlüsselte Datenübertragung ab: %s";
+inline constexpr std::string_view kFtpCertificateUntrusted =
+    "Das Zertifikat des FTP-Servers \"%s\" ist nicht vertrauenswürdig. %s\nSHA-256-Fingerabdruck: %s";
+inline constexpr std::string_view kFtpCertificateTrustedByFingerprint =
+    "Das Zertifikat des FTP-Servers wird anhand seines gespeicherten Fingerabdrucks akzeptiert.";
+inline constexpr std::string_view kFtpDataCertificateChanged =
+    "Die Datenverbindung zeigt ein anderes Zertifikat als die Steuerverbindung.";
+inline constexpr std::string_view kFtpTrustQuestion =
+    "%s\n\nWollen Sie diesem Zertifikat für diesen Shop künftig vertrauen?\nVergleichen Sie den Fingerabdruck "
+    "vorher mit der Angabe Ihres Providers.";
+inline constexpr std::string_view kFtpTrustStored = "Der Fingerabdruck des Zertifikats wurde gespeichert.";
+inline constexpr std::string_view kFtpOverlongListingLine =
+    "Eine Zeile des Verzeichnisses ist länger als %d Zeichen und wird übergangen.";
+inline constexpr std::string_view kFtpUnsafeRemoteName =
+    "\"%s\" im Verzeichnis \"%s\" ist keine einfache Datei und wird nicht gelöscht.";
+inline constexpr std::string_view kFtpScriptNotWritten =
+    "Das Skript \"%s\" konnte nicht geschrieben werden und wird nicht übertragen.";
+inline constexpr std::string_view kFtpNothingToPublish =
+    "Der erzeugte Shop enthält keine Dateien; es gibt nichts zu veröffentlichen.";
+
+// Own wording: publishing from the command line (dry run, certificates).
+inline constexpr std::string_view kDryRunHeader =
+    "Probelauf: Auf dem Server wird nichts gesendet, gelöscht oder angelegt.";
+inline constexpr std::string_view kDryRunScripts = "Skript-Verzeichnis \"%s\": %s";
+inline constexpr std::string_view kDryRunScriptsNewFolder = "Skript-Verzeichnis \"%s\" (wird angelegt): %s";
+inline constexpr std::string_view kDryRunShop = "Shop-Verzeichnis \"%s\":";
+inline constexpr std::string_view kDryRunShopNewFolder = "Shop-Verzeichnis \"%s\" (wird angelegt):";
+inline constexpr std::string_view kDryRunNewFolder = "Verzeichnis \"%s\" wird angelegt.";
+inline constexpr std::string_view kDryRunSummary =
+    "Zusammen: %d Dateien senden (%d Bytes), %d überspringen (%d Bytes), %d löschen, %d behalten; dazu %d Skripte.";
+inline constexpr std::string_view kBadFingerprint =
+    "\"%s\" ist kein SHA-256-Fingerabdruck (64 Hexadezimalziffern), oder der Shop hat noch keine FTP-Einstellungen.";
+inline constexpr std::string_view kTrustHint =
+    "Wenn Sie dem Zertifikat vertrauen, veröffentlichen Sie erneut mit --trust %s";
+
 // Catalogue data files
 inline constexpr std::string_view kCreatingCategoryToc = "Erstelle Datei \"data/category.toc\"...";
 inline constexpr std::string_view kCreatingCategoryIdx = "Erstelle Datei \"data/category.idx\"...";

@@ -7,8 +7,8 @@
 namespace vendora {
 
 void TerminalLog::AddLine(const std::string& line) {
-  if (terminal_) err_ << "\r\033[K";
-  err_ << line << "\n";
+  // One write per line: an upload logs every command, reply and listing line.
+  err_ << (terminal_ ? "\r\033[K" : "") + line + "\n";
   if (terminal_) Draw();
 }
 
@@ -16,7 +16,12 @@ void TerminalLog::SetProgress(int low, int high, int position) {
   low_ = low;
   high_ = high;
   position_ = position;
-  if (terminal_) Draw();
+  if (!terminal_) return;
+  // An upload moves the bar every 4096 bytes: drawing ten times a second is enough.
+  const auto now = std::chrono::steady_clock::now();
+  if (position < high && now - lastDraw_ < std::chrono::milliseconds(100)) return;
+  lastDraw_ = now;
+  Draw();
 }
 
 void TerminalLog::Finish() {

@@ -1,5 +1,6 @@
 #pragma once
 // Log lines on stderr and, on a terminal, a progress bar that the lines scroll past.
+#include <chrono>
 #include <iosfwd>
 
 #include "generator/log.h"
@@ -19,6 +20,7 @@ class TerminalLog : public LogSink, public ProgressSink {
   std::ostream& err_;
   bool terminal_;
   int low_ = 0, high_ = 1, position_ = 0;
+  std::chrono::steady_clock::time_point lastDraw_{};
 };
 
 }  // namespace vendora

@@ -31,6 +31,7 @@ void CreateVersion140File(const fs::path& path) {
       {"WebServer", {"ScriptExt"}},
       {"TextBlocks", {"PolicyJava"}},
       {"Interfaces", {"Quality"}},
+      {"FtpServer", {"UseTls", "TlsFingerprint"}},
       {"Options",
        {"ReqCustID", "ReqCountry", "MinAmount", "Insurance", "InsuranceValue", "InsuranceLimit", "InsuranceReplaces",
         "InsuranceReplacesValue"}}};

@@ -138,7 +138,7 @@ TEST(CompanyPage, ShopListButtonsCreateAddAndRemove) {
   EXPECT_EQ(page->ShopList()->item(1)->text(), "Blumenladen");
   EXPECT_EQ(page->ShopList()->currentRow(), 1);
 
-  // Choosing the other entry opens it; removing it (Yes) opens the one left.
+  // Choosing the other entry opens it; removing it (Yes) closes it and opens no other shop.
   page->ShopList()->setCurrentRow(0);
   EXPECT_EQ(f.manager.Database().Path().filename(), "Gartenwelt.mdb");
   f.prompter.Clear();
@@ -146,8 +146,9 @@ TEST(CompanyPage, ShopListButtonsCreateAddAndRemove) {
   page->RemoveShop();
   EXPECT_EQ(f.prompter.Texts(), std::vector<std::string>{"Wollen Sie wirklich 'Gartenwelt' aus der Shop-Liste entfernen?"});
   ASSERT_EQ(page->ShopList()->count(), 1);
-  EXPECT_EQ(page->ShopList()->currentRow(), 0);
-  EXPECT_EQ(f.manager.Database().Path().filename(), "Blumenladen.mdb");
+  EXPECT_EQ(page->ShopList()->item(0)->text(), "Blumenladen");
+  EXPECT_EQ(page->ShopList()->currentRow(), -1);
+  EXPECT_FALSE(f.manager.IsShopOpen());
   EXPECT_TRUE(fs::exists(f.manager.ProgramFolder() / "Gartenwelt" / "Gartenwelt.mdb")) << "its files stay";
 }
 

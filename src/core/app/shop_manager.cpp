@@ -242,6 +242,7 @@ bool ShopManager::OpenShopDatabase(const fs::path& database) {
       return false;
     }
     if (stored < identity_.versionNumber) UpgradeShopSchema(db_, identity_.versionNumber);
+    else AddLaterProgramFields(db_);
 
     CRecSetLangID lang(db_);
     lang.Open();

@@ -13,6 +13,7 @@ ShopPaths DeriveShopPaths(const fs::path& database) {
   p.logFile = p.folder / database.stem();
   p.logFile += ".log";
   p.pictureSizes = p.folder / ("." + database.stem().string() + ".sizes");
+  p.sentRecord = p.folder / ("." + database.stem().string() + ".sent");
   return p;
 }
 

@@ -20,6 +20,8 @@ struct ShopPaths {
   std::filesystem::path logFile;   // <folder>/<database name>.log
   // Picture sizes of earlier runs: <folder>/.<database name>.sizes (a cache; may go missing)
   std::filesystem::path pictureSizes;
+  // What the last uploads sent: <folder>/.<database name>.sent (may go missing)
+  std::filesystem::path sentRecord;
 
   std::filesystem::path Subfolder(ShopSubfolder which) const {
     return folder / kShopSubfolderNames[static_cast<size_t>(which)];

@@ -17,6 +17,7 @@ void GenerationLog::SetFileLog(bool on, std::filesystem::path file) {
 
 void GenerationLog::Log(std::string_view text, int level) {
   if (level > maxLevel_) return;
+  std::lock_guard lock(mutex_);
   const std::string line(text);
   for (LogSink* sink : sinks_) sink->AddLine(line);
   if (fileLog_ && !file_.empty()) {
@@ -28,16 +29,38 @@ void GenerationLog::Log(std::string_view text, int level) {
 }
 
 void GenerationLog::ClearList() {
+  std::lock_guard lock(mutex_);
   for (LogSink* sink : sinks_) sink->Clear();
 }
 
 void GenerationLog::SetRange(int low, int high) {
+  std::lock_guard lock(mutex_);
   low_ = low;
   high_ = high;
   Publish();
 }
 
 void GenerationLog::SetPosition(int position) {
+  std::lock_guard lock(mutex_);
+  SetPositionLocked(position);
+}
+
+void GenerationLog::Step(int n) {
+  std::lock_guard lock(mutex_);
+  SetPositionLocked(position_ + n);
+}
+
+int GenerationLog::Position() const {
+  std::lock_guard lock(mutex_);
+  return position_;
+}
+
+int GenerationLog::High() const {
+  std::lock_guard lock(mutex_);
+  return high_;
+}
+
+void GenerationLog::SetPositionLocked(int position) {
   position_ = position;
   if (position_ > high_) high_ = position_;
   if (position_ < low_) low_ = position_;

@@ -3,8 +3,12 @@
 // text, shown in the page's list (sinks), appended to the shop's log file when
 // "DoFileLog" is on, and the progress bars the run drives.
 //
-// Threading: one run writes to its log; sinks are called on the writing thread.
+// Threading: a run writes to its log from one thread, but another thread may add a
+// line meanwhile (the abort of an upload): lines and progress are serialised. Sinks
+// are called on the writing thread while the log's lock is held; a sink may write to
+// the log itself, but must not wait for another thread that might be writing to it.
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,13 +63,15 @@ class GenerationLog {
   // Progress: a position beyond the range widens it.
   void SetRange(int low, int high);
   void SetPosition(int position);
-  void Step(int n = 1) { SetPosition(position_ + n); }
-  int Position() const { return position_; }
-  int High() const { return high_; }
+  void Step(int n = 1);
+  int Position() const;
+  int High() const;
 
  private:
   void Publish();
+  void SetPositionLocked(int position);
 
+  mutable std::recursive_mutex mutex_;
   int maxLevel_;
   std::vector<LogSink*> sinks_;
   std::vector<ProgressSink*> progress_;

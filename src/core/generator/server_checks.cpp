@@ -84,6 +84,8 @@ FtpValues ReadFtpValues(ShopDatabase& db, GenerationLog& log) {
   v.remoteDir = EmptyIfBlank(row.RemoteDir);
   v.remoteScript = EmptyIfBlank(row.RemoteScript);
   v.passive = row.Passive;
+  v.useTls = row.UseTls;
+  v.tlsFingerprint = EmptyIfBlank(row.TlsFingerprint);
   return v;
 }
 

@@ -45,6 +45,8 @@ struct FtpValues {
   std::string proxyUser, proxyPass, proxyAcct;
   std::string remoteDir, remoteScript;
   bool passive = false;
+  bool useTls = false;
+  std::string tlsFingerprint;  // the certificate the merchant trusted, or empty
 };
 
 // The check at the start of a publishing run, logging to the upload's log. Every

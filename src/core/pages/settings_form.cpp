@@ -10,7 +10,7 @@
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "common/text_util.h"
-#include "generator/olp_key_codec.h"
+#include "shopdb/olp_key_codec.h"
 #include "shopdb/schema.h"
 
 namespace vendora {

@@ -91,6 +91,8 @@ struct FtpServerRow {
   int32_t ProxyPort = 0;
   std::string ProxyUser, ProxyPass, ProxyAcct, RemoteDir, RemoteScript;
   bool Passive = false;
+  bool UseTls = false;
+  std::string TlsFingerprint = {};
 };
 VENDORA_ROW_TRAITS(FtpServerRow, "FtpServer", "", Bind("ID", &FtpServerRow::ID),
                    Bind("HostName", &FtpServerRow::HostName), Bind("HostPort", &FtpServerRow::HostPort),
@@ -99,7 +101,8 @@ VENDORA_ROW_TRAITS(FtpServerRow, "FtpServer", "", Bind("ID", &FtpServerRow::ID),
                    Bind("ProxyName", &FtpServerRow::ProxyName), Bind("ProxyPort", &FtpServerRow::ProxyPort),
                    Bind("ProxyUser", &FtpServerRow::ProxyUser), Bind("ProxyPass", &FtpServerRow::ProxyPass),
                    Bind("ProxyAcct", &FtpServerRow::ProxyAcct), Bind("RemoteDir", &FtpServerRow::RemoteDir),
-                   Bind("RemoteScript", &FtpServerRow::RemoteScript), Bind("Passive", &FtpServerRow::Passive))
+                   Bind("RemoteScript", &FtpServerRow::RemoteScript), Bind("Passive", &FtpServerRow::Passive),
+                   Bind("UseTls", &FtpServerRow::UseTls), Bind("TlsFingerprint", &FtpServerRow::TlsFingerprint))
 
 struct GiftWrapsRow {
   int32_t ID = 0;

@@ -175,7 +175,11 @@ std::vector<TableDef> BuildTables() {
                 Text("ProxyName", 255, false, kEmpty), Long("ProxyPort"), Text("ProxyUser", 32, false, kEmpty),
                 Text("ProxyPass", 32, false, kEmpty), Text("ProxyAcct", 32, false, kEmpty),
                 Text("RemoteDir", 255, false, kEmpty), Text("RemoteScript", 255, false, kEmpty),
-                Bool("Passive", kReq)},
+                Bool("Passive", kReq),
+                // FTP over explicit TLS, and the certificate the merchant chose to trust
+                // (SHA-256, 64 hex digits). Not in files of older programs; see
+                // AddLaterProgramFields.
+                Bool("UseTls", kReq), Text("TlsFingerprint", 64, false, kEmpty)},
                {Primary("IdxServerSetup")}});
   t.push_back({"ShipCharges",
                List,

@@ -141,6 +141,9 @@ void CreateTableIfMissing(ShopDatabase& db, const TableDef& table, SchemaReport&
   }
 }
 
+// Fields added by this program after the file format's last version number.
+constexpr std::string_view kLaterFtpServerFields[] = {"UseTls", "TlsFingerprint"};
+
 }  // namespace
 
 std::vector<ColumnInfo> ReadColumns(ShopDatabase& db, std::string_view table) {
@@ -247,6 +250,7 @@ SchemaReport UpgradeShopSchema(ShopDatabase& db, int versionNumber) {
         report.failures.push_back("Das Feld \"ProxyType\" der Tabelle \"FtpServer\" konnte nicht erneuert werden: " +
                                   e.description());
       }
+      for (std::string_view f : kLaterFtpServerFields) AddFieldIfMissing(db, table, f, report);
     } else if (name == "WebServer") {
       AddFieldIfMissing(db, table, "ScriptExt", report);
     } else if (name == "Version") {
@@ -280,6 +284,14 @@ SchemaReport UpgradeShopSchema(ShopDatabase& db, int versionNumber) {
     report.ok = false;
     report.failures.push_back("Die Versionsangabe konnte nicht geschrieben werden: " + e.description());
   }
+  return report;
+}
+
+SchemaReport AddLaterProgramFields(ShopDatabase& db) {
+  SchemaReport report;
+  if (!db.TableExists("FtpServer")) return report;
+  const TableDef& table = ShopTable("FtpServer");
+  for (std::string_view f : kLaterFtpServerFields) AddFieldIfMissing(db, table, f, report);
   return report;
 }
 

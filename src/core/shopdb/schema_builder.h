@@ -25,6 +25,11 @@ SchemaReport CreateShopSchema(ShopDatabase& db, int versionNumber);
 // reported and skipped; the version is written all the same.
 SchemaReport UpgradeShopSchema(ShopDatabase& db, int versionNumber);
 
+// Adds the fields this program brought in without a new version number (FtpServer.
+// UseTls off, FtpServer.TlsFingerprint empty), so that files already at the program's
+// version get them too. Part of UpgradeShopSchema; called on every other opening.
+SchemaReport AddLaterProgramFields(ShopDatabase& db);
+
 // What the engine reports about a table.
 struct ColumnInfo {
   std::string name;

@@ -1,0 +1,451 @@
+#include "publish/upload_driver.h"
+
+#include <chrono>
+#include <limits>
+#include <set>
+#include <system_error>
+
+#include "common/clock.h"
+#include "common/file_stamp.h"
+#include "common/program_text.h"
+#include "common/prompter.h"
+#include "generator/generation.h"
+#include "generator/log.h"
+#include "shopdb/changed_flag.h"
+#include "shopdb/db_error.h"
+#include "shopdb/default_rows.h"
+#include "shopdb/recordsets.h"
+
+namespace vendora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kLevelConnection = 1;
+// The folders the driver synchronises: imgs, wraps, cats, lines, prods, thumbs, data.
+constexpr int kSyncedFolders = 7;
+
+std::string Text(int number) { return std::string(ProgramText(number)); }
+
+std::time_t ToTime(fs::file_time_type t) {
+  return static_cast<std::time_t>(
+      std::chrono::floor<std::chrono::seconds>(std::chrono::file_clock::to_sys(t)).time_since_epoch().count());
+}
+
+uint64_t EntryPageSize(const fs::path& shopFolder, const std::string& entryPage) {
+  if (entryPage.empty()) return 0;
+  std::error_code ec;
+  const auto size = fs::file_size(shopFolder / entryPage, ec);
+  return ec ? 0 : size;
+}
+
+// The progress bar counts in ints: a shop of more than 1 GiB counts in larger steps.
+uint64_t ProgressScale(uint64_t total) {
+  constexpr uint64_t kMaxSteps = 1u << 30;
+  return total <= kMaxSteps ? 1 : (total + kMaxSteps - 1) / kMaxSteps;
+}
+
+}  // namespace
+
+std::vector<SyncStep> PlanSynchronisation(const FileLists::List& transfer, const FileLists::List& keep,
+                                          const FtpListing& remote, std::time_t comparison,
+                                          const fs::path& shopFolder, const SentRecord* record) {
+  // The file as it is now: a picture replaced since the generation is sent again.
+  auto local = [&](const FileListEntry& entry, std::time_t* time) {
+    uint64_t size = entry.size;
+    *time = entry.writeTime ? ToTime(*entry.writeTime) : 0;
+    if (const std::optional<FileStamp> now = StampOf(shopFolder / entry.path)) {
+      size = now->size;
+      *time = ToTime(now->writeTime);
+    }
+    return size;
+  };
+  std::vector<SyncStep> steps;
+  steps.reserve(remote.size() + transfer.size());
+  std::set<std::string_view> onServer;
+  for (const auto& [name, entry] : remote) {
+    if (const auto t = transfer.find(name); t != transfer.end()) {
+      std::time_t time = 0;
+      const uint64_t size = local(t->second, &time);
+      const std::string& path = t->second.path;
+      const bool changed = time > comparison && !(record && entry.size == size &&
+                                                  record->Unchanged(path, shopFolder / path, size));
+      steps.push_back({changed ? SyncAction::Send : SyncAction::Skip, name, path, size});
+      onServer.insert(t->first);
+    } else if (keep.contains(name)) {
+      steps.push_back({SyncAction::Keep, name, {}, 0});
+    } else if (entry.directory || !IsPlainRemoteName(name)) {
+      // No server deletes a folder with DELE; other names could point elsewhere.
+      steps.push_back({SyncAction::Refuse, name, {}, 0});
+    } else {
+      steps.push_back({SyncAction::Delete, name, {}, 0});
+    }
+  }
+  for (const auto& [name, entry] : transfer) {
+    if (onServer.contains(name)) continue;
+    std::time_t time = 0;
+    const uint64_t size = local(entry, &time);
+    steps.push_back({SyncAction::Send, name, entry.path, size});
+  }
+  return steps;
+}
+
+struct UploadDriver::Job {
+  FtpValues ftp;
+  std::array<FileLists::List, kSyncedFolders> transfer, keep;
+  std::string entryPage;
+  std::string shopUrl;
+  fs::path shopFolder;
+  std::time_t comparison = 0;
+  bool wholeShop = false;
+  bool dryRun = false;
+  SentRecord sent;
+  std::unique_ptr<ScriptWriter> scripts;
+  GenerationLog* log = nullptr;
+  uint64_t progressScale = 1;
+  bool scriptFailed = false;
+  PublishPlan plan;
+};
+
+UploadDriver::UploadDriver(UploadSetup setup) : setup_(std::move(setup)) {
+  lastTransfer_ = ReadLastTransferTime(setup_.db);
+}
+
+UploadDriver::~UploadDriver() {
+  Abort();
+  Wait();
+}
+
+bool UploadDriver::IsRunning() const {
+  std::lock_guard lock(lock_);
+  return running_;
+}
+
+void UploadDriver::Wait() {
+  if (worker_.joinable()) worker_.join();
+}
+
+bool UploadDriver::Succeeded() const {
+  std::lock_guard lock(lock_);
+  return succeeded_;
+}
+
+std::time_t UploadDriver::LastTransferTime() const {
+  std::lock_guard lock(lock_);
+  return lastTransfer_;
+}
+
+std::string UploadDriver::ButtonCaption() const { return Text(IsRunning() ? 134 : 133); }
+
+void UploadDriver::Abort() {
+  std::lock_guard lock(lock_);
+  if (currentClient_) currentClient_->Abort();
+}
+
+void UploadDriver::PressPublishButton(TransferMethod method) {
+  bool hasClient = false;
+  {
+    std::lock_guard lock(lock_);
+    hasClient = running_ && currentClient_;
+  }
+  if (hasClient) {
+    if (setup_.prompter.AskYesNo(Text(23832), Answer::No, MessageIcon::Question) == Answer::Yes) Abort();
+    return;
+  }
+  if (!IsRunning()) Start(method);
+}
+
+uint64_t UploadDriver::ExpectedTotal() const {
+  const RunContext* run = setup_.generator.LastRun();
+  if (!run) return 0;
+  return run->files.PublishedSize() + EntryPageSize(setup_.shopFolder, run->settings.server.startPage);
+}
+
+bool UploadDriver::Start(TransferMethod method, bool dryRun) {
+  if (IsRunning()) return false;
+  Wait();  // the worker of the last run has ended; its thread is collected here
+  Prompter& prompter = setup_.prompter;
+
+  uint64_t total = ExpectedTotal();
+  if (IsDatabaseChanged() || total == 0) {
+    if (prompter.AskYesNo(Text(20061), Answer::Yes, MessageIcon::Information) != Answer::Yes) return false;
+    SetDatabaseChanged(true);  // so that the run does not return at once as unchanged
+    if (!setup_.generator.Run()) {
+      prompter.Show(Text(20070), MessageIcon::Stop);
+      return false;
+    }
+    total = ExpectedTotal();
+    // Asking again could only lead to the same empty result.
+    if (total == 0) {
+      prompter.Show(std::string(texts::kFtpNothingToPublish), MessageIcon::Information);
+      return false;
+    }
+  }
+  const RunContext& run = *setup_.generator.LastRun();
+
+  setup_.pageLog.ClearList();
+  setup_.pageLog.Log(FormatLocalTime(Text(22014), setup_.clock.Now()));
+  auto job = std::make_shared<Job>();
+  if (!CheckFtpSettings(setup_.db, setup_.pageLog, prompter, &job->ftp)) {
+    setup_.pageLog.LogText(22179);
+    return false;
+  }
+
+  for (int k = 0; k < kSyncedFolders; ++k) {
+    job->transfer[k] = run.files.Publish(static_cast<ShopSubfolder>(k));
+    job->keep[k] = run.files.Unused(static_cast<ShopSubfolder>(k));
+  }
+  job->entryPage = run.settings.server.startPage;
+  const std::string& base = run.snapshot.webServer.StandAlone ? run.settings.server.homeUrl : run.settings.server.storeUrl;
+  job->shopUrl = base + job->entryPage;
+  job->shopFolder = setup_.shopFolder;
+  job->dryRun = dryRun;
+  job->scripts = setup_.scripts(run);
+  job->progressScale = ProgressScale(total);
+  {
+    std::lock_guard lock(lock_);
+    job->comparison = method == TransferMethod::WholeShop ? 0 : lastTransfer_;
+    job->wholeShop = method == TransferMethod::WholeShop;
+    running_ = true;
+    succeeded_ = false;
+    plan_ = PublishPlan();
+    uploadLog_ = std::make_unique<GenerationLog>(9);
+    for (LogSink* sink : setup_.logSinks) uploadLog_->AddSink(sink);
+    uploadLog_->SetFileLog(setup_.fileLog, setup_.logFile);
+    if (setup_.progress) uploadLog_->AddProgress(setup_.progress);
+    uploadLog_->SetRange(0, static_cast<int>(total / job->progressScale));
+    uploadLog_->SetPosition(0);
+    job->log = uploadLog_.get();
+  }
+  setup_.observer.EnableGenerate(false);
+  try {
+    worker_ = std::thread(&UploadDriver::Work, this, job);
+  } catch (const std::system_error&) {
+    {
+      std::lock_guard lock(lock_);
+      running_ = false;
+      uploadLog_.reset();
+    }
+    setup_.observer.EnableGenerate(true);
+    prompter.Show(Text(23831), MessageIcon::Information);
+    return false;
+  }
+  return true;
+}
+
+void UploadDriver::Work(std::shared_ptr<Job> job) {
+  GenerationLog& log = *job->log;
+  // Files changed while this run sends are sent again by the next one.
+  const std::time_t started = setup_.clock.Now();
+  FtpClientOptions options = setup_.client;
+  options.useTls = job->ftp.useTls;
+  options.trustedFingerprint = job->ftp.tlsFingerprint;
+  auto client = std::make_unique<FtpClient>(&log, options);
+  {
+    std::lock_guard lock(lock_);
+    currentClient_ = client.get();
+  }
+  client->SetProgressScale(job->progressScale);
+  log.LogText(23840, kLevelConnection);
+  log.Log(FormatProgramText(23842, job->ftp.hostName), kLevelConnection);
+
+  bool loggedOn = false;
+  job->sent = SentRecord(setup_.sentRecord, Format("%s:%d|%s", job->ftp.hostName, job->ftp.hostPort, job->ftp.remoteDir));
+  const bool routeOk = Route(*job, *client, loggedOn);
+  if (!job->dryRun) job->sent.Save();
+  if (loggedOn && client->Connected()) client->LogOff();
+  log.LogText(23841, kLevelConnection);
+  const bool aborted = client->Aborted();
+  const std::optional<UntrustedCertificate> untrusted = client->Untrusted();
+  {
+    // Cleared before the client goes, so that an abort never reaches a deleted one.
+    std::lock_guard lock(lock_);
+    currentClient_ = nullptr;
+  }
+  client.reset();
+
+  std::lock_guard lock(lock_);
+  const bool success = routeOk && !aborted && !job->scriptFailed;
+  running_ = false;
+  succeeded_ = success;
+  if (job->dryRun) plan_ = std::move(job->plan);
+  if (success && !job->dryRun) {
+    lastTransfer_ = started;
+    setup_.observer.UpdateLastFtp(started);
+    log.Log(FormatLocalTime(Text(22015), started), kLevelConnection);
+    setup_.observer.BrowseNewShop(job->shopUrl);
+  }
+  if (untrusted) setup_.observer.CertificateNotTrusted(*untrusted);
+  setup_.observer.EnableGenerate(true);
+  uploadLog_.reset();
+}
+
+bool UploadDriver::EnterDir(FtpClient& client, std::string path, bool create) {
+  if (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+  if (client.ChangeDir(path)) return true;
+  if (!create) return false;
+  const size_t separator = path.find_last_of("/\\");
+  const std::string parent = separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+  const std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
+  // An empty path or a lone separator cannot be split any further.
+  if (name.empty() || name == "." || name == "..") return false;
+  if (!EnterDir(client, parent, true)) return false;
+  return client.MakeDir(name, 1) && client.ChangeDir(name);
+}
+
+bool UploadDriver::Route(Job& job, FtpClient& client, bool& loggedOn) {
+  GenerationLog& log = *job.log;
+  const FtpValues& f = job.ftp;
+  PublishPlan& plan = job.plan;
+  if (!client.LogOn(f.hostName, f.hostPort, f.hostUser, f.hostPass, f.hostAcct, f.proxyName, f.proxyUser, f.proxyPass,
+                    f.proxyPort, f.proxyType)) {
+    log.LogText(23843, kLevelConnection);
+    return false;
+  }
+  loggedOn = true;
+  client.SetPassive(f.passive);
+  std::string home, current;
+  if (!client.CurrentDir(home)) return false;
+
+  // A dry run creates nothing: a folder that cannot be entered is noted as missing.
+  auto enter = [&](const std::string& dir, bool& missing) {
+    if (!job.dryRun) return EnterDir(client, dir, true) && client.CurrentDir(current);
+    std::string path = dir;
+    if (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+    missing = !client.ChangeDir(path);
+    return missing || client.CurrentDir(current);
+  };
+
+  plan.scriptDir = f.remoteScript;
+  if (!enter(f.remoteScript, plan.scriptDirMissing)) return false;
+  for (int i = 0; i < kUploadScriptCount; ++i) {
+    const std::string name = job.scripts->FileName(i);
+    if (job.dryRun) {
+      plan.scripts.push_back(name);
+      continue;
+    }
+    // A script that cannot be written is not sent: the server keeps its working copy.
+    if (!job.scripts->Write(i)) {
+      log.Log(Format(texts::kFtpScriptNotWritten, name), kLevelConnection);
+      job.scriptFailed = true;
+      continue;
+    }
+    const fs::path local = job.shopFolder / "cgi" / name;
+    client.MoveFile(name, local, false, true);
+    if (i < 2) client.Chmod755(name, 1);
+    std::error_code ec;
+    fs::remove(local, ec);
+  }
+
+  if (!client.ChangeDir(home)) return false;
+  plan.shopDir = f.remoteDir;
+  if (!enter(f.remoteDir, plan.shopDirMissing)) return false;
+  plan.entryPage = job.entryPage;
+  plan.entryPageSize = EntryPageSize(job.shopFolder, job.entryPage);
+  if (!job.dryRun) client.MoveFile(job.entryPage, job.shopFolder / job.entryPage, false, true);
+
+  std::array<FtpListing, kSyncedFolders> listings;
+  std::array<bool, kSyncedFolders> missing{};
+  for (int k = 0; k < kSyncedFolders; ++k) {
+    const std::string dir(kShopSubfolderNames[static_cast<size_t>(k)]);
+    if (job.dryRun) {
+      if (plan.shopDirMissing) {
+        missing[k] = true;
+      } else if (!client.List(dir, listings[k])) {
+        // A folder that is not there yet is refused (5xx); anything else is a failure.
+        if (client.ReplyClass() != 5 || client.Aborted()) return false;
+        missing[k] = true;
+      }
+      continue;
+    }
+    client.MakeDir(dir, 1);
+    if (!client.List(dir, listings[k])) return false;
+  }
+
+  for (int k = 0; k < kSyncedFolders; ++k) {
+    const std::string dir(kShopSubfolderNames[static_cast<size_t>(k)]);
+    // The whole shop goes again, whatever was sent before.
+    std::vector<SyncStep> steps = PlanSynchronisation(job.transfer[k], job.keep[k], listings[k], job.comparison,
+                                                      job.shopFolder, job.wholeShop ? nullptr : &job.sent);
+    if (job.dryRun) {
+      plan.folders.push_back({dir, missing[k], std::move(steps)});
+      continue;
+    }
+    for (const SyncStep& step : steps) {
+      switch (step.action) {
+        case SyncAction::Send:
+          if (client.MoveFile(step.localPath, job.shopFolder / step.localPath, false, true))
+            job.sent.Sent(step.localPath, job.shopFolder / step.localPath);
+          break;
+        case SyncAction::Skip: client.AdvanceProgress(step.size); break;
+        case SyncAction::Delete:
+          // A refusal counts as done; the record only forgets what is gone.
+          if (client.Delete(dir + "/" + step.name, 0)) job.sent.Forget(dir + "/" + step.name);
+          break;
+        case SyncAction::Keep: break;
+        case SyncAction::Refuse: log.Log(Format(texts::kFtpUnsafeRemoteName, step.name, dir), kLevelConnection); break;
+      }
+    }
+  }
+  return true;
+}
+
+std::time_t ReadLastTransferTime(ShopDatabase& db) {
+  try {
+    CRecSetOptions options(db);
+    options.Open();
+    return options.IsEOF() ? 0 : static_cast<std::time_t>(options->LastFTP);
+  } catch (const DbError&) {
+    return 0;
+  }
+}
+
+bool StoreLastTransferTime(ShopDatabase& db, std::time_t time, Prompter& prompter) {
+  // The time of a transfer is no change of the shop: the next publish must not ask
+  // to generate again because of it.
+  const bool changed = IsDatabaseChanged();
+  bool stored = true;
+  try {
+    EnsureOptionsRow(db);
+    CRecSetOptions options(db);
+    options.Open();
+    if (options.IsEOF()) throw DbError(DbFrameworkError::None, 0, std::string(texts::kMissingOptions));
+    options.Edit();
+    options->LastFTP = static_cast<int32_t>(time);
+    options.Update();
+  } catch (const DbError& e) {
+    prompter.Show(DbErrorReport(e), MessageIcon::Warning, std::string(texts::kDbErrorTitle));
+    stored = false;
+  }
+  SetDatabaseChanged(changed);
+  return stored;
+}
+
+std::string LastTransferLabel(std::time_t time) {
+  const std::string when = time == 0 ? Text(138) : FormatLocalTime("%c", time);
+  return FormatProgramText(139, when);
+}
+
+void OfferPublishedShop(const std::string& url, Prompter& prompter, GenerationLog& log,
+                        const std::function<void(const std::string&)>& openUrl) {
+  if (prompter.AskYesNo(FormatProgramText(20080, url), Answer::Yes, MessageIcon::Question) != Answer::Yes) return;
+  log.Log(FormatProgramText(23846, url));
+  if (openUrl) openUrl(url);
+}
+
+bool TrustCertificate(ShopDatabase& db, const std::string& fingerprint) {
+  try {
+    CRecSetFtpServer ftp(db);
+    ftp.Open();
+    if (ftp.IsEOF()) return false;
+    ftp.Edit();
+    ftp->TlsFingerprint = fingerprint;
+    ftp.Update();
+    return true;
+  } catch (const DbError&) {
+    return false;
+  }
+}
+
+}  // namespace vendora

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "commands.h"
+#include "shopdb/olp_key_codec.h"
+#include "publish/ftp_test_servers.h"
+#include "support/test_support.h"
+
+namespace vendora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PublishCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("VENDORA_HOME", (dir_.path() / "program").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir_.path() / "config").c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("VENDORA_HOME");
+    unsetenv("XDG_CONFIG_HOME");
+  }
+  int Run(std::vector<const char*> args) {
+    args.insert(args.begin(), "vendora-cli");
+    std::istringstream in;
+    out_.str("");
+    err_.str("");
+    return RunCli(static_cast<int>(args.size()), args.data(), in, out_, err_, false);
+  }
+  test::TempDir dir_;
+  std::ostringstream out_, err_;
+};
+
+TEST_F(PublishCliTest, DryRunThenPublishThenAFailingServer) {
+  std::unique_ptr<test::FtpTestServer> server = test::StartPyftpdlib(dir_.path() / "ftp");
+  ASSERT_NE(server, nullptr);
+  const fs::path folder = dir_.path() / "demo";
+  ASSERT_EQ(Run({"demo", folder.c_str(), "--products", "8"}), 0) << err_.str();
+  const fs::path db = folder / "Demoshop.mdb";
+  test::ExecOnFile(db, "UPDATE \"FtpServer\" SET \"HostName\" = '127.0.0.1', \"HostPort\" = " +
+                           std::to_string(server->Port()) + ", \"HostUser\" = '" + server->User() +
+                           "', \"HostPass\" = '" + ScrambleSecret(server->Password()) + "'");
+
+  EXPECT_EQ(Run({"publish", db.c_str(), "--dry-run", "--yes"}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("Probelauf: Auf dem Server wird nichts gesendet, gelöscht oder angelegt."),
+            std::string::npos);
+  EXPECT_NE(out_.str().find("Shop-Verzeichnis \"/htdocs/\" (wird angelegt):"), std::string::npos) << out_.str();
+  EXPECT_NE(out_.str().find("senden           data/product.toc ("), std::string::npos) << out_.str();
+  EXPECT_TRUE(server->Uploads().empty());
+  EXPECT_FALSE(fs::exists(server->Root() / "htdocs"));
+
+  EXPECT_EQ(Run({"publish", db.c_str(), "--yes"}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("Zuletzt übertragen am: "), std::string::npos) << out_.str();
+  EXPECT_NE(out_.str().find("http://localhost:8080/index.html"), std::string::npos);
+  EXPECT_NE(err_.str().find("Ende der FTP-Sitzung, Aufräumarbeiten..."), std::string::npos);
+  EXPECT_TRUE(fs::exists(server->Root() / "htdocs" / "data" / "product.toc"));
+  EXPECT_TRUE(fs::exists(server->Root() / "cgi-bin" / "catalog.cgi"));
+
+  // A server that greets and then says nothing more: the time-out ends the run as
+  // failed instead of hanging.
+  test::ScriptedFtpServer silent("220 Bereit\r\n", [](test::ScriptedFtpServer&, const std::string&) {});
+  test::ExecOnFile(db, "UPDATE \"FtpServer\" SET \"HostPort\" = " + std::to_string(silent.Port()));
+  EXPECT_EQ(Run({"publish", db.c_str(), "--yes", "--timeout", "1"}), 1);
+  EXPECT_NE(err_.str().find("Zeitüberschreitung"), std::string::npos) << err_.str();
+  EXPECT_NE(err_.str().find("Einloggen gescheitert!"), std::string::npos);
+  EXPECT_EQ(Run({"publish", db.c_str(), "--trust", "abc"}), 1);
+}
+
+}  // namespace
+}  // namespace vendora

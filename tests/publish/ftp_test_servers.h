@@ -1,0 +1,101 @@
+#pragma once
+// FTP servers for the publishing tests, all on 127.0.0.1 at free ports: real vsftpd
+// and pyftpdlib processes over a temporary root, and a scripted one-connection server
+// that answers as a test tells it (firewalls, broken and hostile servers).
+//
+// The real servers fail the test (never skip it) when their program is missing.
+#include <sys/types.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vendora::test {
+
+struct VsftpdTls;
+
+class FtpTestServer {
+ public:
+  virtual ~FtpTestServer();
+  int Port() const { return port_; }
+  // The folder that the FTP root "/" shows.
+  const std::filesystem::path& Root() const { return root_; }
+  const std::string& User() const { return user_; }
+  const std::string& Password() const { return password_; }
+  // A folder below which the server lets the client create and write ("/" or "/pub/").
+  const std::string& WritableBase() const { return writableBase_; }
+  // Stored and deleted files since the last MarkLog, as FTP paths ("/pub/www/x.gif").
+  std::vector<std::string> Uploads() const { return LogPaths("UPLOAD"); }
+  std::vector<std::string> Deletes() const { return LogPaths("DELETE"); }
+  void MarkLog();
+
+ protected:
+  friend std::unique_ptr<FtpTestServer> StartPyftpdlib(const std::filesystem::path& dir);
+  friend std::unique_ptr<FtpTestServer> StartVsftpd(const std::filesystem::path& dir, const VsftpdTls* tls);
+  virtual std::vector<std::string> LogPaths(const std::string& kind) const = 0;
+  std::string ReadLogFromMark() const;
+
+  pid_t pid_ = -1;
+  int port_ = 0;
+  std::filesystem::path root_, logFile_;
+  std::string user_, password_, writableBase_;
+  size_t logMark_ = 0;
+};
+
+// pyftpdlib with a user and password over `dir`/root.
+std::unique_ptr<FtpTestServer> StartPyftpdlib(const std::filesystem::path& dir);
+
+// vsftpd, anonymous with write access below "/pub/". With a certificate and key it
+// requires TLS for logon and data, with session reuse on the data connections.
+struct VsftpdTls {
+  std::filesystem::path certificate, key;
+};
+std::unique_ptr<FtpTestServer> StartVsftpd(const std::filesystem::path& dir, const VsftpdTls* tls = nullptr);
+
+// Makes a key and a certificate with openssl: self-signed for "localhost", or, with a
+// CA (its files are made too), a certificate for 127.0.0.1 signed by that CA.
+bool MakeSelfSignedCertificate(const std::filesystem::path& certificate, const std::filesystem::path& key);
+bool MakeCaSignedCertificate(const std::filesystem::path& ca, const std::filesystem::path& certificate,
+                             const std::filesystem::path& key);
+
+// A one-connection FTP server on 127.0.0.1 driven by the test: every command line
+// received is recorded and handed to the handler, which answers through Reply and
+// may serve one data connection per command.
+class ScriptedFtpServer {
+ public:
+  using Handler = std::function<void(ScriptedFtpServer& server, const std::string& command)>;
+  // `greeting` is sent as it stands (lines with CR LF).
+  ScriptedFtpServer(std::string greeting, Handler handler);
+  ~ScriptedFtpServer();
+  int Port() const { return port_; }
+
+  // Inside the handler:
+  void Reply(const std::string& lines);  // CR LF is appended to each "\n"-separated line
+  // Opens a listener for one data connection; returns its port.
+  int ListenForData();
+  // Accepts the data connection, writes the bytes, closes it.
+  void SendData(const std::string& bytes);
+  // Accepts the data connection, reads until it is closed, returns what came.
+  std::string ReceiveData();
+
+  // After the client has gone.
+  std::vector<std::string> Commands();
+
+ private:
+  void Serve();
+  int Accept(int fd);
+
+  std::string greeting_;
+  Handler handler_;
+  int listen_ = -1, control_ = -1, dataListen_ = -1;
+  int port_ = 0;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::vector<std::string> commands_;
+};
+
+}  // namespace vendora::test

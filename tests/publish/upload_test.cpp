@@ -1,0 +1,435 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <set>
+
+#include "app/demo_shop.h"
+#include "common/clock.h"
+#include "common/file_write.h"
+#include "generator/generation.h"
+#include "shopdb/olp_key_codec.h"
+#include "publish/ftp_test_servers.h"
+#include "publish/ftp_tls.h"
+#include "publish/shop_script_writer.h"
+#include "publish/upload_driver.h"
+#include "shopdb/changed_flag.h"
+#include "shopdb/recordsets.h"
+#include "shopdb/schema_builder.h"
+#include "support/test_support.h"
+
+namespace vendora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FtpTestServer;
+
+const std::vector<std::string> kScripts = {"catalog.cgi", "order.cgi",  "webcode.pm", "product.pm",
+                                           "sales.pm",    "olpcnf.pm",  "Payvane.pm"};
+
+class RecordingObserver : public UploadObserver {
+ public:
+  void UpdateLastFtp(std::time_t t) override { lastFtp.push_back(t); }
+  void BrowseNewShop(const std::string& url) override { urls.push_back(url); }
+  void EnableGenerate(bool enable) override { generate.push_back(enable); }
+  void CertificateNotTrusted(const UntrustedCertificate& c) override { certificates.push_back(c); }
+  void Clear() { *this = RecordingObserver(); }
+  std::vector<std::time_t> lastFtp;
+  std::vector<std::string> urls;
+  std::vector<bool> generate;
+  std::vector<UntrustedCertificate> certificates;
+};
+
+class RecordingProgress : public ProgressSink {
+ public:
+  void SetProgress(int low, int high, int position) override {
+    this->high = high;
+    this->position = position;
+    (void)low;
+    if (onProgress) onProgress(position);
+  }
+  int high = 0, position = 0;
+  std::function<void(int)> onProgress;
+};
+
+std::time_t Now() { return std::time(nullptr); }
+
+void SetFileTime(const fs::path& file, std::time_t t) {
+  fs::last_write_time(file, std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(t)));
+}
+
+class UploadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("VENDORA_HOME", (dir_ / "program").c_str(), 1);
+    DemoShopOptions options;
+    options.products = 20;  // the 17th is withheld: its picture is on a keep list
+    options.pictures = 4;
+    dbPath_ = CreateDemoShop(dir_ / "shop", options);
+    db_.Open(dbPath_);
+    paths_ = DeriveShopPaths(dbPath_);
+    pageLog_.AddSink(&lines_);
+    generator_ = std::make_unique<ShopGenerator>(db_, paths_, pageLog_, prompter_, clock_);
+    // The entry page as the last step of the chain writes it.
+    generator_->Chain().push_back({"entry page", [](RunContext& run) {
+                                     run.log.Step();
+                                     return ReplaceFileContent(run.paths.folder / run.settings.server.startPage,
+                                                               "<HTML><BODY>Eingang</BODY></HTML>\n");
+                                   }});
+  }
+  void TearDown() override { unsetenv("VENDORA_HOME"); }
+
+  void UseServer(const FtpTestServer& server, bool passive, const std::string& shopDir, const std::string& scriptDir,
+                 bool tls = false) {
+    CRecSetFtpServer ftp(db_);
+    ftp.Open();
+    ftp.Edit();
+    ftp->HostName = "127.0.0.1";
+    ftp->HostPort = server.Port();
+    ftp->HostUser = server.User();
+    ftp->HostPass = ScrambleSecret(server.Password());
+    ftp->ProxyType = 0;
+    ftp->RemoteDir = shopDir;
+    ftp->RemoteScript = scriptDir;
+    ftp->Passive = passive;
+    ftp->UseTls = tls;
+    ftp.Update();
+  }
+
+  // Generates and dates every file of the shop an hour back, as if generated earlier.
+  void GenerateAged() {
+    SetDatabaseChanged(true);
+    ASSERT_TRUE(generator_->Run()) << Lines();
+    for (const auto& e : fs::recursive_directory_iterator(paths_.folder))
+      if (e.is_regular_file()) SetFileTime(e.path(), Now() - 3600);
+  }
+
+  std::unique_ptr<UploadDriver> Driver(FtpClientOptions options = {}) {
+    if (options.timeoutSeconds == FtpClientOptions().timeoutSeconds) options.timeoutSeconds = 20;
+    return std::make_unique<UploadDriver>(UploadSetup{db_, paths_.folder, *generator_, prompter_, clock_, pageLog_,
+                                                      observer_, MakeShopScriptWriter, {&lines_}, &progress_, false,
+                                                      {}, paths_.sentRecord, options});
+  }
+
+  bool Publish(UploadDriver& driver, TransferMethod method = TransferMethod::Update, bool dryRun = false) {
+    observer_.Clear();
+    lines_.lines.clear();
+    if (!driver.Start(method, dryRun)) return false;
+    driver.Wait();
+    return driver.Succeeded();
+  }
+
+  // The files a publish sends: relative paths of the transfer sets of the seven folders.
+  std::vector<std::string> TransferFiles() const {
+    std::vector<std::string> files;
+    for (int k = 0; k < 7; ++k)
+      for (const auto& [name, entry] : generator_->LastRun()->files.Publish(static_cast<ShopSubfolder>(k)))
+        files.push_back(entry.path);
+    return files;
+  }
+
+  static std::set<std::string> Set(const std::vector<std::string>& v) { return {v.begin(), v.end()}; }
+  std::set<std::string> Expected(const std::string& scriptDir, const std::string& shopDir,
+                                 const std::vector<std::string>& shopFiles) const {
+    std::set<std::string> s;
+    for (const auto& name : kScripts) s.insert(scriptDir + name);
+    s.insert(shopDir + "index.html");
+    for (const auto& f : shopFiles) s.insert(shopDir + f);
+    return s;
+  }
+  std::string Lines() const {
+    std::string all;
+    for (const auto& l : lines_.lines) all += l + "\n";
+    return all;
+  }
+  bool Logged(const std::string& part) const {
+    return std::any_of(lines_.lines.begin(), lines_.lines.end(),
+                       [&](const std::string& l) { return l.find(part) != std::string::npos; });
+  }
+
+  test::TempDir dir_;
+  fs::path dbPath_;
+  ShopDatabase db_;
+  ShopPaths paths_;
+  GenerationLog pageLog_;
+  MemoryLogSink lines_;
+  RecordingProgress progress_;
+  RecordingObserver observer_;
+  test::ScriptedPrompter prompter_;
+  SystemClock clock_;
+  std::unique_ptr<ShopGenerator> generator_;
+};
+
+// The whole life of a published shop on one server: created level by level, sent
+// whole, then only what changed; stale files deleted, kept ones left, the dry run
+// telling exactly what the next publish does.
+TEST_F(UploadTest, PublishingKeepsTheServerInStepWithTheShop) {
+  std::unique_ptr<FtpTestServer> server = test::StartPyftpdlib(dir_ / "ftp");
+  ASSERT_NE(server, nullptr);
+  UseServer(*server, true, "/www/shop/", "/cgi-bin/");
+  GenerateAged();
+  const fs::path remote = server->Root() / "www" / "shop";
+  auto driver = Driver();
+  ASSERT_EQ(driver->ButtonCaption(), "&Publizieren");
+
+  ASSERT_TRUE(Publish(*driver)) << Lines();
+  EXPECT_EQ(Set(server->Uploads()), Expected("/cgi-bin/", "/www/shop/", TransferFiles()));
+  EXPECT_EQ(observer_.generate, (std::vector<bool>{false, true}));
+  ASSERT_EQ(observer_.lastFtp.size(), 1u);
+  EXPECT_EQ(observer_.urls, std::vector<std::string>{"http://localhost:8080/index.html"});
+  EXPECT_EQ(driver->LastTransferTime(), observer_.lastFtp[0]);
+  // "/www/shop/" did not exist: www made in the root, then shop in www.
+  const auto mkdWww = std::find(lines_.lines.begin(), lines_.lines.end(), "Sending MKD www");
+  const auto mkdShop = std::find(lines_.lines.begin(), lines_.lines.end(), "Sending MKD shop");
+  EXPECT_TRUE(mkdWww < mkdShop && mkdShop != lines_.lines.end());
+  for (const char* name : {"catalog.cgi", "order.cgi", "webcode.pm"}) {
+    struct stat st {};
+    ASSERT_EQ(stat((server->Root() / "cgi-bin" / name).c_str(), &st), 0) << name;
+    EXPECT_EQ(st.st_mode & 0777, std::string(name).ends_with(".cgi") ? 0755u : 0644u) << name;
+  }
+  EXPECT_EQ(test::ReadFileBytes(remote / "data" / "product.toc"),
+            test::ReadFileBytes(paths_.folder / "data" / "product.toc"));
+  EXPECT_FALSE(fs::exists(paths_.folder / "cgi" / "catalog.cgi")) << "the sent scripts are not kept locally";
+  EXPECT_GE(progress_.position, progress_.high);
+  EXPECT_EQ(StoreLastTransferTime(db_, observer_.lastFtp[0], prompter_), true);
+
+  // A stale file on the server goes; a picture of a withheld product stays.
+  const auto& keep = generator_->LastRun()->files.Unused(ShopSubfolder::Prods);
+  ASSERT_FALSE(keep.empty());
+  const std::string kept = keep.begin()->first;
+  test::WriteFileBytes(remote / "prods" / kept, "zurückgehalten");
+  test::WriteFileBytes(remote / "imgs" / "alt.gif", "veraltet");
+  test::WriteFileBytes(remote / "imgs" / "mein bild.gif", "veraltet");
+  // A name that is no plain file name is never deleted; a folder is not removed.
+  test::WriteFileBytes(remote / "imgs" / "a\\b.gif", "x");
+  fs::create_directories(remote / "imgs" / "sub");
+  server->MarkLog();
+
+  // Generated again without a change to the shop: the files are new, their content is
+  // not; only the scripts and the entry page go, and the bar still ends.
+  SetDatabaseChanged(true);
+  ASSERT_TRUE(generator_->Run());
+  ASSERT_TRUE(Publish(*driver)) << Lines();
+  EXPECT_EQ(Set(server->Uploads()), Expected("/cgi-bin/", "/www/shop/", {}));
+  EXPECT_EQ(Set(server->Deletes()), (std::set<std::string>{"/www/shop/imgs/alt.gif", "/www/shop/imgs/mein bild.gif"}));
+  EXPECT_TRUE(fs::exists(remote / "prods" / kept));
+  EXPECT_TRUE(fs::exists(remote / "imgs" / "a\\b.gif"));
+  EXPECT_TRUE(Logged("\"a\\b.gif\" im Verzeichnis \"imgs\" ist keine einfache Datei und wird nicht gelöscht."));
+  EXPECT_GE(progress_.position, progress_.high);
+
+  // A picture replaced since: it goes again. The dry run first tells exactly that.
+  const fs::path picture = paths_.folder / TransferFiles().front();
+  test::WriteFileBytes(picture, test::ReadFileBytes(picture) + "neu");
+  SetFileTime(picture, Now() + 5);
+  test::WriteFileBytes(remote / "thumbs" / "verwaist.jpg", "x");
+  server->MarkLog();
+  const std::time_t before = driver->LastTransferTime();
+  ASSERT_TRUE(Publish(*driver, TransferMethod::Update, true)) << Lines();
+  EXPECT_TRUE(server->Uploads().empty() && server->Deletes().empty()) << "a dry run changes nothing";
+  EXPECT_TRUE(observer_.lastFtp.empty() && observer_.urls.empty());
+  EXPECT_EQ(driver->LastTransferTime(), before);
+  std::set<std::string> planned{"/www/shop/index.html"}, plannedDeletes;
+  const PublishPlan& plan = driver->Plan();
+  EXPECT_EQ(plan.scripts, kScripts);
+  for (const auto& folder : plan.folders)
+    for (const SyncStep& step : folder.steps) {
+      if (step.action == SyncAction::Send) planned.insert("/www/shop/" + step.localPath);
+      if (step.action == SyncAction::Delete) plannedDeletes.insert("/www/shop/" + folder.name + "/" + step.name);
+    }
+  EXPECT_EQ(planned, (std::set<std::string>{"/www/shop/index.html", "/www/shop/" + TransferFiles().front()}));
+
+  ASSERT_TRUE(Publish(*driver)) << Lines();
+  std::set<std::string> sent = Set(server->Uploads());
+  for (const auto& name : kScripts) sent.erase("/cgi-bin/" + name);
+  EXPECT_EQ(sent, planned);
+  EXPECT_EQ(Set(server->Deletes()), plannedDeletes);
+  EXPECT_EQ(plannedDeletes, std::set<std::string>{"/www/shop/thumbs/verwaist.jpg"});
+  EXPECT_TRUE(fs::is_directory(remote / "imgs" / "sub"));
+}
+
+// Every server and data-connection mode: a first publish sends all, a second only
+// the scripts and the entry page.
+TEST_F(UploadTest, EveryServerInPassiveAndActiveMode) {
+  GenerateAged();
+  for (const bool vsftpd : {false, true}) {
+    for (const bool passive : {true, false}) {
+      SCOPED_TRACE(std::string(vsftpd ? "vsftpd" : "pyftpdlib") + (passive ? " passive" : " active"));
+      const fs::path serverDir = dir_ / (std::string(vsftpd ? "vs" : "py") + (passive ? "p" : "a"));
+      std::unique_ptr<FtpTestServer> server = vsftpd ? test::StartVsftpd(serverDir) : test::StartPyftpdlib(serverDir);
+      ASSERT_NE(server, nullptr);
+      const std::string base = server->WritableBase();
+      UseServer(*server, passive, base + "shop", base + "cgi-bin/");
+      auto driver = Driver();
+      ASSERT_TRUE(Publish(*driver, TransferMethod::WholeShop)) << Lines();
+      EXPECT_EQ(Set(server->Uploads()), Expected(base + "cgi-bin/", base + "shop/", TransferFiles()));
+      server->MarkLog();
+      ASSERT_TRUE(Publish(*driver)) << Lines();
+      EXPECT_EQ(Set(server->Uploads()), Expected(base + "cgi-bin/", base + "shop/", {}));
+    }
+  }
+}
+
+// Only a certificate that is verified, or one the merchant trusted by its
+// fingerprint, is accepted; then logon and data go through TLS in both modes.
+TEST_F(UploadTest, FtpsAcceptsVerifiedOrTrustedCertificatesOnly) {
+  GenerateAged();
+  const fs::path selfSigned = dir_ / "self.pem", selfKey = dir_ / "self.key";
+  ASSERT_TRUE(test::MakeSelfSignedCertificate(selfSigned, selfKey));
+  const test::VsftpdTls self{selfSigned, selfKey};
+  std::unique_ptr<FtpTestServer> server = test::StartVsftpd(dir_ / "self", &self);
+  ASSERT_NE(server, nullptr);
+  UseServer(*server, true, "/pub/shop/", "/pub/cgi-bin/", true);
+  auto driver = Driver();
+  EXPECT_FALSE(Publish(*driver));
+  EXPECT_TRUE(server->Uploads().empty());
+  EXPECT_TRUE(Logged("Das Zertifikat des FTP-Servers \"127.0.0.1\" ist nicht vertrauenswürdig. Das Zertifikat ist "
+                     "selbst ausgestellt."))
+      << Lines();
+  ASSERT_EQ(observer_.certificates.size(), 1u);
+  const std::string fingerprint = observer_.certificates[0].fingerprint;
+  std::string openssl;
+  if (FILE* p = popen(("openssl x509 -noout -fingerprint -sha256 -in '" + selfSigned.string() + "'").c_str(), "r")) {
+    for (int c; (c = fgetc(p)) != EOF;) openssl += static_cast<char>(c);
+    pclose(p);
+  }
+  EXPECT_NE(openssl.find(ShowFingerprint(fingerprint)), std::string::npos) << openssl;
+
+  ASSERT_TRUE(TrustCertificate(db_, fingerprint));
+  for (const bool passive : {true, false}) {
+    UseServer(*server, passive, "/pub/shop/", "/pub/cgi-bin/", true);
+    server->MarkLog();
+    ASSERT_TRUE(Publish(*driver, TransferMethod::WholeShop)) << Lines();
+    EXPECT_EQ(Set(server->Uploads()), Expected("/pub/cgi-bin/", "/pub/shop/", TransferFiles())) << passive;
+    EXPECT_TRUE(Logged("Sending PROT P"));
+  }
+
+  const fs::path ca = dir_ / "ca.pem", signedCertificate = dir_ / "signed.pem", signedKey = dir_ / "signed.key";
+  ASSERT_TRUE(test::MakeCaSignedCertificate(ca, signedCertificate, signedKey));
+  const test::VsftpdTls tls{signedCertificate, signedKey};
+  std::unique_ptr<FtpTestServer> verified = test::StartVsftpd(dir_ / "signed", &tls);
+  ASSERT_NE(verified, nullptr);
+  UseServer(*verified, true, "/pub/shop/", "/pub/cgi-bin/", true);
+  FtpClientOptions options;
+  options.caFile = ca.string();
+  auto trusting = Driver(options);
+  ASSERT_TRUE(Publish(*trusting)) << Lines();
+  EXPECT_TRUE(observer_.certificates.empty());
+}
+
+TEST_F(UploadTest, AbortStopsTheTransferAfterItsChunkAndTheRunCountsAsFailed) {
+  std::unique_ptr<FtpTestServer> server = test::StartPyftpdlib(dir_ / "ftp");
+  ASSERT_NE(server, nullptr);
+  UseServer(*server, true, "/shop/", "/cgi-bin/");
+  constexpr uint64_t kBig = 48u << 20;
+  generator_->Chain().push_back({"big file", [](RunContext& run) {
+                                   std::string bytes(kBig, 'x');
+                                   if (!ReplaceFileContent(run.Folder(ShopSubfolder::Data) / "zzgross.dat", bytes))
+                                     return false;
+                                   run.files.AddPublish(ShopSubfolder::Data, "zzgross.dat");
+                                   return true;
+                                 }});
+  GenerateAged();
+  auto driver = Driver();
+  const std::time_t before = driver->LastTransferTime();
+  // Raised from inside the transfer, once a megabyte of the big file has gone.
+  const int threshold = static_cast<int>(driver->ExpectedTotal() - kBig + (1u << 20));
+  progress_.onProgress = [&](int position) {
+    if (position > threshold) driver->Abort();
+  };
+  EXPECT_FALSE(Publish(*driver));
+  progress_.onProgress = nullptr;
+  EXPECT_TRUE(Logged("Abbruch-Kommando erkannt. Bitte warten Sie einen Moment..."));
+  EXPECT_FALSE(Logged(std::to_string(kBig) + " Bytes in")) << "no statistics line for the aborted transfer";
+  EXPECT_TRUE(Logged("Ende der FTP-Sitzung, Aufräumarbeiten..."));
+  const auto quit = std::find(lines_.lines.begin(), lines_.lines.end(), "Sending QUIT");
+  ASSERT_LT(quit + 1, lines_.lines.end());
+  EXPECT_EQ(quit[1].substr(0, 4), "221 ") << "the aborted exchange was finished: replies stay in step";
+  EXPECT_TRUE(observer_.lastFtp.empty());
+  EXPECT_TRUE(observer_.urls.empty());
+  EXPECT_EQ(driver->LastTransferTime(), before);
+  EXPECT_EQ(observer_.generate, (std::vector<bool>{false, true}));
+  EXPECT_EQ(driver->ButtonCaption(), "&Publizieren");
+}
+
+TEST_F(UploadTest, StartStopsBeforeTheWorkerWhenTheShopOrItsSettingsAreNotReady) {
+  auto driver = Driver();
+  // Not generated yet: asked first; No leaves everything.
+  prompter_.Queue(Answer::No);
+  EXPECT_FALSE(driver->Start(TransferMethod::Update));
+  EXPECT_EQ(prompter_.Texts().back(),
+            "Der Shop wurde noch nicht erzeugt.\nBevor der Shop publiziert werden kann, muß Vendora erst die "
+            "notwendigen Dateien erzeugen.\nJetzt erzeugen?\n");
+  EXPECT_FALSE(fs::exists(paths_.folder / "data" / "product.toc"));
+  // Generated on Yes; an FTP check that fails ends it with 22179.
+  CRecSetFtpServer ftp(db_);
+  ftp.Open();
+  ftp.Edit();
+  ftp->HostName = " ";
+  ftp.Update();
+  prompter_.Queue(Answer::Yes);
+  prompter_.Queue(Answer::Cancel);
+  EXPECT_FALSE(driver->Start(TransferMethod::Update));
+  EXPECT_TRUE(fs::exists(paths_.folder / "data" / "product.toc"));
+  EXPECT_EQ(lines_.lines.back(),
+            "Die Fortsetzung ist aufgrund von Fehlern in der FTP Server-Konfiguration leider nicht möglich.");
+  EXPECT_FALSE(driver->IsRunning());
+  EXPECT_TRUE(observer_.generate.empty());
+}
+
+TEST(UploadPages, LastTransferIsStoredWithoutChangingTheShop) {
+  test::TempDir dir;
+  test::CreateShopFile(dir / "shop.mdb");
+  ShopDatabase db;
+  db.Open(dir / "shop.mdb");
+  test::ScriptedPrompter prompter;
+  EXPECT_EQ(LastTransferLabel(0), "Zuletzt übertragen am: Unbekannt.");
+  EXPECT_EQ(ReadLastTransferTime(db), 0);
+  for (const bool changed : {false, true}) {
+    SetDatabaseChanged(changed);
+    ASSERT_TRUE(StoreLastTransferTime(db, 1'700'000'000 + changed, prompter));  // the empty table gets its row
+    EXPECT_EQ(IsDatabaseChanged(), changed);
+  }
+  EXPECT_EQ(ReadLastTransferTime(db), 1'700'000'001);
+  EXPECT_EQ(TableRowCount(db, "Options"), 1);
+}
+
+TEST(UploadPlan, EachRemoteNameIsSentSkippedKeptDeletedOrLeftAlone) {
+  test::TempDir dir;
+  fs::create_directories(dir / "imgs");
+  const std::time_t last = 1'700'000'000;
+  for (const auto& [name, time] : std::vector<std::pair<std::string, std::time_t>>{
+           {"alt.gif", last - 60}, {"neu.gif", last + 60}, {"gleich.gif", last}, {"fehlt.gif", last - 60}}) {
+    test::WriteFileBytes(dir / "imgs" / name, name);
+    SetFileTime(dir / "imgs" / name, time);
+  }
+  FileLists lists(dir.path());
+  for (const char* name : {"alt.gif", "neu.gif", "gleich.gif", "fehlt.gif"}) lists.AddPublish(ShopSubfolder::Imgs, name);
+  lists.AddUnused(ShopSubfolder::Imgs, "zurueck.gif");
+  FtpListing remote;
+  for (const char* name : {"alt.gif", "neu.gif", "gleich.gif", "zurueck.gif", "weg.gif", "mein bild.gif", "..",
+                           "../../etc/passwd", "a\\b"})
+    remote[name] = FtpFileEntry{name, 1, 0, false, false};
+  remote["ordner"] = FtpFileEntry{"ordner", 0, 0, true, false};
+  const std::vector<SyncStep> steps =
+      PlanSynchronisation(lists.Publish(ShopSubfolder::Imgs), lists.Unused(ShopSubfolder::Imgs), remote, last, dir.path());
+  std::vector<std::pair<std::string, SyncAction>> got;
+  for (const SyncStep& s : steps) got.emplace_back(s.name, s.action);
+  const std::vector<std::pair<std::string, SyncAction>> expected = {
+      {"..", SyncAction::Refuse},           {"../../etc/passwd", SyncAction::Refuse},
+      {"a\\b", SyncAction::Refuse},         {"alt.gif", SyncAction::Skip},
+      {"gleich.gif", SyncAction::Skip},     {"mein bild.gif", SyncAction::Delete},
+      {"neu.gif", SyncAction::Send},        {"ordner", SyncAction::Refuse},
+      {"weg.gif", SyncAction::Delete},
+      {"zurueck.gif", SyncAction::Keep},    {"fehlt.gif", SyncAction::Send}};
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(steps[4].localPath, "imgs/gleich.gif");
+  EXPECT_EQ(steps[4].size, 10u);
+  // The whole shop: every file is sent.
+  for (const SyncStep& s : PlanSynchronisation(lists.Publish(ShopSubfolder::Imgs), {}, {}, 0, dir.path()))
+    EXPECT_EQ(s.action, SyncAction::Send) << s.name;
+}
+
+}  // namespace
+}  // namespace vendora

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/program_identity.h"
+#include "app/shop_manager.h"
+#include "shopdb/recordsets.h"
+#include "shopdb/schema_builder.h"
+#include "support/test_support.h"
+
+namespace vendora {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The FTP-over-TLS fields came after version 150: files of 1.40 and files already
+// at 150 both get them on opening, switched off, with their rows kept.
+TEST(LaterProgramFields, OlderAndCurrentFilesGetTheTlsFieldsSwitchedOff) {
+  for (const int version : {140, 150}) {
+    SCOPED_TRACE(version);
+    test::TempDir dir;
+    const fs::path path = dir / "shop.mdb";
+    test::CreateShopFile(path);
+    test::ExecOnFile(path,
+                     "INSERT INTO \"FtpServer\" (\"HostName\", \"HostPort\", \"ProxyType\", \"Passive\", \"UseTls\") "
+                     "VALUES ('ftp.example.org', 21, 0, 1, 1)");
+    test::ExecOnFile(path, "ALTER TABLE \"FtpServer\" DROP COLUMN \"UseTls\"");
+    test::ExecOnFile(path, "ALTER TABLE \"FtpServer\" DROP COLUMN \"TlsFingerprint\"");
+    test::ExecOnFile(path, "UPDATE \"Version\" SET \"Version\" = " + std::to_string(version));
+
+    test::ScriptedPrompter prompter;
+    ShopManager manager(ProgramIdentity{150, 54, 1031}, dir.path(), prompter);
+    ASSERT_TRUE(manager.OpenShopDatabase(path)) << ::testing::PrintToString(prompter.Texts());
+    ShopDatabase& db = manager.Database();
+    std::map<std::string, ColumnInfo> columns;
+    for (const ColumnInfo& c : ReadColumns(db, "FtpServer")) columns[c.name] = c;
+    ASSERT_TRUE(columns.contains("UseTls") && columns.contains("TlsFingerprint"));
+    EXPECT_EQ(columns["UseTls"].sqlType, "BOOLEAN");
+    EXPECT_TRUE(columns["UseTls"].notNull);
+    EXPECT_EQ(columns["TlsFingerprint"].sqlType, "VARCHAR(64)");
+    EXPECT_FALSE(columns["TlsFingerprint"].notNull);
+
+    CRecSetFtpServer ftp(db);
+    ftp.Open();
+    ASSERT_FALSE(ftp.IsEOF());
+    EXPECT_EQ(ftp->HostName, "ftp.example.org");
+    EXPECT_FALSE(ftp->UseTls) << "older shops publish as before";
+    EXPECT_EQ(ftp->TlsFingerprint, "");
+    ftp.Edit();
+    ftp->UseTls = true;
+    ftp->TlsFingerprint = std::string(64, 'A');
+    EXPECT_NO_THROW(ftp.Update());
+  }
+}
+
+}  // namespace
+}  // namespace vendora
