@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 
+#ifndef VENDORA_DATA_DIR
+#define VENDORA_DATA_DIR "resources"
+#endif
+
 namespace vendora {
 namespace {
 
@@ -21,6 +25,11 @@ std::filesystem::path ProgramFolder() {
   if (auto p = FromEnv("VENDORA_HOME"); !p.empty()) return p;
   if (auto p = FromEnv("XDG_DATA_HOME"); !p.empty()) return p / "Vendora";
   return Home() / ".local" / "share" / "Vendora";
+}
+
+std::filesystem::path ShippedDataFolder() {
+  if (auto p = FromEnv("VENDORA_DATA"); !p.empty()) return p;
+  return VENDORA_DATA_DIR;
 }
 
 std::filesystem::path SettingsFilePath() {

@@ -15,9 +15,6 @@
 #include "generator/run_context.h"
 #include "imaging/image_refs.h"
 
-#ifndef VENDORA_DATA_DIR
-#define VENDORA_DATA_DIR "resources"
-#endif
 
 namespace vendora {
 
@@ -133,10 +130,7 @@ void GraphicSet::Reset() {
 
 fs::path GraphicSetsFolder(const fs::path& programFolder) { return programFolder / "GraphicSets"; }
 
-fs::path BuiltInGraphicSetsFolder() {
-  const char* data = std::getenv("VENDORA_DATA");
-  return fs::path(data && *data ? data : VENDORA_DATA_DIR) / "GraphicSets";
-}
+fs::path BuiltInGraphicSetsFolder() { return ShippedDataFolder() / "GraphicSets"; }
 
 std::vector<std::string> ListGraphicSets(const fs::path& setsFolder) {
   std::vector<std::string> names;
