@@ -2,11 +2,21 @@
 # Installs what is missing, builds, and runs the main job on a demo shop: a fresh
 # program folder and settings under build/demo, the German demo shop created there
 # (catalogue, pictures, prices, shipping, payment, taxes, texts) and generated. Shows
-# the log of the run and the files it wrote, then writes the shop's preview pages and
-# prints the path of their frame set (open it in a browser, or run
-# "vendora-cli preview SHOP --open").
+# the log of the run and the files it wrote, writes the shop's preview pages and
+# prints the path of their frame set, then serves the shop on this machine
+# ("vendora-cli serve": lighttpd on 127.0.0.1) and prints the address to open, until
+# Ctrl-C. With --no-serve, or without a terminal (scripts, CI), it stops before serving.
+#   bash scripts/demo.sh [--no-serve]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+SERVE=1
+for arg in "$@"; do
+  case "$arg" in
+    --no-serve) SERVE=0 ;;
+    *) echo "Aufruf: bash scripts/demo.sh [--no-serve]" >&2; exit 2 ;;
+  esac
+done
+if [ ! -t 0 ] || [ ! -t 1 ]; then SERVE=0; fi
 bash scripts/setup.sh
 BUILD_DIR="${BUILD_DIR:-build}"
 DEMO="$PWD/$BUILD_DIR/demo"
@@ -27,3 +37,9 @@ echo
 echo
 echo "Vorschau des Demo-Shops:"
 "$CLI" preview "$DEMO/shop/Demoshop.mdb"
+if [ "$SERVE" = 1 ]; then
+  echo
+  echo "Der Demo-Shop wird jetzt lokal betrieben (lighttpd auf 127.0.0.1); Bestell-E-Mails"
+  echo "landen in $DEMO/shop/mail."
+  exec "$CLI" serve "$DEMO/shop/Demoshop.mdb"
+fi

@@ -15,6 +15,7 @@ PACKAGES=(
   locales
   nodejs chromium
   perl openssl lighttpd libperl-critic-perl libperl-minimumversion-perl
+  wrk curl
 )
 
 SUDO=""

@@ -39,13 +39,13 @@ function run(args) {
   return result.stdout;
 }
 
-function demoShop(name, textOnly) {
+function demoShop(name, textOnly, sqlUpdate) {
   const folder = path.join(work, name);
   fs.rmSync(folder, { recursive: true, force: true });
   run(['--yes', 'demo', folder]);
   const database = path.join(folder, 'Demoshop.mdb');
-  if (textOnly) {
-    const sql = spawnSync('sqlite3', [database, 'UPDATE Interfaces SET TextOnly = 1'], { encoding: 'utf8' });
+  for (const update of [textOnly ? 'UPDATE Interfaces SET TextOnly = 1' : null, sqlUpdate].filter(Boolean)) {
+    const sql = spawnSync('sqlite3', [database, update], { encoding: 'utf8' });
     assert.equal(sql.status, 0, `sqlite3: ${sql.stderr}`);
   }
   return { folder, database, mail: path.join(folder, 'mail') };
@@ -189,7 +189,7 @@ async function order(context, entryUrl, { channel, payment, gift, shots }) {
     for (const [name, value] of Object.entries(entries[at] || {})) await setField(page, name, value);
     await submit(page, 'show_next');
   }
-  assert.deepEqual(steps, gift !== undefined ? ['0', '1', '2', '3'] : ['0', '1', '2', '3']);
+  assert.deepEqual(steps, ['0', '1', '2', '3']);
   const receipt = await text(page);
   if (shots) await page.screenshot({ path: path.join(screenshots, `${shots}-receipt.png`), fullPage: true });
   assert.deepEqual(await brokenImages(page), [], 'pictures that did not load');
@@ -314,13 +314,20 @@ test('gift service, order mail by SMTP to a loopback sink', { timeout: 300000 },
   assert.equal(mailsIn(shop.mail).length, 0, 'nothing went to the mail folder');
 });
 
-test('a text-only shop', { timeout: 300000 }, async () => {
-  const shop = demoShop('textshop', true);
+test('a text-only shop, gift wrap charged per item', { timeout: 300000 }, async () => {
+  // The merchant's "per item" switch: the wrap costs 2.50 for each of the three items.
+  const shop = demoShop('textshop', true, 'UPDATE Options SET WrapPerItem = 1');
   const server = await serve(shop);
   started.push(server);
   browser = browser || (await launchChromium());
-  const receipt = await order(browser.context, server.url, { channel: 'AO1', payment: 'Vorkasse', shots: 'textonly' });
-  assert.match(receipt, /Zahlungsbetrag\s+EUR 23\.25/);
+  const receipt = await order(browser.context, server.url, {
+    channel: 'AO1',
+    payment: 'Vorkasse',
+    gift: true,
+    shots: 'textonly',
+  });
+  // 18.35 + 4.90 + 3 x 2.50 + 1.00
+  assert.match(receipt, /Zahlungsbetrag\s+EUR 31\.75/);
   const page = await browser.context.newPage();
   await page.goto(server.url, { waitUntil: 'load' });
   assert.equal(await page.locator('input[type=image i], img[src*="/cats/"], img[src*="/prods/"]').count(), 0,
