@@ -113,8 +113,15 @@ TEST(LocalShopServer, RunsTheGeneratedShopUnderLighttpdAndLeavesNothingBehind) {
   GenerationLog log;
   test::ScriptedPrompter prompter;
   FixedClock clock{0};
-  const auto shop = PrepareServedShop(db, paths, log, prompter, clock, true);
+  auto shop = PrepareServedShop(db, paths, log, prompter, clock, true);
   ASSERT_TRUE(shop);
+  // A shop named by a relative path is served all the same.
+  struct WorkingFolder {
+    fs::path saved = fs::current_path();
+    ~WorkingFolder() { fs::current_path(saved); }
+  } restore;
+  fs::current_path(dir.path());
+  shop->paths = DeriveShopPaths("shop/Demoshop.mdb");
   const std::string config = test::ReadFileBytes(paths.Subfolder(ShopSubfolder::Data) / "config.cnf");
   EXPECT_TRUE(GeneratedOutputIsCurrent(paths));
 

@@ -159,7 +159,11 @@ std::optional<ServedShop> PrepareServedShop(ShopDatabase& db, const ShopPaths& p
 
 LocalShopServer::~LocalShopServer() { Stop(); }
 
-bool LocalShopServer::Build(const ServedShop& shop, const ServeOptions& options, std::string& error) {
+bool LocalShopServer::Build(const ServedShop& served, const ServeOptions& options, std::string& error) {
+  // The links and the mail stand-in are used from other folders: absolute paths only.
+  ServedShop shop = served;
+  std::error_code ec;
+  shop.paths.folder = fs::absolute(shop.paths.folder, ec);
   const std::string perl = FindProgram({"/usr/bin/perl", "/usr/local/bin/perl"});
   if (perl.empty()) {
     error = "Perl wurde nicht gefunden (/usr/bin/perl); bitte das Paket perl installieren.";
@@ -181,7 +185,6 @@ bool LocalShopServer::Build(const ServedShop& shop, const ServeOptions& options,
   const fs::path storeWeb = www / storeDir.substr(1);
   const fs::path cgi = www / scriptDir.substr(1);
   mailFolder_ = shop.paths.folder / "mail";
-  std::error_code ec;
   for (const fs::path& folder : {storeWeb, cgi, store / "data", mailFolder_}) {
     fs::create_directories(folder, ec);
     if (ec) {
