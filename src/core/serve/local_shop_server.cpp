@@ -277,14 +277,23 @@ bool LocalShopServer::Start(const ServedShop& shop, const ServeOptions& options,
       return false;
     }
     port_ = options.port;
-  } else {
-    port_ = BindablePort(kPreferredPort) == kPreferredPort ? kPreferredPort : BindablePort(0);
+    return Launch(lighttpd, shop, options, error);
+  }
+  // A port found free may be taken before lighttpd binds it: then another one.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    port_ = attempt == 0 && BindablePort(kPreferredPort) == kPreferredPort ? kPreferredPort : BindablePort(0);
     if (port_ <= 0) {
       error = "Es ist kein freier Port für den Web-Server zu finden.";
       return false;
     }
+    if (Launch(lighttpd, shop, options, error)) return true;
+    if (error.find("Address already in use") == std::string::npos) return false;
   }
+  return false;
+}
 
+bool LocalShopServer::Launch(const std::string& lighttpd, const ServedShop& shop, const ServeOptions& options,
+                             std::string& error) {
   std::string pattern = (fs::temp_directory_path() / "vendora-serve-XXXXXX").string();
   if (!mkdtemp(pattern.data())) {
     error = "Der Arbeitsordner des Web-Servers kann nicht angelegt werden.";

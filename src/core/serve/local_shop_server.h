@@ -72,6 +72,7 @@ class LocalShopServer {
 
  private:
   bool Build(const ServedShop& shop, const ServeOptions& options, std::string& error);
+  bool Launch(const std::string& lighttpd, const ServedShop& shop, const ServeOptions& options, std::string& error);
 
   pid_t pid_ = -1;
   int port_ = 0;
