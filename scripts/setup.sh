@@ -19,6 +19,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   libcrypt-dev
   qt6-base-dev qt6-webengine-dev xvfb xauth fonts-dejavu-core
+  wrk curl
 )
 
 SUDO=""

@@ -45,5 +45,6 @@ std::unique_ptr<CommandGroup> MakeImageCommands();
 std::unique_ptr<CommandGroup> MakeGenerateCommands();
 std::unique_ptr<CommandGroup> MakePreviewCommands();
 std::unique_ptr<CommandGroup> MakePublishCommands();
+std::unique_ptr<CommandGroup> MakeServeCommands();
 
 }  // namespace vendora

@@ -11,7 +11,8 @@ cmake --install "$build" --prefix "$root/usr" >/dev/null
 for f in bin/vendora bin/vendora-cli \
          share/applications/vendora.desktop \
          share/icons/hicolor/256x256/apps/vendora.png share/icons/hicolor/48x48/apps/vendora.png \
-         share/vendora/GraphicSets/Senator/Settings share/vendora/GraphicSets/Wald/Settings; do
+         share/vendora/GraphicSets/Senator/Settings share/vendora/GraphicSets/Wald/Settings \
+         share/vendora/DemoShop/logo.png; do
   [ -e "$root/usr/$f" ] || { echo "not installed: $f" >&2; exit 1; }
 done
 desktop="$root/usr/share/applications/vendora.desktop"

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/program_folder.h"
 #include "app/program_identity.h"
 #include "app/shop_paths.h"
 #include "common/text_format.h"
@@ -53,6 +54,15 @@ void DrawPicture(const fs::path& file, int width, int height, Rgb from, Rgb to, 
   image.SetQuality(80);
   if (!image.Save(file.string()))
     throw std::runtime_error("Das Bild " + file.string() + " kann nicht geschrieben werden.");
+}
+
+// A labelled picture drawn by scripts/make_demo_pictures.sh, when the program's data
+// holds it; otherwise the blend, so that a demo shop can always be made.
+void PlacePicture(const std::string& shipped, const fs::path& file, int width, int height, Rgb from, Rgb to, int seed) {
+  std::error_code ec;
+  const fs::path source = DataFolder() / "DemoShop" / shipped;
+  if (fs::is_regular_file(source, ec) && fs::copy_file(source, file, fs::copy_options::overwrite_existing, ec)) return;
+  DrawPicture(file, width, height, from, to, seed);
 }
 
 constexpr std::array<Rgb, 8> kPalette = {{{46, 125, 50},
@@ -344,16 +354,20 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
     });
     categoryIds.push_back(id);
     const Rgb tint = kPalette[c % kPalette.size()];
-    DrawPicture(paths.Subfolder(ShopSubfolder::Cats) / Format("b%d.png", id), 140, 40, tint, {255, 255, 255},
-                static_cast<int>(c));
-    DrawPicture(paths.Subfolder(ShopSubfolder::Cats) / Format("h%d.jpg", id), 480, 90, {255, 255, 255}, tint,
-                static_cast<int>(c));
+    PlacePicture(Format("category-%d.png", static_cast<int>(c + 1)),
+                 paths.Subfolder(ShopSubfolder::Cats) / Format("b%d.png", id), 140, 40, tint, {255, 255, 255},
+                 static_cast<int>(c));
+    PlacePicture(Format("heading-%d.jpg", static_cast<int>(c + 1)),
+                 paths.Subfolder(ShopSubfolder::Cats) / Format("h%d.jpg", id), 480, 90, {255, 255, 255}, tint,
+                 static_cast<int>(c));
   }
+  int lineNumber = 0;
   for (int32_t line : {summer, pro}) {
-    DrawPicture(paths.Subfolder(ShopSubfolder::Lines) / Format("b%d.png", line), 140, 40, {255, 193, 7},
-                {255, 255, 255}, line);
+    PlacePicture(Format("line-%d.png", ++lineNumber), paths.Subfolder(ShopSubfolder::Lines) / Format("b%d.png", line),
+                 140, 40, {255, 193, 7}, {255, 255, 255}, line);
   }
-  DrawPicture(paths.Subfolder(ShopSubfolder::Imgs) / "logo.png", 200, 60, {46, 125, 50}, {255, 235, 59}, 3);
+  PlacePicture("logo.png", paths.Subfolder(ShopSubfolder::Imgs) / "logo.png", 200, 60, {46, 125, 50},
+               {255, 235, 59}, 3);
 
   // Products and items.
   CRecSetProducts products(db);

@@ -7,6 +7,10 @@
 #define VENDORA_DATA_DIR "resources"
 #endif
 
+#ifndef VENDORA_DATA_DIR
+#define VENDORA_DATA_DIR "resources"
+#endif
+
 namespace vendora {
 namespace {
 

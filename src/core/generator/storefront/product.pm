@@ -5,8 +5,8 @@
 # ("product.toc.pos" and so on): the IDs with the offsets of their lines,
 # sorted, searched by halving. It is built on first use after the data file
 # changed (its size, time or inode differ from the index head), so a category
-# or detail page of a large shop reads the index (8 bytes per record) and a
-# few lines instead of parsing the whole file. The data files cannot be
+# or detail page of a large shop reads the few index entries that the halving
+# touches and a few lines instead of parsing the whole file. The data files cannot be
 # searched directly: they are in catalogue order, not in ID order. Every line
 # found is checked to start with its ID, so a stale index can cost time but
 # never return a wrong record. Where the data folder is not writable the
@@ -44,21 +44,21 @@ my $PosMagic = 'VPOS';
 my $PosHead = 24;
 
 # The index of a data file: head, then (ID, offset) pairs sorted by ID, all
-# as 32-bit numbers. Returns the pairs as one string when the head matches
-# the data file, else undef.
-sub PosPairs {
-    my ($d, $fh) = @_;
-    my $all = '';
-    my $bytes = -s $fh || 0;
-    while (length($all) < $bytes) {
-        sysread($fh, $all, $bytes - length($all), length $all) or last;
-    }
-    return unless length($all) >= $PosHead;
-    my ($magic, $version, $size, $mtime, $ino, $count) = unpack('a4 N N N N N', $all);
+# as 32-bit numbers. Returns the open index when its head matches the data
+# file and its length the count it states, else undef. Only the head is read:
+# a lookup reads the few pairs its halving touches, so a request pays for
+# what it looks up, not for the size of the catalogue.
+sub OpenPos {
+    my ($d, $path) = @_;
+    open(my $fh, '<', "$path.pos") or return;
+    binmode $fh;
+    my $head = '';
+    (sysread($fh, $head, $PosHead) || 0) == $PosHead or return;
+    my ($magic, $version, $size, $mtime, $ino, $count) = unpack('a4 N N N N N', $head);
     return unless $magic eq $PosMagic && $version == 1;
     return unless $size == $d->{'size'} % 4294967296 && $mtime == $d->{'mtime'} % 4294967296 && $ino == $d->{'ino'};
-    return unless length($all) == $PosHead + 8 * $count;
-    return substr($all, $PosHead);
+    return unless (-s $fh || 0) == $PosHead + 8 * $count;
+    return { 'fh' => $fh, 'count' => $count };
 }
 
 # Scans the data file once: the ID and offset of every line, first one wins.
@@ -77,6 +77,7 @@ sub ScanOffsets {
     return join('', map { pack('N N', @$_) } sort { $a->[0] <=> $b->[0] } @pairs);
 }
 
+# Builds the index and keeps it in memory for this request.
 sub BuildPos {
     my ($d, $path) = @_;
     my $pairs = ScanOffsets($d);
@@ -89,27 +90,31 @@ sub BuildPos {
         $ok = rename($tmp, "$path.pos") if $ok;
         unlink $tmp unless $ok;
     }
-    return $pairs;
+    return { 'pairs' => $pairs, 'count' => length($pairs) / 8 };
 }
 
 sub Pos {
     my ($d, $path) = @_;
-    return $d->{'pos'} if defined $d->{'pos'};
-    my $pairs;
-    if (open(my $in, '<', "$path.pos")) {
-        binmode $in;
-        $pairs = PosPairs($d, $in);
-        close $in;
-    }
-    return $d->{'pos'} = defined $pairs ? $pairs : BuildPos($d, $path);
+    return $d->{'pos'} ||= OpenPos($d, $path) || BuildPos($d, $path);
+}
+
+# The pair at $i: from memory, or 8 bytes of the index file.
+sub PosPair {
+    my ($pos, $i) = @_;
+    return unpack('N N', substr($pos->{'pairs'}, 8 * $i, 8)) if defined $pos->{'pairs'};
+    my $pair = '';
+    sysseek($pos->{'fh'}, $PosHead + 8 * $i, 0) or return;
+    (sysread($pos->{'fh'}, $pair, 8) || 0) == 8 or return;
+    return unpack('N N', $pair);
 }
 
 sub PosLookup {
-    my ($pairs, $id) = @_;
-    my ($lo, $hi) = (0, length($pairs) / 8 - 1);
+    my ($pos, $id) = @_;
+    my ($lo, $hi) = (0, $pos->{'count'} - 1);
     while ($lo <= $hi) {
         my $mid = ($lo + $hi) >> 1;
-        my ($key, $offset) = unpack('N N', substr($pairs, 8 * $mid, 8));
+        my ($key, $offset) = PosPair($pos, $mid);
+        return unless defined $key;
         return $offset if $key == $id;
         if ($key < $id) { $lo = $mid + 1 } else { $hi = $mid - 1 }
     }
@@ -184,6 +189,24 @@ sub Members {
     return () unless defined $line;
     my (undef, $list) = split /\|/, $line, 2;
     return grep { /^\d+$/ } split /,/, (defined $list ? $list : '');
+}
+
+# Page $page (from 0) of the member IDs of $id, $PageSize to a page: (IDs,
+# page, pages); a page past the end is the first. Only the list up to that
+# page is split: a category of a large shop holds thousands of products.
+sub MemberPage {
+    my ($key, $id, $page) = @_;
+    my $line = FindLine($::IdxFile{$key}, $id);
+    my $list = defined $line ? (split /\|/, $line, 2)[1] : undef;
+    $list = '' unless defined $list;
+    my $count = length $list ? ($list =~ tr/,//) + 1 : 0;
+    my $pages = int(($count + $PageSize - 1) / $PageSize) || 1;
+    $page = 0 unless defined $page && $page < $pages;
+    my $from = $page * $PageSize;
+    my @parts = split /,/, $list, $from + $PageSize + 1;
+    my $last = $from + $PageSize - 1;
+    $last = $#parts if $last > $#parts;
+    return ([ grep { /^\d+$/ } @parts[$from .. $last] ], $page, $pages);
 }
 
 # The small files (categories, lines, index names) are read as a whole.
@@ -431,13 +454,9 @@ sub ProductBlock {
 
 # One page of a product list with buttons to the neighbouring pages.
 sub ProductList {
-    my ($ids, $page, $buttonPrefix) = @_;
-    my $pages = int((@$ids + $PageSize - 1) / $PageSize) || 1;
-    $page = 0 unless defined $page && $page < $pages;
+    my ($ids, $page, $pages, $buttonPrefix) = @_;
     my $out = '';
-    my $last = ($page + 1) * $PageSize - 1;
-    $last = $#$ids if $last > $#$ids;
-    foreach my $pid (@$ids[$page * $PageSize .. $last]) {
+    foreach my $pid (@$ids) {
         my $product = Product($pid);
         $out .= ProductBlock($product) if $product;
     }
@@ -469,7 +488,7 @@ sub GroupPage {
         ? "<IMG $attr ALT=\"$record->{'name'}\"><BR>\n"
         : "<H2><FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\">$record->{'name'}</FONT></H2>\n";
     $out .= "<FONT FACE=\"$face\">$record->{'desc'}</FONT><P>\n" . WebCode::Divider();
-    $out .= ProductList([ Members($idxKey, $id) ], $page, "${prefix}${id}_");
+    $out .= ProductList(MemberPage($idxKey, $id, $page), "${prefix}${id}_");
     return $out . End($st, 1, 1, 1);
 }
 
@@ -508,7 +527,7 @@ sub IndexPage {
     if ($entry) {
         my $face = Face();
         $out .= "<H2><FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\">$entry->{'name'}</FONT></H2>\n" . WebCode::Divider()
-            . ProductList([ Members('Index', $id) ], $page, "show_index_${id}_");
+            . ProductList(MemberPage('Index', $id, $page), "show_index_${id}_");
     } else {
         $out .= IndexBlock() . WebCode::Divider();
     }

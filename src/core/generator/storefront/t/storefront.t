@@ -131,6 +131,19 @@ subtest 'offset index of the data files' => sub {
     is(Product::Product(99), undef, 'unknown ID');
     is_deeply([ Product::Members('Category', 2) ], [ 20, 21 ], 'index file list');
 
+    # A long member list is split only up to the page shown; a page past the
+    # end is the first.
+    Rewrite($s, 'category.idx' => '1|' . join(',', 1 .. 44, 'x') . "\n2|\n");
+    Product::Forget();
+    foreach my $case ([ 0, [ 1 .. 20 ], 0 ], [ 1, [ 21 .. 40 ], 1 ], [ 2, [ 41 .. 44 ], 2 ], [ 3, [ 1 .. 20 ], 0 ],
+                      [ undef, [ 1 .. 20 ], 0 ]) {
+        my ($page, $ids, $shown) = @$case;
+        is_deeply([ Product::MemberPage('Category', 1, $page) ], [ $ids, $shown, 3 ],
+            'member page ' . (defined $page ? $page : 'none'));
+    }
+    is_deeply([ Product::MemberPage('Category', 2, 0) ], [ [], 0, 1 ], 'empty list');
+    is_deeply([ Product::MemberPage('Category', 9, 0) ], [ [], 0, 1 ], 'unknown category');
+
     # Same size and time, lines in another order: the check of each found
     # line catches the stale index.
     my @st = stat $toc;

@@ -1,0 +1,179 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "app/demo_shop.h"
+#include "common/clock.h"
+#include "generator/log.h"
+#include "serve/local_config.h"
+#include "serve/local_shop_server.h"
+#include "shopdb/recordsets.h"
+#include "support/test_support.h"
+
+namespace vendora {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(LocalConfig, ReplacesOnlyTheServerLinesAndTheMailDelivery) {
+  const std::string head =
+      "$Basis{'Extern'} = 'http://www.garten.example/';\n"
+      "$Basis{'Url'} = 'http://www.garten.example/shop/';\n"
+      "$Basis{'CGI'} = 'http://www.garten.example/cgi-bin/';\n"
+      "$Basis{'Thumbs'} = \"$Basis{'Url'}thumbs/\";\n"
+      "\n"
+      "$Path{'Basis'} = \"/home/www/shop/\";\n"
+      "$Path{'Data'} = \"$Path{'Basis'}data/\";\n"
+      "$ShopSet{'StoreName'} = q{Gartenwelt M\xFCller};\n";
+  LocalAddresses local{"http://127.0.0.1:9/shop/", "http://127.0.0.1:9/cgi-bin/", "/tmp/run/store/", 1,
+                       "/tmp/run/sendmail"};
+  const std::string localHead =
+      "$Basis{'Extern'} = 'http://www.garten.example/';\n"
+      "$Basis{'Url'} = 'http://127.0.0.1:9/shop/';\n"
+      "$Basis{'CGI'} = 'http://127.0.0.1:9/cgi-bin/';\n"
+      "$Basis{'Thumbs'} = \"$Basis{'Url'}thumbs/\";\n"
+      "\n"
+      "$Path{'Basis'} = \"/tmp/run/store/\";\n"
+      "$Path{'Data'} = \"$Path{'Basis'}data/\";\n"
+      "$ShopSet{'StoreName'} = q{Gartenwelt M\xFCller};\n";
+  struct Case {
+    const char* name;
+    std::string mail;
+    std::optional<int> type;
+    std::string expectedMail;
+  } cases[] = {
+      {"SMTP becomes the stand-in", "$SubmitType = 2;\n$SubmitOption = q{mail.example};\n\n$ReqFieldFax = 1;\n1;\n", 1,
+       "$SubmitType = 1;\n$SubmitOption = q{/tmp/run/sendmail};\n\n$ReqFieldFax = 1;\n1;\n"},
+      {"a mail program without a name gets one", "$SubmitType = 1;\n\n1;\n", 1,
+       "$SubmitType = 1;\n$SubmitOption = q{/tmp/run/sendmail};\n\n1;\n"},
+      {"the mailto form stays", "$SubmitType = 0;\n\n1;\n", std::nullopt, "$SubmitType = 0;\n\n1;\n"},
+  };
+  for (const Case& c : cases) {
+    local.submitType = c.type;
+    EXPECT_EQ(LocalConfig(head + c.mail, local), localHead + c.expectedMail) << c.name;
+  }
+
+  // A stand-alone shop's home page is the shop itself: it moves along.
+  const std::string standAlone =
+      "$Basis{'Extern'} = 'http://localhost:8080/';\n$Basis{'Url'} = 'http://localhost:8080/';\n";
+  EXPECT_EQ(LocalConfig(standAlone, local),
+            "$Basis{'Extern'} = 'http://127.0.0.1:9/shop/';\n$Basis{'Url'} = 'http://127.0.0.1:9/shop/';\n");
+}
+
+TEST(LocalConfig, UrlFolderPathsAndTheEntryPage) {
+  const std::pair<const char*, std::optional<std::string>> cases[] = {
+      {"http://www.example.com/shop/", "/shop/"},
+      {"http://www.example.com", "/"},
+      {"https://www.example.com:8443/a/b/index.html", "/a/b/"},
+      {"http://h/cgi-bin/?x=1", "/cgi-bin/"},
+      {"http://h/../etc/", std::nullopt},
+      {"http://h/mein shop/", std::nullopt},
+      {"http://h/a/%2e%2e/", std::nullopt},
+  };
+  for (const auto& [url, path] : cases) EXPECT_EQ(UrlFolderPath(url), path) << url;
+
+  EXPECT_EQ(LocalEntryPage("<FORM ACTION=\"http://x/cgi/catalog.cgi\">open('http://x/cgi/catalog.cgi?a')", "http://x/cgi/",
+                           "http://127.0.0.1:9/cgi-bin/"),
+            "<FORM ACTION=\"http://127.0.0.1:9/cgi-bin/catalog.cgi\">open('http://127.0.0.1:9/cgi-bin/catalog.cgi?a')");
+}
+
+// One HTTP/1.0 request to 127.0.0.1; the status line and the body.
+std::pair<std::string, std::string> Get(int port, const std::string& path) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    close(fd);
+    return {"no connection", ""};
+  }
+  const std::string request = "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+  (void)!write(fd, request.data(), request.size());
+  std::string reply;
+  char buffer[8192];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) reply.append(buffer, static_cast<size_t>(n));
+  close(fd);
+  const size_t body = reply.find("\r\n\r\n");
+  return {reply.substr(0, reply.find("\r\n")), body == std::string::npos ? "" : reply.substr(body + 4)};
+}
+
+TEST(LocalShopServer, RunsTheGeneratedShopUnderLighttpdAndLeavesNothingBehind) {
+  test::TempDir dir;
+  DemoShopOptions demo;
+  demo.products = 6;
+  const fs::path database = CreateDemoShop(dir / "shop", demo);
+  ShopDatabase db;
+  db.Open(database);
+  const ShopPaths paths = DeriveShopPaths(database);
+  GenerationLog log;
+  test::ScriptedPrompter prompter;
+  FixedClock clock{0};
+  auto shop = PrepareServedShop(db, paths, log, prompter, clock, true);
+  ASSERT_TRUE(shop);
+  // A shop named by a relative path is served all the same.
+  struct WorkingFolder {
+    fs::path saved = fs::current_path();
+    ~WorkingFolder() { fs::current_path(saved); }
+  } restore;
+  fs::current_path(dir.path());
+  shop->paths = DeriveShopPaths("shop/Demoshop.mdb");
+  const std::string config = test::ReadFileBytes(paths.Subfolder(ShopSubfolder::Data) / "config.cnf");
+  EXPECT_TRUE(GeneratedOutputIsCurrent(paths));
+
+  LocalShopServer server;
+  std::string error;
+  ASSERT_TRUE(server.Start(*shop, {}, error)) << error;
+  const int port = server.Port();
+  const std::string base = "http://127.0.0.1:" + std::to_string(port);
+  EXPECT_EQ(server.EntryUrl(), base + "/index.html");
+
+  // Laid out as on the server: entry page and pictures under the shop URL, the
+  // scripts under the script URL, the modules and the data never sent.
+  const auto entry = Get(port, "/index.html");
+  EXPECT_EQ(entry.first, "HTTP/1.0 200 OK");
+  EXPECT_NE(entry.second.find("<FORM ACTION=\"" + base + "/cgi-bin/catalog.cgi\" METHOD=POST>"), std::string::npos);
+  EXPECT_EQ(Get(port, "/cats/b1.png").first, "HTTP/1.0 200 OK");
+  const auto storefront = Get(port, "/cgi-bin/catalog.cgi");
+  EXPECT_EQ(storefront.first, "HTTP/1.0 200 OK");
+  EXPECT_NE(storefront.second.find("NAME=\"categorypage_1\""), std::string::npos);
+  EXPECT_NE(storefront.second.find("SRC=\"" + base + "/imgs/logo.png\""), std::string::npos);
+  EXPECT_EQ(Get(port, "/cgi-bin/olpcnf.pm").first, "HTTP/1.0 403 Forbidden");
+  EXPECT_EQ(Get(port, "/data/product.toc").first, "HTTP/1.0 404 Not Found");
+
+  // A port in use is refused with a sentence, not a dead server.
+  LocalShopServer second;
+  ServeOptions taken;
+  taken.port = port;
+  EXPECT_FALSE(second.Start(*shop, taken, error));
+  EXPECT_EQ(error, "Der Port " + std::to_string(port) + " ist schon belegt; bitte mit --port einen anderen wählen.");
+
+  // The mail stand-in puts each mail into the shop's mail folder.
+  FILE* mail = popen((server.RunFolder() / "sendmail").string().append(" -t").c_str(), "w");
+  ASSERT_TRUE(mail);
+  fputs("To: a@b.example\n\nHallo\n", mail);
+  EXPECT_EQ(pclose(mail), 0);
+  std::vector<fs::path> mails;
+  for (const auto& e : fs::directory_iterator(paths.folder / "mail")) mails.push_back(e.path());
+  ASSERT_EQ(mails.size(), 1u);
+  EXPECT_EQ(mails[0].extension(), ".eml");
+  EXPECT_EQ(test::ReadFileBytes(mails[0]), "To: a@b.example\n\nHallo\n");
+
+  const fs::path runFolder = server.RunFolder();
+  server.Stop();
+  EXPECT_FALSE(fs::exists(runFolder));
+  EXPECT_EQ(Get(port, "/index.html").first, "no connection");
+  // The merchant's files and settings are as they were.
+  EXPECT_EQ(test::ReadFileBytes(paths.Subfolder(ShopSubfolder::Data) / "config.cnf"), config);
+  CRecSetWebServer web(db);
+  web.Open();
+  EXPECT_EQ(web->StoreURL, "http://localhost:8080/");
+  EXPECT_EQ(web->MailOption, 2);
+}
+
+}  // namespace
+}  // namespace vendora
