@@ -12,6 +12,7 @@ PACKAGES=(
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libgtest-dev googletest libbenchmark-dev
   libgif-dev imagemagick libvips-tools bc time
+  libcsv-dev
   locales
   nodejs chromium
   perl openssl lighttpd libperl-critic-perl libperl-minimumversion-perl

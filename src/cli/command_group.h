@@ -44,5 +44,6 @@ std::unique_ptr<CommandGroup> MakeShopCommands();
 std::unique_ptr<CommandGroup> MakeImageCommands();
 std::unique_ptr<CommandGroup> MakeGenerateCommands();
 std::unique_ptr<CommandGroup> MakePreviewCommands();
+std::unique_ptr<CommandGroup> MakeCatalogueCommands();
 
 }  // namespace vendora

@@ -37,6 +37,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   groups.push_back(MakeImageCommands());
   groups.push_back(MakeGenerateCommands());
   groups.push_back(MakePreviewCommands());
+  groups.push_back(MakeCatalogueCommands());
   for (auto& group : groups) group->Register(app);
 
   try {

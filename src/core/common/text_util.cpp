@@ -12,42 +12,77 @@ std::string_view Trim(std::string_view s) {
   return s.substr(b, e - b + 1);
 }
 
-namespace {
-
-// Decodes one code point; an invalid byte yields itself as a code point of its own.
-char32_t NextCodePoint(std::string_view s, size_t& i) {
-  auto b0 = static_cast<unsigned char>(s[i]);
-  auto cont = [&](size_t k) -> int {
-    if (i + k >= s.size()) return -1;
-    auto c = static_cast<unsigned char>(s[i + k]);
-    return (c & 0xC0) == 0x80 ? (c & 0x3F) : -1;
-  };
+char32_t DecodeUtf8(std::string_view s, size_t& i) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
   if (b0 < 0x80) {
     ++i;
     return b0;
   }
-  if ((b0 & 0xE0) == 0xC0) {
-    int c1 = cont(1);
-    if (c1 >= 0) {
-      i += 2;
-      return ((b0 & 0x1F) << 6) | c1;
-    }
-  } else if ((b0 & 0xF0) == 0xE0) {
-    int c1 = cont(1), c2 = cont(2);
-    if (c1 >= 0 && c2 >= 0) {
-      i += 3;
-      return ((b0 & 0x0F) << 12) | (c1 << 6) | c2;
-    }
-  } else if ((b0 & 0xF8) == 0xF0) {
-    int c1 = cont(1), c2 = cont(2), c3 = cont(3);
-    if (c1 >= 0 && c2 >= 0 && c3 >= 0) {
-      i += 4;
-      return ((b0 & 0x07) << 18) | (c1 << 12) | (c2 << 6) | c3;
-    }
+  // Lead bytes C2..F4 only: C0 and C1 could start nothing but overlong forms, F5 and
+  // above nothing within U+10FFFF. The first continuation byte's range rules out the
+  // remaining overlong forms, the surrogates (ED A0..BF) and values past U+10FFFF.
+  int length = 0;
+  unsigned char low = 0x80, high = 0xBF;
+  char32_t c = 0;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    length = 2;
+    c = b0 & 0x1F;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    length = 3;
+    c = b0 & 0x0F;
+    if (b0 == 0xE0) low = 0xA0;
+    if (b0 == 0xED) high = 0x9F;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    length = 4;
+    c = b0 & 0x07;
+    if (b0 == 0xF0) low = 0x90;
+    if (b0 == 0xF4) high = 0x8F;
   }
-  ++i;
-  return 0xDC00 + b0;  // lone byte, kept distinct from every valid character
+  if (length == 0 || i + static_cast<size_t>(length) > s.size()) {
+    ++i;
+    return kByteEscapeBase + b0;
+  }
+  for (int k = 1; k < length; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+    if (b < low || b > high) {
+      ++i;
+      return kByteEscapeBase + b0;
+    }
+    low = 0x80;
+    high = 0xBF;
+    c = (c << 6) | (b & 0x3F);
+  }
+  i += static_cast<size_t>(length);
+  return c;
 }
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (IsByteEscape(c)) {
+    out.push_back(static_cast<char>(c - kByteEscapeBase));
+  } else if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+bool IsValidUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();)
+    if (IsByteEscape(DecodeUtf8(s, i))) return false;
+  return true;
+}
+
+namespace {
 
 char32_t FoldCase(char32_t c) {
   if (c >= 'A' && c <= 'Z') return c + 32;
@@ -67,16 +102,16 @@ template <class Key>
 int CompareBy(std::string_view a, std::string_view b, Key key) {
   size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
-    char32_t ca = NextCodePoint(a, i), cb = NextCodePoint(b, j);
+    char32_t ca = DecodeUtf8(a, i), cb = DecodeUtf8(b, j);
     // ß sorts as "ss": compare it against the next two letters of the other side.
     std::u32string ka = key(ca), kb = key(cb);
     while (ka.size() != kb.size()) {
       if (ka.size() < kb.size()) {
         if (i >= a.size()) break;
-        ka += key(NextCodePoint(a, i));
+        ka += key(DecodeUtf8(a, i));
       } else {
         if (j >= b.size()) break;
-        kb += key(NextCodePoint(b, j));
+        kb += key(DecodeUtf8(b, j));
       }
     }
     if (ka != kb) return ka < kb ? -1 : 1;
@@ -90,7 +125,7 @@ int CompareBy(std::string_view a, std::string_view b, Key key) {
 
 size_t Utf8Length(std::string_view s) {
   size_t n = 0;
-  for (size_t i = 0; i < s.size(); ++n) NextCodePoint(s, i);
+  for (size_t i = 0; i < s.size(); ++n) DecodeUtf8(s, i);
   return n;
 }
 

@@ -8,6 +8,20 @@ namespace vendora {
 // Without surrounding blanks, tabs and line ends.
 std::string_view Trim(std::string_view s);
 
+// UTF-8 is decoded strictly, in one place: overlong forms (C0 8A for a line feed),
+// surrogates, values above U+10FFFF, cut sequences and bytes that start nothing are
+// invalid. Each byte of an invalid sequence decodes on its own to U+DC80..U+DCFF (the
+// byte's "escape"), which is never a character that escaping or a data file cares
+// about, and encodes back to the same byte.
+constexpr char32_t kByteEscapeBase = 0xDC00;
+constexpr bool IsByteEscape(char32_t c) { return c >= kByteEscapeBase + 0x80 && c <= kByteEscapeBase + 0xFF; }
+
+// The character at s[i] (i < s.size()); advances i past it.
+char32_t DecodeUtf8(std::string_view s, size_t& i);
+// Appends the character as UTF-8, a byte escape as its byte.
+void AppendUtf8(std::string& out, char32_t c);
+bool IsValidUtf8(std::string_view s);
+
 // Number of characters (code points) of a UTF-8 text; invalid bytes count one each.
 size_t Utf8Length(std::string_view s);
 
