@@ -3,11 +3,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <ostream>
 
 #include "app/shop_manager.h"
 #include "command_group.h"
 #include "common/text_format.h"
+#include "common/text_util.h"
 #include "csv/catalogue_export.h"
 #include "csv/catalogue_import.h"
 #include "csv/csv_columns.h"
@@ -22,10 +24,17 @@ std::string ColumnHelp() {
       "Eine Zeile je Artikel; die Angaben zu Kategorie und Produkt stehen in jeder Zeile des Produkts\n"
       "(oder nur in seiner ersten). Spalten (Kopfzeile, Reihenfolge beliebig; Pflicht: Kategorie,\n"
       "Produkt, Artikelnummer):\n";
-  for (const CsvColumnDef& def : CsvColumns()) text += Format("  %-29s %s\n", def.header, def.help);
+  for (const CsvColumnDef& def : CsvColumns()) {
+    text += "  " + std::string(def.header);
+    text += std::string(30 - std::min<size_t>(29, Utf8Length(def.header)), ' ');
+    text += std::string(def.help) + "\n";
+  }
   text +=
+      "Leere Zellen: leerer Text, kein Bild, kein Attribut, kein Indexeintrag, keine Produktlinie;\n"
+      "leere Zahlen, ja/nein-Angaben und Steuerarten lassen den Wert, wie er ist (neu: Vorgabe).\n"
       "Trennzeichen Semikolon oder Komma, Text in UTF-8 (mit oder ohne BOM) oder Windows-1252,\n"
-      "Zahlen mit Dezimalpunkt oder -komma. Bildpfade gelten relativ zum Ordner der Datei.\n"
+      "Zahlen mit Dezimalpunkt oder -komma. Bildpfade gelten relativ zum Bilderordner der Datei\n"
+      "(\"<Name>-Bilder\" daneben, wie ihn der Export anlegt) oder zu ihrem Ordner.\n"
       "merge: vorhandene Kategorien, Produkte und Artikel (nach Name und Artikelnummer) werden\n"
       "aktualisiert, neue angelegt, nichts gelöscht. replace: der Katalog wird ersetzt.\n"
       "Enthält die Datei einen Fehler, wird nichts geändert.";

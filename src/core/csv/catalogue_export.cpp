@@ -95,7 +95,7 @@ class Exporter {
         writer_(options.delimiter, options.decimalComma),
         cats_(paths.Subfolder(ShopSubfolder::Cats)),
         prods_(paths.Subfolder(ShopSubfolder::Prods)) {
-    report_.pictureFolder = ExportPictureFolder(file);
+    report_.pictureFolder = PictureFolderOf(file);
   }
 
   CatalogueExportReport Run();
@@ -201,7 +201,7 @@ std::string Exporter::ExportPicture(PictureFolder& folder, std::string_view patt
     return {};
   }
   ++report_.pictures;
-  return report_.pictureFolder.filename().string() + "/" + fileName;
+  return fileName;
 }
 
 CatalogueExportReport Exporter::Run() {
@@ -296,10 +296,6 @@ CatalogueExportReport Exporter::Run() {
 }
 
 }  // namespace
-
-fs::path ExportPictureFolder(const fs::path& file) {
-  return file.parent_path() / (file.stem().string() + "-Bilder");
-}
 
 CatalogueExportReport ExportCatalogue(ShopDatabase& db, const ShopPaths& paths, const fs::path& file,
                                       const CatalogueExportOptions& options, ProgressSink* progress) {

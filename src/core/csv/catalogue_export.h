@@ -5,10 +5,10 @@
 // products and a product without items get a row of their own. Texts that a
 // spreadsheet would run as a formula are neutralised.
 //
-// The pictures go into the folder "<file name>-Bilder" beside the file (linked where
-// the file system allows, else copied), named by their position in the file, and the
-// picture cells name them relative to the file's folder. So the file and its folder
-// can be moved together, and a shop imported from them exports the same bytes again.
+// The pictures go into the file's picture folder (see csv_columns.h; linked where the
+// file system allows, else copied), named by their position in the file, and the
+// picture cells give their bare names. So the file and its folder can be moved
+// together, and a shop imported from them exports the same bytes again, under any name.
 #include <filesystem>
 #include <string>
 
@@ -30,9 +30,6 @@ struct CatalogueExportReport {
   int categories = 0, products = 0, items = 0, pictures = 0;
   std::filesystem::path pictureFolder;  // empty when the catalogue has no pictures
 };
-
-// The folder the pictures of an export to `file` go to.
-std::filesystem::path ExportPictureFolder(const std::filesystem::path& file);
 
 // Writes the file in one piece (a failure leaves an older file as it was). Throws
 // DbError when the database cannot be read. `progress` (may be null) goes from 0 to 100.

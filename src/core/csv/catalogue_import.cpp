@@ -307,8 +307,11 @@ std::optional<std::string> Importer::CheckPicture(std::string_view cell) {
   auto [it, fresh] = pictureChecks_.try_emplace(std::string(cell));
   if (!fresh) return it->second;
   fs::path path(std::string(Trim(cell)));
-  if (path.is_relative()) path = file_.parent_path() / path;
   std::error_code ec;
+  if (path.is_relative()) {
+    const fs::path own = PictureFolderOf(file_) / path;
+    path = fs::is_regular_file(own, ec) ? own : file_.parent_path() / path;
+  }
   if (!fs::is_regular_file(path, ec)) {
     // A file made on Windows may name the picture with backslashes.
     std::string slashed = path.string();

@@ -62,8 +62,8 @@ struct CatalogueImportReport {
   int linesAdded = 0, kindsAdded = 0, valuesAdded = 0, indexEntriesAdded = 0, taxTypesAdded = 0;
 };
 
-// Imports `file` into the open shop whose folders `paths` names. Picture paths in the
-// file are taken relative to the file's folder. Raises the database-changed flag when
+// Imports `file` into the open shop whose folders `paths` names. A relative picture
+// path is looked for in the file's picture folder, then in its folder (PictureFolderOf). Raises the database-changed flag when
 // something was changed; a failed or dry run leaves it as it was. `progress` (may be
 // null) follows the reading from 0 to 100.
 CatalogueImportReport ImportCatalogue(ShopDatabase& db, const ShopPaths& paths, const std::filesystem::path& file,

@@ -194,6 +194,10 @@ std::vector<std::string> SplitLineNames(std::string_view cell) {
   return names;
 }
 
+std::filesystem::path PictureFolderOf(const std::filesystem::path& file) {
+  return file.parent_path() / (file.stem().string() + "-Bilder");
+}
+
 std::optional<std::filesystem::path> RecordPicture(PictureFolder& folder, std::string_view pattern, int32_t id) {
   for (const auto& name : folder.FilesNamed(ImageBaseName(pattern, id)))
     if (FormatFromFileName(name) != ImageFormat::None) return folder.Path() / name;

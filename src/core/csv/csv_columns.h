@@ -98,6 +98,10 @@ std::optional<int32_t> ParseWhole(std::string_view cell);
 std::string JoinLineNames(const std::vector<std::string>& names);
 std::vector<std::string> SplitLineNames(std::string_view cell);
 
+// A catalogue file's pictures lie in "<file name without extension>-Bilder" beside it.
+// A relative picture path is looked for there first, then beside the file.
+std::filesystem::path PictureFolderOf(const std::filesystem::path& file);
+
 // The record's picture in its folder (named by the pattern and key, any picture
 // extension), found without renaming anything.
 std::optional<std::filesystem::path> RecordPicture(PictureFolder& folder, std::string_view pattern, int32_t id);

@@ -125,7 +125,7 @@ std::optional<CsvParseFailure> ParseCsv(std::string_view text, char delimiter,
   csv_set_delim(&parser, static_cast<unsigned char>(delimiter));
   // The buffer of a field grows by this much at a time: the default of 128 bytes would
   // copy a field of some megabytes thousands of times.
-  csv_set_blk_size(&parser, 1 << 16);
+  csv_set_blk_size(&parser, 1 << 20);
   ParseState state;
   state.onRecord = &onRecord;
 
