@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <memory>
 
@@ -27,12 +28,20 @@ struct ParseState {
   int line = 1;         // the line being fed
   int lastRowEnd = 0;   // line on which the last record ended
   const std::function<void(const CsvRecord&)>* onRecord = nullptr;
+  // An exception must not unwind through the C library: it waits here until csv_parse
+  // has returned, and no record is handed on after it.
+  std::exception_ptr failure;
 };
 
 void OnField(void* data, size_t length, void* state) {
   auto& s = *static_cast<ParseState*>(state);
-  if (s.fieldCount == s.record.fields.size()) s.record.fields.emplace_back();
-  s.record.fields[s.fieldCount++].assign(static_cast<const char*>(data), length);
+  if (s.failure) return;
+  try {
+    if (s.fieldCount == s.record.fields.size()) s.record.fields.emplace_back();
+    s.record.fields[s.fieldCount++].assign(static_cast<const char*>(data), length);
+  } catch (...) {
+    s.failure = std::current_exception();
+  }
 }
 
 void OnRecordEnd(int, void* state) {
@@ -44,8 +53,13 @@ void OnRecordEnd(int, void* state) {
   for (const auto& f : s.record.fields) breaks += static_cast<int>(std::count(f.begin(), f.end(), '\n'));
   s.record.line = s.line - breaks;
   s.lastRowEnd = s.line;
-  (*s.onRecord)(s.record);
   s.fieldCount = 0;
+  if (s.failure) return;
+  try {
+    (*s.onRecord)(s.record);
+  } catch (...) {
+    s.failure = std::current_exception();
+  }
 }
 
 // The first line after `line` that holds more than blanks: where an unfinished record began.
@@ -136,7 +150,9 @@ std::optional<CsvParseFailure> ParseCsv(std::string_view text, char delimiter,
   while (pos < text.size()) {
     const size_t end = text.find('\n', pos);
     const size_t length = (end == std::string_view::npos ? text.size() : end + 1) - pos;
-    if (csv_parse(&parser, text.data() + pos, length, OnField, OnRecordEnd, &state) != length) {
+    const size_t parsed = csv_parse(&parser, text.data() + pos, length, OnField, OnRecordEnd, &state);
+    if (state.failure) std::rethrow_exception(state.failure);
+    if (parsed != length) {
       const int err = csv_error(&parser);
       if (err == CSV_EPARSE)
         return CsvParseFailure{state.line,
@@ -152,7 +168,9 @@ std::optional<CsvParseFailure> ParseCsv(std::string_view text, char delimiter,
     }
   }
   --state.line;  // the last line fed
-  if (csv_fini(&parser, OnField, OnRecordEnd, &state) != 0) {
+  const int finished = csv_fini(&parser, OnField, OnRecordEnd, &state);
+  if (state.failure) std::rethrow_exception(state.failure);
+  if (finished != 0) {
     return CsvParseFailure{NextContentLine(text, state.lastRowEnd),
                            "Ein Anführungszeichen wird bis zum Ende der Datei nicht geschlossen."};
   }

@@ -37,7 +37,8 @@ struct CsvParseFailure {
 };
 
 // Calls onRecord for every record in order (empty lines are no records) and
-// onProgress(bytes read, total) now and then. Returns the failure that ended reading
+// onProgress(bytes read, total) now and then. What onRecord throws ends the reading and
+// is thrown on. Returns the failure that ended reading
 // early (quoting that breaks the rules, a quote still open at the end), or nullopt.
 std::optional<CsvParseFailure> ParseCsv(std::string_view text, char delimiter,
                                         const std::function<void(const CsvRecord&)>& onRecord,
