@@ -137,6 +137,7 @@ class Importer {
   bool StagePictures();
   void DropStaged();
   void PlacePictures();
+  void RemoveFiles(ShopSubfolder which, std::string_view pattern, int32_t id);
 
   ShopDatabase& db_;
   const ShopPaths& paths_;
@@ -764,27 +765,34 @@ void Importer::DropStaged() {
     if (!op.staged.empty()) fs::remove(op.staged, ec);
 }
 
+void Importer::RemoveFiles(ShopSubfolder which, std::string_view pattern, int32_t id) {
+  PictureFolder& folder = Folder(which);
+  const std::vector<std::string> names = folder.FilesNamed(ImageBaseName(pattern, id));  // a copy: it changes
+  std::error_code ec;
+  for (const std::string& name : names)
+    if (fs::remove(folder.Path() / name, ec)) folder.Removed(name);
+}
+
 void Importer::PlacePictures() {
-  const fs::path thumbs = paths_.Subfolder(ShopSubfolder::Thumbs);
   for (int32_t id : removedCategories_) {
-    RemoveImage(kButtonPattern, paths_.Subfolder(ShopSubfolder::Cats), id);
-    RemoveImage(kHeaderPattern, paths_.Subfolder(ShopSubfolder::Cats), id);
+    RemoveFiles(ShopSubfolder::Cats, kButtonPattern, id);
+    RemoveFiles(ShopSubfolder::Cats, kHeaderPattern, id);
   }
   for (int32_t id : removedLines_) {
-    RemoveImage(kButtonPattern, paths_.Subfolder(ShopSubfolder::Lines), id);
-    RemoveImage(kHeaderPattern, paths_.Subfolder(ShopSubfolder::Lines), id);
+    RemoveFiles(ShopSubfolder::Lines, kButtonPattern, id);
+    RemoveFiles(ShopSubfolder::Lines, kHeaderPattern, id);
   }
   for (int32_t id : removedProducts_) {
-    RemoveImage(kImagePattern, paths_.Subfolder(ShopSubfolder::Prods), id);
-    RemoveImage(kImagePattern, thumbs, id);
+    RemoveFiles(ShopSubfolder::Prods, kImagePattern, id);
+    RemoveFiles(ShopSubfolder::Thumbs, kImagePattern, id);
   }
   for (const PictureOp& op : pictureOps_) {
-    const fs::path folder = paths_.Subfolder(op.folder);
-    RemoveImage(op.pattern, folder, op.id);
+    RemoveFiles(op.folder, op.pattern, op.id);
     // A changed product picture makes the next run build its thumbnail again.
-    if (op.folder == ShopSubfolder::Prods) RemoveImage(kImagePattern, thumbs, op.id);
+    if (op.folder == ShopSubfolder::Prods) RemoveFiles(ShopSubfolder::Thumbs, kImagePattern, op.id);
     if (op.staged.empty()) continue;
-    const fs::path target = folder / (ImageBaseName(op.pattern, op.id) + op.staged.extension().string());
+    const std::string name = ImageBaseName(op.pattern, op.id) + op.staged.extension().string();
+    const fs::path target = paths_.Subfolder(op.folder) / name;
     std::error_code ec;
     fs::rename(op.staged, target, ec);
     if (ec) {
@@ -792,6 +800,7 @@ void Importer::PlacePictures() {
                   ec.message()));
       continue;
     }
+    Folder(op.folder).Added(name);
     fs::last_write_time(target, fs::file_time_type::clock::now(), ec);
     fs::permissions(target, fs::perms::owner_write, fs::perm_options::add, ec);
   }
