@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "common/file_write.h"
@@ -102,7 +103,7 @@ class Exporter {
 
  private:
   void Load();
-  void CleanPictureFolder();
+  void RemoveStalePictures();
   std::string ExportPicture(PictureFolder& folder, std::string_view pattern, int32_t id, const std::string& name);
   std::string NameOf(const std::unordered_map<int32_t, std::string>& names, int32_t id) const;
 
@@ -114,6 +115,7 @@ class Exporter {
   RowWriter writer_;
   PictureFolder cats_, prods_;
   bool pictureFolderMade_ = false;
+  std::unordered_set<std::string> written_;  // picture file names of this export
 
   std::vector<CategoriesRow> categories_;
   std::unordered_map<int32_t, std::vector<ProductsRow>> products_;
@@ -166,12 +168,15 @@ std::string Exporter::NameOf(const std::unordered_map<int32_t, std::string>& nam
   return it == names.end() ? std::string() : it->second;
 }
 
-// Pictures left by an earlier export to the same file would mislead; other files stay.
-void Exporter::CleanPictureFolder() {
+// Pictures left by an earlier export to the same file that this one did not write
+// would mislead; other files in the folder stay.
+void Exporter::RemoveStalePictures() {
   std::error_code ec;
   std::vector<fs::path> stale;
-  for (fs::directory_iterator it(report_.pictureFolder, ec), end; !ec && it != end; it.increment(ec))
-    if (it->is_regular_file(ec) && IsExportPictureName(it->path().filename().string())) stale.push_back(it->path());
+  for (fs::directory_iterator it(report_.pictureFolder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (IsExportPictureName(name) && !written_.contains(name) && it->is_regular_file(ec)) stale.push_back(it->path());
+  }
   for (const fs::path& file : stale) fs::remove(file, ec);
 }
 
@@ -182,11 +187,15 @@ std::string Exporter::ExportPicture(PictureFolder& folder, std::string_view patt
   std::error_code ec;
   if (!pictureFolderMade_) {
     fs::create_directories(report_.pictureFolder, ec);
-    CleanPictureFolder();
     pictureFolderMade_ = true;
   }
   const std::string fileName = name + Lower(picture->extension().string());
   const fs::path target = report_.pictureFolder / fileName;
+  written_.insert(fileName);
+  ++report_.pictures;
+  // Exported again: a link made last time still is the shop's file.
+  if (fs::equivalent(*picture, target, ec)) return fileName;
+  ec.clear();
   fs::remove(target, ec);
   // A link costs nothing and keeps the shop's file as it is; another file system needs a copy.
   fs::create_hard_link(*picture, target, ec);
@@ -200,7 +209,6 @@ std::string Exporter::ExportPicture(PictureFolder& folder, std::string_view patt
                            target.string(), ec.message());
     return {};
   }
-  ++report_.pictures;
   return fileName;
 }
 
@@ -287,6 +295,7 @@ CatalogueExportReport Exporter::Run() {
     }
   }
   if (!report_.ok) return report_;
+  RemoveStalePictures();
   if (!ReplaceFileContent(file_, writer_.Bytes())) {
     report_.ok = false;
     report_.error = Format("Die Datei \"%s\" konnte nicht geschrieben werden.", file_.string());
