@@ -1,6 +1,7 @@
 #include "csv/catalogue_export.h"
 
 #include <algorithm>
+#include <charconv>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -42,13 +43,21 @@ bool IsExportPictureName(std::string_view name) {
 
 class RowWriter {
  public:
-  RowWriter(char delimiter, bool decimalComma) : delimiter_(delimiter), decimalComma_(decimalComma) {
+  RowWriter(char delimiter, bool decimalComma)
+      : delimiter_(delimiter), decimalComma_(decimalComma), specials_{delimiter, '"', '\r', '\n'} {
     out_ = kUtf8Bom;
   }
 
-  void Text(std::string_view text) { Field(NeutraliseFormula(text)); }
+  void Text(std::string_view text) {
+    if (NeedsFormulaGuard(text)) Field(NeutraliseFormula(text));
+    else Field(text);
+  }
   void Number(float value) { Field(NumberText(value, decimalComma_)); }
-  void Whole(int32_t value) { Field(Format("%d", value)); }
+  void Whole(int32_t value) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    Field(std::string_view(digits, static_cast<size_t>(end - digits)));
+  }
   void Flag(bool value) { Field(FlagText(value)); }
   void Empty(size_t count) {
     for (size_t i = 0; i < count; ++i) Field({});
@@ -64,7 +73,7 @@ class RowWriter {
     if (!first_) out_ += delimiter_;
     first_ = false;
     // Quoted when a reader would otherwise split it, or drop its surrounding blanks.
-    const bool quote = field.find_first_of(std::string{delimiter_, '"', '\r', '\n'}) != std::string_view::npos ||
+    const bool quote = field.find_first_of(specials_) != std::string_view::npos ||
                        (!field.empty() && (field.front() == ' ' || field.front() == '\t' || field.back() == ' ' ||
                                            field.back() == '\t'));
     if (!quote) {
@@ -82,6 +91,7 @@ class RowWriter {
   std::string out_;
   char delimiter_;
   bool decimalComma_;
+  std::string specials_;  // what makes a field need quotes
   bool first_ = true;
 };
 
@@ -105,7 +115,7 @@ class Exporter {
   void Load();
   void RemoveStalePictures();
   std::string ExportPicture(PictureFolder& folder, std::string_view pattern, int32_t id, const std::string& name);
-  std::string NameOf(const std::unordered_map<int32_t, std::string>& names, int32_t id) const;
+  const std::string& NameOf(const std::unordered_map<int32_t, std::string>& names, int32_t id) const;
 
   ShopDatabase& db_;
   fs::path file_;
@@ -163,9 +173,10 @@ void Exporter::Load() {
   items.ForEach([&](const ItemsRow& r) { items_[r.ProductID].push_back(r); });
 }
 
-std::string Exporter::NameOf(const std::unordered_map<int32_t, std::string>& names, int32_t id) const {
+const std::string& Exporter::NameOf(const std::unordered_map<int32_t, std::string>& names, int32_t id) const {
+  static const std::string none;
   auto it = names.find(id);
-  return it == names.end() ? std::string() : it->second;
+  return it == names.end() ? none : it->second;
 }
 
 // Pictures left by an earlier export to the same file that this one did not write
@@ -263,7 +274,7 @@ CatalogueExportReport Exporter::Run() {
         writer_.Text(NameOf(taxNames_, p.TaxID));
         if (auto rate = taxRates_.find(p.TaxID); rate != taxRates_.end()) writer_.Number(rate->second);
         else writer_.Empty(1);
-        writer_.Text(p.IndexID ? NameOf(index_, *p.IndexID) : std::string());
+        writer_.Text(p.IndexID ? std::string_view(NameOf(index_, *p.IndexID)) : std::string_view());
         writer_.Text(NameOf(kinds_, p.AttributeID1));
         writer_.Text(NameOf(kinds_, p.AttributeID2));
         writer_.Flag(p.Available);

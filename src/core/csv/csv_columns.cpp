@@ -50,11 +50,6 @@ bool StartsFormula(std::string_view text) {
   return !text.empty() && kFormulaStarts.find(text.front()) != std::string_view::npos;
 }
 
-bool NeedsApostrophe(std::string_view text) {
-  if (StartsFormula(text)) return true;
-  return text.size() >= 2 && text[0] == '\'' && (text[1] == '\'' || StartsFormula(text.substr(1)));
-}
-
 bool AllDigits(std::string_view s) {
   return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
 }
@@ -72,8 +67,13 @@ std::optional<CsvColumn> ColumnForHeader(std::string_view header) {
   return std::nullopt;
 }
 
+bool NeedsFormulaGuard(std::string_view text) {
+  if (StartsFormula(text)) return true;
+  return text.size() >= 2 && text[0] == '\'' && (text[1] == '\'' || StartsFormula(text.substr(1)));
+}
+
 std::string NeutraliseFormula(std::string_view text) {
-  if (!NeedsApostrophe(text)) return std::string(text);
+  if (!NeedsFormulaGuard(text)) return std::string(text);
   std::string out = "'";
   out += text;
   return out;

@@ -76,6 +76,7 @@ inline constexpr size_t kMaxMemoLength = 65535;
 // as a formula. Such a text is written with a leading apostrophe; a text that already
 // starts with an apostrophe followed by one of those (or another apostrophe) gets one
 // too, so that reading removes exactly the one that writing added.
+bool NeedsFormulaGuard(std::string_view text);
 std::string NeutraliseFormula(std::string_view text);
 std::string_view RestoreFormula(std::string_view cell);
 
