@@ -13,6 +13,7 @@ PACKAGES=(
   libgtest-dev googletest libbenchmark-dev
   libgif-dev imagemagick libvips-tools bc time
   libssl-dev openssl vsftpd python3-pyftpdlib lftp
+  libcsv-dev
   locales
   nodejs chromium
   perl openssl lighttpd libperl-critic-perl libperl-minimumversion-perl

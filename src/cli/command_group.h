@@ -46,5 +46,6 @@ std::unique_ptr<CommandGroup> MakeGenerateCommands();
 std::unique_ptr<CommandGroup> MakePreviewCommands();
 std::unique_ptr<CommandGroup> MakePublishCommands();
 std::unique_ptr<CommandGroup> MakeServeCommands();
+std::unique_ptr<CommandGroup> MakeCatalogueCommands();
 
 }  // namespace vendora

@@ -39,6 +39,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   groups.push_back(MakePreviewCommands());
   groups.push_back(MakePublishCommands());
   groups.push_back(MakeServeCommands());
+  groups.push_back(MakeCatalogueCommands());
   for (auto& group : groups) group->Register(app);
 
   try {

@@ -232,7 +232,7 @@ class CatalogueWriter {
   // A product whose items are written and whose pictures are being looked at.
   struct PendingProduct {
     const ProductsRow* product;  // a row of the products set, unchanged until its next requery
-    std::string keys;            // of its published items; empty: the product is not written
+    std::string keys = {};          // of its published items; empty: the product is not written
     bool weighed = false, ownShipping = false;
   };
 

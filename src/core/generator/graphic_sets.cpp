@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/program_folder.h"
+#include "common/file_compare.h"
 #include "common/file_name.h"
 #include "common/program_text.h"
 #include "common/prompter.h"
@@ -147,15 +148,6 @@ std::vector<std::string> ListGraphicSets(const fs::path& setsFolder) {
 
 namespace {
 
-bool SameContent(const fs::path& a, const fs::path& b) {
-  std::error_code ec;
-  const auto size = fs::file_size(a, ec);
-  if (ec || !fs::is_regular_file(b, ec) || fs::file_size(b, ec) != size || ec) return false;
-  std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
-  return std::equal(std::istreambuf_iterator<char>(x), std::istreambuf_iterator<char>(),
-                    std::istreambuf_iterator<char>(y), std::istreambuf_iterator<char>());
-}
-
 // Copies every file of the installed set that the existing folder lacks or holds
 // changed. The built-in sets are read-only, so any difference is damage.
 bool RepairSet(const fs::path& source, const fs::path& target) {
@@ -164,7 +156,7 @@ bool RepairSet(const fs::path& source, const fs::path& target) {
   for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;
     const fs::path file = target / it->path().filename();
-    if (SameContent(it->path(), file)) continue;
+    if (SameFileContent(it->path(), file)) continue;
     std::error_code removed;
     // Copying onto a link would write wherever it points.
     if (fs::is_symlink(file, removed)) fs::remove(file, removed);

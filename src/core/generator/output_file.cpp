@@ -89,6 +89,18 @@ bool OutputFile::Close() {
   return !failed_;
 }
 
+std::string FromCodePage(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 8);
+  for (char b : bytes) {
+    const auto byte = static_cast<unsigned char>(b);
+    char32_t c = byte;
+    if (byte >= 0x80 && byte < 0xA0 && kHighControls[byte - 0x80] != 0) c = kHighControls[byte - 0x80];
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
 std::string SystemErrorText(const std::error_code& error) {
   switch (error.value()) {
     case ENOENT: return "Der Pfad wurde nicht gefunden.";

@@ -18,6 +18,9 @@ class Prompter;
 // UTF-8 (decoded strictly) to Windows-1252. Bytes that are not valid UTF-8 are taken
 // as they are.
 std::string ToCodePage(std::string_view utf8);
+// Windows-1252 to UTF-8 (files merchants bring in). The five bytes the code page leaves
+// undefined become the control characters of the same number.
+std::string FromCodePage(std::string_view bytes);
 
 class OutputFile {
  public:
