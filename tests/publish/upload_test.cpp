@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <set>
 
 #include "app/demo_shop.h"
@@ -106,11 +107,11 @@ class UploadTest : public ::testing::Test {
       if (e.is_regular_file()) SetFileTime(e.path(), Now() - 3600);
   }
 
-  std::unique_ptr<UploadDriver> Driver(FtpClientOptions options = {}) {
+  std::unique_ptr<UploadDriver> Driver(FtpClientOptions options = {}, bool fileLog = false) {
     if (options.timeoutSeconds == FtpClientOptions().timeoutSeconds) options.timeoutSeconds = 20;
     return std::make_unique<UploadDriver>(UploadSetup{db_, paths_.folder, *generator_, prompter_, clock_, pageLog_,
-                                                      observer_, MakeShopScriptWriter, {&lines_}, &progress_, false,
-                                                      {}, paths_.sentRecord, options});
+                                                      observer_, MakeShopScriptWriter, {&lines_}, &progress_, fileLog,
+                                                      paths_.logFile, paths_.sentRecord, options});
   }
 
   bool Publish(UploadDriver& driver, TransferMethod method = TransferMethod::Update, bool dryRun = false) {
@@ -351,6 +352,40 @@ TEST_F(UploadTest, AbortStopsTheTransferAfterItsChunkAndTheRunCountsAsFailed) {
   EXPECT_EQ(driver->LastTransferTime(), before);
   EXPECT_EQ(observer_.generate, (std::vector<bool>{false, true}));
   EXPECT_EQ(driver->ButtonCaption(), "&Publizieren");
+}
+
+// The shop's log file gets every line of the run after what it held, and keeps
+// getting them when a log viewer empties it while the run goes on.
+TEST_F(UploadTest, TheRunsLinesGoToTheShopsLogFile) {
+  std::unique_ptr<FtpTestServer> server = test::StartPyftpdlib(dir_ / "ftp");
+  ASSERT_NE(server, nullptr);
+  UseServer(*server, true, "/shop/", "/cgi-bin/");
+  GenerateAged();
+  auto driver = Driver({}, true);
+  auto join = [](auto begin, auto end) {
+    std::string all;
+    for (auto l = begin; l != end; ++l) all += *l + "\n";
+    return all;
+  };
+  test::WriteFileBytes(paths_.logFile, "Zeile davor\n");
+  ASSERT_TRUE(Publish(*driver)) << Lines();
+  EXPECT_TRUE(Logged("Sending LIST thumbs"));
+  // The page's own lines (banner, settings check) are the page log's to write.
+  const auto session = std::find(lines_.lines.begin(), lines_.lines.end(), "Starte FTP-Sitzung...");
+  ASSERT_NE(session, lines_.lines.end());
+  EXPECT_EQ(test::ReadFileBytes(paths_.logFile), "Zeile davor\n" + join(session, lines_.lines.end()));
+
+  size_t emptiedAfter = 0;
+  progress_.onProgress = [&](int) {
+    if (emptiedAfter == 0 && lines_.lines.size() > 10) {
+      emptiedAfter = lines_.lines.size();
+      std::ofstream(paths_.logFile, std::ios::binary | std::ios::trunc);
+    }
+  };
+  ASSERT_TRUE(Publish(*driver)) << Lines();
+  progress_.onProgress = nullptr;
+  ASSERT_GT(emptiedAfter, 0u);
+  EXPECT_EQ(test::ReadFileBytes(paths_.logFile), join(lines_.lines.begin() + static_cast<long>(emptiedAfter), lines_.lines.end()));
 }
 
 TEST_F(UploadTest, StartStopsBeforeTheWorkerWhenTheShopOrItsSettingsAreNotReady) {

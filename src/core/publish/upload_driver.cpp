@@ -1,6 +1,7 @@
 #include "publish/upload_driver.h"
 
 #include <chrono>
+#include <fstream>
 #include <limits>
 #include <set>
 #include <system_error>
@@ -47,6 +48,29 @@ uint64_t ProgressScale(uint64_t total) {
 }
 
 }  // namespace
+
+// An upload logs every listing line: a hundred thousand of them for a large shop. The
+// file is opened once per run rather than once per line (open, seek, write, close),
+// and flushed per line, so it is complete whenever the run stops. Appending follows a
+// log viewer that empties the file meanwhile.
+class UploadDriver::FileLog : public LogSink {
+ public:
+  explicit FileLog(fs::path file) : file_(std::move(file)) {}
+  void AddLine(const std::string& line) override {
+    // A file that cannot be opened costs the line only; the next one tries again.
+    if (!out_.is_open()) out_.open(file_, std::ios::binary | std::ios::app);
+    if (!out_) {
+      out_.close();
+      out_.clear();
+      return;
+    }
+    out_ << line << '\n' << std::flush;
+  }
+
+ private:
+  fs::path file_;
+  std::ofstream out_;
+};
 
 std::vector<SyncStep> PlanSynchronisation(const FileLists::List& transfer, const FileLists::List& keep,
                                           const FtpListing& remote, std::time_t comparison,
@@ -212,7 +236,10 @@ bool UploadDriver::Start(TransferMethod method, bool dryRun) {
     plan_ = PublishPlan();
     uploadLog_ = std::make_unique<GenerationLog>(9);
     for (LogSink* sink : setup_.logSinks) uploadLog_->AddSink(sink);
-    uploadLog_->SetFileLog(setup_.fileLog, setup_.logFile);
+    if (setup_.fileLog && !setup_.logFile.empty()) {
+      uploadFileLog_ = std::make_unique<FileLog>(setup_.logFile);
+      uploadLog_->AddSink(uploadFileLog_.get());
+    }
     if (setup_.progress) uploadLog_->AddProgress(setup_.progress);
     uploadLog_->SetRange(0, static_cast<int>(total / job->progressScale));
     uploadLog_->SetPosition(0);
@@ -226,6 +253,7 @@ bool UploadDriver::Start(TransferMethod method, bool dryRun) {
       std::lock_guard lock(lock_);
       running_ = false;
       uploadLog_.reset();
+      uploadFileLog_.reset();
     }
     setup_.observer.EnableGenerate(true);
     prompter.Show(Text(23831), MessageIcon::Information);
@@ -279,6 +307,7 @@ void UploadDriver::Work(std::shared_ptr<Job> job) {
   if (untrusted) setup_.observer.CertificateNotTrusted(*untrusted);
   setup_.observer.EnableGenerate(true);
   uploadLog_.reset();
+  uploadFileLog_.reset();
 }
 
 bool UploadDriver::EnterDir(FtpClient& client, std::string path, bool create) {

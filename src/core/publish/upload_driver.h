@@ -175,6 +175,7 @@ class UploadDriver {
 
  private:
   struct Job;
+  class FileLog;
   void Work(std::shared_ptr<Job> job);
   bool Route(Job& job, FtpClient& client, bool& loggedOn);
   bool EnterDir(FtpClient& client, std::string path, bool create);
@@ -186,6 +187,7 @@ class UploadDriver {
   bool succeeded_ = false;
   FtpClient* currentClient_ = nullptr;
   std::unique_ptr<GenerationLog> uploadLog_;
+  std::unique_ptr<FileLog> uploadFileLog_;  // the run's lines in the shop's log file
   std::time_t lastTransfer_ = 0;
   PublishPlan plan_;
 };
