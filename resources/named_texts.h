@@ -203,6 +203,8 @@ inline constexpr std::string_view kFieldTooLong =
     "Die Angabe im Feld \"%s\" ist zu lang: erlaubt sind höchstens %d Zeichen.";
 inline constexpr std::string_view kFieldNotHex =
     "Im Feld \"%s\" sind nur die Ziffern 0 bis 9 und die Buchstaben A bis F erlaubt.";
+inline constexpr std::string_view kFieldNotFingerprint =
+    "Im Feld \"%s\" steht kein SHA-256-Fingerabdruck (64 Hexadezimalziffern).";
 inline constexpr std::string_view kPasswordUnavailable =
     "Das Kennwort kann auf diesem System nicht verschlüsselt werden (crypt).";
 

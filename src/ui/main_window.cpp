@@ -187,8 +187,8 @@ void MainWindow::OpenRememberedShop() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Nothing typed is lost on the way out: the page in front asks as it does before
-  // another page is shown.
-  if (!Page(currentPage_)->CanLeave()) {
+  // another page is shown (a transfer, which only runs on the page in front, is ended).
+  if (!Page(currentPage_)->CanClose()) {
     event->ignore();
     return;
   }

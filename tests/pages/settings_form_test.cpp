@@ -43,6 +43,24 @@ TEST(SettingsForm, TypedTextsAreCheckedAndStoredAsTheShopKeepsThem) {
     EXPECT_EQ(prompter.Texts(), expected) << c.field;
   }
 
+  // The certificate trusted for FTPS: shown in pairs, stored as its 64 digits, emptied
+  // to forget it; anything else is refused with a message.
+  const std::string digits = "0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF";
+  const std::string pairs = "01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF";
+  for (const auto& [typed, stored] : std::vector<std::pair<std::string, std::string>>{
+           {pairs, digits}, {"0123456789abcdef 0123456789abcdef " + digits.substr(32), digits}, {"", ""},
+           {pairs.substr(3), "kept"}, {"G" + digits.substr(1), "kept"}}) {
+    ScriptedPrompter prompter;
+    FtpServerRow row{.TlsFingerprint = "kept"};
+    const bool taken = TakeRow(FtpServerForm(), {{"TlsFingerprint", typed}}, row, prompter);
+    EXPECT_EQ(row.TlsFingerprint, stored) << typed;
+    EXPECT_EQ(prompter.Texts(), taken ? std::vector<std::string>{}
+                                      : std::vector<std::string>{"Im Feld \"Vertrautes Zertifikat\" steht kein "
+                                                                 "SHA-256-Fingerabdruck (64 Hexadezimalziffern)."});
+    row.TlsFingerprint = digits;
+    EXPECT_EQ(ShowRow(FtpServerForm(), row).at("TlsFingerprint"), pairs);
+  }
+
   // Shown again as typed: the blank of a required field as nothing.
   ScriptedPrompter prompter;
   FtpServerRow row;

@@ -155,7 +155,7 @@ std::string FtpTestServer::ReadLogFromMark() const {
   return logMark_ < all.size() ? all.substr(logMark_) : std::string();
 }
 
-std::unique_ptr<FtpTestServer> StartPyftpdlib(const fs::path& dir) {
+std::unique_ptr<FtpTestServer> StartPyftpdlib(const fs::path& dir, int storDelayMs) {
   const fs::path script = fs::path(VENDORA_TEST_SOURCE_DIR) / "publish" / "pyftpd_server.py";
   if (!fs::exists("/usr/bin/python3") || std::system("/usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null") != 0) {
     ADD_FAILURE() << "pyftpdlib is missing (Debian package python3-pyftpdlib)";
@@ -170,7 +170,7 @@ std::unique_ptr<FtpTestServer> StartPyftpdlib(const fs::path& dir) {
   fs::create_directories(server->root_);
   int out = -1;
   server->pid_ = Spawn({"/usr/bin/python3", script.string(), server->root_.string(), server->logFile_.string(),
-                        server->user_, server->password_},
+                        server->user_, server->password_, std::to_string(storDelayMs)},
                        &out);
   const std::string port = out >= 0 ? ReadLineWithin(out, kWaitMs) : std::string();
   if (out >= 0) close(out);

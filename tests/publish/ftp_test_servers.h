@@ -34,7 +34,7 @@ class FtpTestServer {
   void MarkLog();
 
  protected:
-  friend std::unique_ptr<FtpTestServer> StartPyftpdlib(const std::filesystem::path& dir);
+  friend std::unique_ptr<FtpTestServer> StartPyftpdlib(const std::filesystem::path& dir, int storDelayMs);
   friend std::unique_ptr<FtpTestServer> StartVsftpd(const std::filesystem::path& dir, const VsftpdTls* tls);
   virtual std::vector<std::string> LogPaths(const std::string& kind) const = 0;
   std::string ReadLogFromMark() const;
@@ -46,8 +46,9 @@ class FtpTestServer {
   size_t logMark_ = 0;
 };
 
-// pyftpdlib with a user and password over `dir`/root.
-std::unique_ptr<FtpTestServer> StartPyftpdlib(const std::filesystem::path& dir);
+// pyftpdlib with a user and password over `dir`/root. `storDelayMs` holds every upload
+// back that long before it starts (a slow server, to act during a publish).
+std::unique_ptr<FtpTestServer> StartPyftpdlib(const std::filesystem::path& dir, int storDelayMs = 0);
 
 // vsftpd, anonymous with write access below "/pub/". With a certificate and key it
 // requires TLS for logon and data, with session reuse on the data connections.

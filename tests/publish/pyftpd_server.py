@@ -1,19 +1,23 @@
 """A pyftpdlib server for the publishing tests.
 
-Usage: pyftpd_server.py ROOT LOGFILE USER PASSWORD
+Usage: pyftpd_server.py ROOT LOGFILE USER PASSWORD [STOR_DELAY_MS]
 Serves ROOT on 127.0.0.1 at a free port, prints the port on the first line of
 stdout, and appends one line per stored or deleted file to LOGFILE:
 "UPLOAD /path" or "DELETE /path", paths relative to ROOT with a leading "/".
+STOR_DELAY_MS (milliseconds) holds every upload back before it starts, so that a test can
+act while a publish is under way.
 """
 import logging
 import os
 import sys
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 root, log_path, user, password = sys.argv[1:5]
+stor_delay = int(sys.argv[5]) / 1000 if len(sys.argv) > 5 else 0.0
 root = os.path.realpath(root)
 
 
@@ -24,6 +28,11 @@ def record(kind, path):
 
 
 class Handler(FTPHandler):
+    def ftp_STOR(self, file, mode="w"):
+        if stor_delay:
+            time.sleep(stor_delay)
+        return super().ftp_STOR(file, mode)
+
     def on_file_received(self, file):
         record("UPLOAD", file)
 

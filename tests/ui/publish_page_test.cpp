@@ -1,10 +1,14 @@
 // The publish page: generating with the lines arriving while the run goes on, the log
-// viewer, the preview and its hand-over to the browser, the transfer half's place.
+// viewer, the preview and its hand-over to the browser, and publishing to a loopback
+// FTP server with the worker's lines and reports arriving on the window's thread.
+#include <QAbstractItemModel>
+#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -12,6 +16,9 @@
 #include "log_viewer_dialog.h"
 #include "pages/publish_page.h"
 #include "preview/preview_run.h"
+#include "publish/ftp_test_servers.h"
+#include "shopdb/default_rows.h"
+#include "shopdb/olp_key_codec.h"
 #include "shopdb/changed_flag.h"
 #include "ui_support.h"
 #include "ui_text.h"
@@ -27,14 +34,124 @@ std::vector<std::string> Lines(QListWidget* list) {
   return lines;
 }
 
+bool HasLine(QListWidget* list, const std::string& line) {
+  const std::vector<std::string> lines = Lines(list);
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// A demo shop on the page, publishing to pyftpdlib (each upload held back `delayMs`).
+struct PublishFixture : DesktopFixture {
+  explicit PublishFixture(int delayMs = 0) : server(StartPyftpdlib(temp / "ftp", delayMs)) {
+    AddDemoShop();
+    FtpServerRow row = ReadSettingsRow<FtpServerRow>(Db());
+    row.HostName = "127.0.0.1", row.HostPort = server ? server->Port() : 0, row.Passive = true;
+    row.HostUser = "kaufmann", row.HostPass = ScrambleSecret("geheim@1");
+    row.RemoteDir = "/www/shop/", row.RemoteScript = "/cgi-bin/";
+    StoreRow(Db(), row);
+    Window().RunCommand(32);
+    page = Window().Publish();
+  }
+  int32_t LastFtp() { return ReadSettingsRow<OptionsRow>(Db()).LastFTP; }
+  std::unique_ptr<FtpTestServer> server;
+  PublishPage* page = nullptr;
+};
+
+constexpr const char* kAskAbort = "Wollen Sie die FTP-Verbindung wirklich abbrechen?";
+
+TEST(PublishPage, PublishSendsTheShopWhileTheWindowGoesOn) {
+  PublishFixture f;
+  ASSERT_NE(f.server, nullptr);
+  PublishPage* page = f.page;
+  // Every line put into the list: from which thread, and whether the transfer still ran.
+  int offThread = 0, whileRunning = 0;
+  QObject::connect(page->UploadLines()->model(), &QAbstractItemModel::rowsInserted, page, [&] {
+    offThread += QThread::currentThread() != QApplication::instance()->thread();
+    whileRunning += page->Transferring();
+  }, Qt::DirectConnection);
+
+  f.prompter.Clear();
+  f.prompter.Queue(Answer::Yes);  // generate first
+  f.prompter.Queue(Answer::Yes);  // then the browser
+  page->PublishButton()->click();
+  EXPECT_TRUE(HasLine(page->LogLines(), "Ihr Shop ist jetzt zur Veröffentlichung bereit."));
+  EXPECT_EQ(page->PublishButton()->text(), "A&bbrechen");
+  EXPECT_FALSE(page->GenerateButton()->isEnabled());
+  ASSERT_TRUE(WaitFor([&] { return !page->Transferring(); }, 60000));
+  EXPECT_EQ(offThread, 0);
+  EXPECT_GT(whileRunning, 5) << "lines come while the worker runs, not at its end";
+  EXPECT_EQ(f.prompter.Texts(),
+            (std::vector<std::string>{"Der Shop wurde noch nicht erzeugt.\nBevor der Shop publiziert werden kann, muß "
+                                      "Vendora erst die notwendigen Dateien erzeugen.\nJetzt erzeugen?\n",
+                                      "Möchten Sie jetzt den Browser starten, um Ihren Shop jetzt gleich zu testen?\nURL: "
+                                      "\"http://localhost:8080/index.html\""}));
+  EXPECT_EQ(f.browser.urls, std::vector<std::string>{"http://localhost:8080/index.html"});
+  EXPECT_EQ(Lines(page->UploadLines()).back(), "Starte Browser mit der URL \"http://localhost:8080/index.html\".");
+  const std::vector<std::string> uploads = f.server->Uploads();
+  for (const char* sent : {"/cgi-bin/catalog.cgi", "/www/shop/index.html", "/www/shop/data/config.cnf"})
+    EXPECT_NE(std::find(uploads.begin(), uploads.end(), sent), uploads.end()) << sent;
+  EXPECT_EQ(ReadFileBytes(f.server->Root() / "www/shop/data/product.toc"),
+            ReadFileBytes(f.manager.Paths().folder / "data/product.toc"));
+  EXPECT_EQ(page->UploadProgress()->value(), page->UploadProgress()->maximum());
+  EXPECT_GT(page->UploadProgress()->maximum(), 10000) << "counted in bytes";
+  // The fixed clock's time, stored without marking the shop changed, and shown.
+  EXPECT_EQ(f.LastFtp(), 1700000000);
+  EXPECT_FALSE(IsDatabaseChanged());
+  EXPECT_NE(U(page->LastTransfer()->text()).find("2023"), std::string::npos) << U(page->LastTransfer()->text());
+  EXPECT_TRUE(page->GenerateButton()->isEnabled());
+  EXPECT_EQ(page->PublishButton()->text(), "&Publizieren");
+  Screenshot(&f.Window(), "page6_publish_published");
+}
+
+// No other page while a transfer runs; "A&bbrechen" and closing the window ask, abort
+// and count the run as failed; the window goes only once the worker has ended.
+TEST(PublishPage, TransferHoldsThePageUntilItEndsOrIsAborted) {
+  PublishFixture f(150);
+  ASSERT_NE(f.server, nullptr);
+  PublishPage* page = f.page;
+  MainWindow& w = f.Window();
+  ASSERT_TRUE(page->Generate());
+  const QString unknown = page->LastTransfer()->text();
+  for (const bool byClosing : {false, true}) {
+    f.server->MarkLog();
+    page->PublishButton()->click();
+    ASSERT_TRUE(WaitFor([&] { return f.server->Uploads().size() >= 2; }, 30000));
+    f.prompter.Clear();
+    f.prompter.Queue(Answer::No);
+    f.prompter.Queue(Answer::Yes);
+    if (byClosing) {
+      EXPECT_FALSE(w.close());
+      EXPECT_TRUE(w.close());
+      EXPECT_FALSE(page->Transferring()) << "the worker ended before the window went";
+      EXPECT_EQ(f.prompter.Texts(), (std::vector<std::string>{kAskAbort, kAskAbort}));
+    } else {
+      Screenshot(&w, "page6_publish_transferring");
+      EXPECT_FALSE(w.RunCommand(16));
+      EXPECT_EQ(w.Sheet()->currentIndex(), MainWindow::kPublish);
+      page->PublishButton()->click();
+      EXPECT_TRUE(page->Transferring()) << "No goes on";
+      page->PublishButton()->click();
+      ASSERT_TRUE(WaitFor([&] { return !page->Transferring(); }, 30000));
+      EXPECT_EQ(f.prompter.Texts(),
+                (std::vector<std::string>{"Eine andere Seite kann während einer FTP-Übertragung nicht aufgerufen werden.",
+                                          kAskAbort, kAskAbort}));
+      EXPECT_TRUE(HasLine(page->UploadLines(), "Abbruch-Kommando erkannt. Bitte warten Sie einen Moment..."));
+      EXPECT_EQ(Lines(page->UploadLines()).back(), "Ende der FTP-Sitzung, Aufräumarbeiten...");
+      EXPECT_TRUE(page->GenerateButton()->isEnabled());
+      EXPECT_TRUE(w.RunCommand(16) && w.RunCommand(32)) << "free to go once it has ended";
+    }
+    EXPECT_LT(f.server->Uploads().size(), 10u);
+    EXPECT_EQ(f.LastFtp(), 0);
+    EXPECT_EQ(page->LastTransfer()->text(), unknown);
+    EXPECT_TRUE(f.browser.urls.empty());
+  }
+}
+
 TEST(PublishPage, GenerateShowsTheRunWhileItGoesOn) {
   DesktopFixture f;
   f.AddDemoShop();
   MainWindow& w = f.Window();
   ASSERT_TRUE(w.RunCommand(32));
   PublishPage* page = w.Publish();
-  EXPECT_EQ(U(page->LastTransfer()->text()), "Zuletzt übertragen am: Unbekannt.");
-  EXPECT_FALSE(page->PublishButton()->isEnabled());
   EXPECT_EQ(page->PublishButton()->text(), "&Publizieren");
 
   // A timer due at once fires inside the run, when the window repaints between steps.

@@ -13,6 +13,7 @@
 #include "controls/form_controls.h"
 #include "pages/server_page.h"
 #include "password_dialogs.h"
+#include "publish/upload_driver.h"
 #include "shopdb/default_rows.h"
 #include "shopdb/recordsets.h"
 #include "ui_support.h"
@@ -104,6 +105,7 @@ TEST(ServerPage, EveryFieldRoundTripsWithinWidthAndType) {
       {&ftp, "RemoteDir", "/www/shop/", "/www/shop/"},
       {&ftp, "RemoteScript", "/www/cgi-bin/", "/www/cgi-bin/"},
       {&ftp, "Passive", "0", "0"},
+      {&ftp, "UseTls", "1", "1"},
       {&pv, "Use", "1", "1"},
       {&pv, "Server", "gateway.example", "gateway.example"},
       {&pv, "Port", "1713", "1713"},
@@ -146,6 +148,32 @@ TEST(ServerPage, EveryFieldRoundTripsWithinWidthAndType) {
   EXPECT_EQ(Line(pv, "Price")->text(), "0.35");
   EXPECT_EQ(Combo(ftp, "ProxyType")->currentIndex(), 8);
   EXPECT_FALSE(page->HasUnsavedChanges());
+}
+
+// The certificate trusted for FTPS: shown read-only, forgotten on request, and one
+// trusted on the publish page meanwhile is shown, not saved over.
+TEST(ServerPage, TrustedCertificateIsShownForgottenAndNotSavedOver) {
+  DesktopFixture f;
+  f.AddShop("Laden");
+  MainWindow& w = f.Window();
+  ServerPage* page = w.Server();
+  ASSERT_TRUE(w.RunCommand(31));
+  ASSERT_TRUE(page->Save());  // the FTP settings a publish needs
+  EXPECT_FALSE(page->ForgetCertificateButton()->isEnabled()) << "nothing to forget";
+  ASSERT_TRUE(w.RunCommand(32));
+  const std::string digits = "00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF";
+  ASSERT_TRUE(TrustCertificate(f.Db(), digits));
+  ASSERT_TRUE(w.RunCommand(31));
+  EXPECT_EQ(page->TrustedFingerprint()->text(),
+            "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF");
+  EXPECT_TRUE(page->TrustedFingerprint()->isReadOnly());
+  Screenshot(&w, "page5_server_ftp_tls");
+  ASSERT_TRUE(page->Save());
+  EXPECT_EQ(ReadSettingsRow<FtpServerRow>(f.Db()).TlsFingerprint, digits);
+  page->ForgetCertificateButton()->click();
+  ASSERT_TRUE(page->Save());
+  EXPECT_EQ(ReadSettingsRow<FtpServerRow>(f.Db()).TlsFingerprint, "");
+  EXPECT_FALSE(page->ForgetCertificateButton()->isEnabled());
 }
 
 TEST(ServerPage, PayvaneTabFollowsCurrencyAndPassword) {

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QThread>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -155,6 +156,17 @@ void Settle(int milliseconds) {
   do {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   } while (timer.elapsed() < milliseconds);
+}
+
+bool WaitFor(const std::function<bool()>& done, int milliseconds) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > milliseconds) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);  // what is waited for may come from another process
+  }
+  return true;
 }
 
 }  // namespace vendora::test

@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -99,5 +100,7 @@ std::filesystem::path Screenshot(QWidget* widget, const std::string& name);
 
 // Lets queued events (layouts, paints, deferred deletes) run.
 void Settle(int milliseconds = 0);
+// Lets events run until `done` holds; false when it still does not after `milliseconds`.
+bool WaitFor(const std::function<bool()>& done, int milliseconds);
 
 }  // namespace vendora::test

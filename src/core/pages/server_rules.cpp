@@ -64,7 +64,10 @@ const SettingsForm& FtpServerForm() {
           {"RemoteDir", "Shop-&Verzeichnis auf dem Server:"},
           {"RemoteScript", "S&cript-Verzeichnis auf dem Server:"},
           {"Passive", " &Passive Übertragung (PASV) ", FieldKind::Switch},
-          // The encrypted transfer (FTPS) joins this tab with the upload driver.
+          {"UseTls", " Verschlüsselt übertragen (FTP über &TLS, FTPS) ", FieldKind::Switch},
+          // Set by the merchant's answer when a publish met an unverified certificate;
+          // the page only shows it and lets it be forgotten.
+          {"TlsFingerprint", "Vertrautes &Zertifikat:", FieldKind::Fingerprint},
       }};
   return form;
 }

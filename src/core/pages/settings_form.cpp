@@ -10,6 +10,7 @@
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "common/text_util.h"
+#include "publish/ftp_tls.h"
 #include "shopdb/olp_key_codec.h"
 #include "shopdb/schema.h"
 
@@ -104,6 +105,19 @@ bool Convert(const SettingsForm& form, const FormField& field, std::string_view 
       return true;
     }
     case FieldKind::Switch: out = Trim(typed) == "1"; return true;
+    case FieldKind::Fingerprint: {
+      if (Trim(typed).empty()) {
+        out = std::string();
+        return true;
+      }
+      std::string fingerprint = NormalizeFingerprint(typed);
+      if (fingerprint.empty()) {
+        prompter.Show(Format(texts::kFieldNotFingerprint, PlainLabel(field.label)), MessageIcon::Stop);
+        return false;
+      }
+      out = std::move(fingerprint);
+      return true;
+    }
   }
   return false;
 }
@@ -135,6 +149,8 @@ int InputLimit(const SettingsForm& form, const FormField& field) {
     case FieldKind::HexKey: return def.width - 1;
     case FieldKind::Number: return kNumberDigits;
     case FieldKind::Decimal: return kDecimalDigits;
+    // Shown with a colon between the pairs of digits.
+    case FieldKind::Fingerprint: return def.width + def.width / 2 - 1;
     case FieldKind::Switch:
     case FieldKind::Choice: return 0;
   }
@@ -150,6 +166,7 @@ FormValues ShowFields(const SettingsForm& form, const std::vector<NamedFieldRef>
     if (auto* s = std::get_if<std::string*>(&f.ref)) {
       if (field->kind == FieldKind::Password) shown = UnscrambleSecret(**s);
       else if (field->kind == FieldKind::HexKey) shown = UnscrambleHexKey(**s);
+      else if (field->kind == FieldKind::Fingerprint) shown = Trim(**s).empty() ? std::string() : ShowFingerprint(Trim(**s));
       else shown = Trim(**s).empty() ? std::string() : **s;
     } else if (auto* i = std::get_if<int32_t*>(&f.ref)) {
       shown = Format("%d", **i);

@@ -9,6 +9,7 @@
 // marks "empty") shows as empty; an empty text of a field that may not be empty is
 // stored as that single blank. Passwords are stored scrambled, hex keys scrambled and
 // in upper case; numbers are shown with a decimal point and read with a point or a comma.
+// A fingerprint is shown as "AB:CD:..." and stored as its 64 digits, or empty.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -33,6 +34,7 @@ enum class FieldKind {
   Decimal,   // Single, shown with "%.2f"
   Switch,    // Boolean, "1" or "0"
   Choice,    // Long: the index of the chosen label
+  Fingerprint,  // SHA-256 of a certificate: stored as 64 hex digits, shown in pairs with colons
 };
 
 struct FormField {

@@ -164,6 +164,8 @@ std::string UploadDriver::ButtonCaption() const { return Text(IsRunning() ? 134 
 
 void UploadDriver::Abort() {
   std::lock_guard lock(lock_);
+  // Raised before the worker has made its client, the abort waits for it.
+  if (running_) abortRequested_ = true;
   if (currentClient_) currentClient_->Abort();
 }
 
@@ -232,6 +234,7 @@ bool UploadDriver::Start(TransferMethod method, bool dryRun) {
     job->comparison = method == TransferMethod::WholeShop ? 0 : lastTransfer_;
     job->wholeShop = method == TransferMethod::WholeShop;
     running_ = true;
+    abortRequested_ = false;
     succeeded_ = false;
     plan_ = PublishPlan();
     uploadLog_ = std::make_unique<GenerationLog>(9);
@@ -273,6 +276,7 @@ void UploadDriver::Work(std::shared_ptr<Job> job) {
   {
     std::lock_guard lock(lock_);
     currentClient_ = client.get();
+    if (abortRequested_) client->Abort();
   }
   client->SetProgressScale(job->progressScale);
   log.LogText(23840, kLevelConnection);
@@ -464,17 +468,24 @@ void OfferPublishedShop(const std::string& url, Prompter& prompter, GenerationLo
 }
 
 bool TrustCertificate(ShopDatabase& db, const std::string& fingerprint) {
+  // Nothing of the generated shop depends on it: the publish that follows must not ask
+  // to generate again because of it.
+  const bool changed = IsDatabaseChanged();
+  bool stored = false;
   try {
     CRecSetFtpServer ftp(db);
     ftp.Open();
-    if (ftp.IsEOF()) return false;
-    ftp.Edit();
-    ftp->TlsFingerprint = fingerprint;
-    ftp.Update();
-    return true;
+    if (!ftp.IsEOF()) {
+      ftp.Edit();
+      ftp->TlsFingerprint = fingerprint;
+      ftp.Update();
+      stored = true;
+    }
   } catch (const DbError&) {
-    return false;
+    stored = false;
   }
+  SetDatabaseChanged(changed);
+  return stored;
 }
 
 }  // namespace vendora

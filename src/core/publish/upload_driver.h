@@ -158,7 +158,8 @@ class UploadDriver {
   // before (the merchant said No, generation failed, the FTP check failed ...).
   // A dry run goes the same way but changes nothing on either side and fills Plan().
   bool Start(TransferMethod method, bool dryRun = false);
-  // Raises the abort flag of the running client, under the lock, without asking.
+  // Raises the abort flag of the running client, under the lock, without asking; a
+  // worker that has not made its client yet aborts it as soon as it has.
   void Abort();
   bool IsRunning() const;
   // Waits for the worker to end.
@@ -184,6 +185,7 @@ class UploadDriver {
   mutable std::mutex lock_;
   std::thread worker_;
   bool running_ = false;
+  bool abortRequested_ = false;
   bool succeeded_ = false;
   FtpClient* currentClient_ = nullptr;
   std::unique_ptr<GenerationLog> uploadLog_;
@@ -203,7 +205,8 @@ std::string LastTransferLabel(std::time_t time);
 // "WM_BROWSENEWSHOP": asks 20080 with the URL; on Yes logs 23846 and opens the URL.
 void OfferPublishedShop(const std::string& url, Prompter& prompter, GenerationLog& log,
                         const std::function<void(const std::string&)>& openUrl);
-// Stores the fingerprint of a certificate the merchant trusts for this shop.
+// Stores the fingerprint of a certificate the merchant trusts for this shop, without
+// raising the database-changed flag.
 bool TrustCertificate(ShopDatabase& db, const std::string& fingerprint);
 
 }  // namespace vendora

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,6 +49,11 @@ FormControls::FormControls(const SettingsForm& form, QWidget* owner) : QObject(o
         if (field.kind == FieldKind::Password) line->setEchoMode(QLineEdit::Password);
         if (field.kind == FieldKind::HexKey)
           line->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]*")), line));
+        if (field.kind == FieldKind::Fingerprint) {
+          // Set by answering the publish page's question, never typed.
+          line->setReadOnly(true);
+          line->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        }
         if (field.kind == FieldKind::Number || field.kind == FieldKind::Decimal) {
           line->setAlignment(Qt::AlignRight);
           line->setMaximumWidth(120);

@@ -1,12 +1,16 @@
 #include "pages/publish_page.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/shop_manager.h"
@@ -16,8 +20,9 @@
 #include "dialogs.h"
 #include "preview/browser_launcher.h"
 #include "preview/preview_run.h"
+#include "publish/ftp_tls.h"
+#include "publish/shop_script_writer.h"
 #include "shopdb/db_error.h"
-#include "shopdb/default_rows.h"
 #include "ui_context.h"
 #include "ui_text.h"
 
@@ -27,7 +32,8 @@ PublishPage::PublishPage(UiContext& context, QWidget* parent)
     : SheetPage(context, QStringLiteral(" Veröffentlichen "), parent),
       log_(nullptr),
       progress_(nullptr),
-      logList_(nullptr, nullptr) {
+      logList_(nullptr, nullptr),
+      uploadList_(nullptr) {
   // Generating, its log, the log viewer and the preview.
   auto* generateBox = new QGroupBox(QStringLiteral(" Shop erzeugen "), this);
   log_ = new QListWidget(generateBox);
@@ -50,22 +56,18 @@ PublishPage::PublishPage(UiContext& context, QWidget* parent)
   generateLayout->addLayout(generateRow, 1);
   generateLayout->addWidget(progress_);
 
-  // The transfer half. It is driven by the upload worker that publishing brings: the
-  // start and abort of "&Publizieren"/"A&bbrechen", the worker's events marshalled onto
-  // this thread, the byte progress, the last-transfer label's update and the refusal to
-  // leave the page while a transfer runs (20055) all belong here. Until then its
-  // controls are shown but not usable.
+  // The transfer: method and button, last transfer, its log and byte progress.
   auto* transferBox = new QGroupBox(QStringLiteral(" &FTP Fortschritt "), this);
   method_ = new QComboBox(transferBox);
   method_->addItem(QStringLiteral("Aktualisieren der Shop-Daten."));
   method_->addItem(QStringLiteral("Erneute Übertragung des gesamten Shops"));
   lastTransfer_ = new QLabel(transferBox);
   uploadLog_ = new QListWidget(transferBox);
+  uploadLog_->setUniformItemSizes(true);
   uploadProgress_ = new QProgressBar(transferBox);
   uploadProgress_->setTextVisible(false);
+  uploadProgress_->setValue(0);
   publish_ = new QPushButton(Q(ProgramText(133)), transferBox);
-  publish_->setEnabled(false);
-  method_->setEnabled(false);
   auto* methodRow = new QHBoxLayout;
   methodRow->addWidget(method_, 1);
   methodRow->addWidget(publish_);
@@ -82,48 +84,54 @@ PublishPage::PublishPage(UiContext& context, QWidget* parent)
   logList_ = LogList(log_, progress_);
   generationLog_.AddSink(&logList_);
   generationLog_.AddProgress(&logList_);
+  uploadList_ = new QueuedLogList(uploadLog_, uploadProgress_, this);
+  transferLog_.AddSink(uploadList_);
 
   connect(generate_, &QPushButton::clicked, this, [this] { Generate(); });
   connect(viewLog_, &QPushButton::clicked, this, &PublishPage::ViewLog);
   connect(preview_, &QPushButton::clicked, this, &PublishPage::Preview);
+  connect(publish_, &QPushButton::clicked, this, &PublishPage::Publish);
   ShopChanged();
 }
 
-PublishPage::~PublishPage() = default;
-
-void PublishPage::ShopChanged() {
-  generator_.reset();
-  log_->clear();
-  uploadLog_->clear();
-  progress_->setValue(0);
-  ShowLastTransfer();
-  setEnabled(context_.manager.IsShopOpen());
+PublishPage::~PublishPage() {
+  // The worker writes to this page's lists and reports to it: it ends first.
+  closing_ = true;
+  driver_.reset();
 }
 
-void PublishPage::ShowLastTransfer() {
-  int32_t last = 0;
-  if (context_.manager.IsShopOpen()) {
-    try {
-      last = ReadSettingsRow<OptionsRow>(context_.manager.Database()).LastFTP;
-    } catch (const DbError&) {
-      // Shown as unknown; the publishing run reports database errors itself.
-    }
-  }
-  const std::string when = last == 0 ? std::string(ProgramText(138)) : FormatLocalTime("%c", last);
-  lastTransfer_->setText(Q(FormatProgramText(139, when)));
+void PublishPage::ShopChanged() {
+  driver_.reset();
+  reports_.reset();
+  generator_.reset();
+  ++run_;  // reports of a run for the shop before are dropped
+  transferring_ = retryTrusted_ = false;
+  ShopManager& manager = context_.manager;
+  if (manager.IsShopOpen())
+    generator_ = std::make_unique<ShopGenerator>(manager.Database(), manager.Paths(), generationLog_,
+                                                 context_.prompter, context_.clock);
+  log_->clear();
+  uploadList_->Clear();
+  progress_->setValue(0);
+  uploadProgress_->setValue(0);
+  publish_->setText(Q(ProgramText(133)));
+  SetBusy(false);
+  lastTransfer_->setText(Q(LastTransferLabel(manager.IsShopOpen() ? ReadLastTransferTime(manager.Database()) : 0)));
+  setEnabled(manager.IsShopOpen());
 }
 
 void PublishPage::SetBusy(bool busy) {
-  for (QPushButton* b : {generate_, viewLog_, preview_}) b->setEnabled(!busy);
+  generate_->setEnabled(!busy && !transferring_);
+  for (QPushButton* b : {viewLog_, preview_}) b->setEnabled(!busy);
+  // While a transfer runs the button aborts it.
+  publish_->setEnabled(!busy || transferring_);
+  method_->setEnabled(!busy && !transferring_);
 }
 
 bool PublishPage::Generate() {
-  ShopManager& manager = context_.manager;
-  if (!manager.IsShopOpen()) return false;
+  if (!context_.manager.IsShopOpen() || !generator_ || transferring_) return false;
   SetBusy(true);
-  generationLog_.SetFileLog(manager.Settings().doFileLog, manager.Paths().logFile);
-  generator_ = std::make_unique<ShopGenerator>(manager.Database(), manager.Paths(), generationLog_, context_.prompter,
-                                               context_.clock);
+  generationLog_.SetFileLog(context_.manager.Settings().doFileLog, context_.manager.Paths().logFile);
   bool ok = false;
   try {
     ok = generator_->Start();
@@ -155,6 +163,148 @@ void PublishPage::Preview() {
       context_.dialogs.ShowPreview(manager.Paths().Subfolder(ShopSubfolder::Preview), manager.Settings().previewSize);
   if (outcome.openInBrowser) context_.browser.LaunchBrowser(PreviewFrameSet(manager.Paths()).string());
   else manager.Settings().previewSize = outcome.size;
+}
+
+// The worker's reports, each handed to the page's thread as a queued call. Calls made
+// on that thread (the start disabling "&Erzeugen") are handled at once. Reports of a run
+// that no longer belongs to the page (another shop was opened) are dropped.
+class PublishPage::Reports : public UploadObserver {
+ public:
+  Reports(PublishPage* page, int run) : page_(page), run_(run) {}
+  void UpdateLastFtp(std::time_t time) override {
+    Queue([=](PublishPage* p) { p->LastTransferMade(time); });
+  }
+  void BrowseNewShop(const std::string& url) override {
+    Queue([=](PublishPage* p) { p->OfferBrowser(url); });
+  }
+  void EnableGenerate(bool enable) override {
+    Queue([=](PublishPage* p) { p->EnableGenerate(enable); });
+  }
+  void CertificateNotTrusted(const UntrustedCertificate& certificate) override {
+    Queue([=](PublishPage* p) { p->CertificateNotTrusted(certificate); });
+  }
+
+ private:
+  template <class Report>
+  void Queue(Report report) {
+    auto call = [page = page_, run = run_, report] {
+      if (page->run_ == run) report(page);
+    };
+    if (QThread::currentThread() == page_->thread()) call();
+    // Never waits for the page: the worker calls these under its driver's lock.
+    else QMetaObject::invokeMethod(page_, call, Qt::QueuedConnection);
+  }
+  PublishPage* page_;
+  int run_;
+};
+
+void PublishPage::Publish() {
+  if (driver_ && driver_->IsRunning()) {
+    driver_->PressPublishButton(static_cast<TransferMethod>(method_->currentIndex()));
+    return;
+  }
+  if (transferring_) return;  // the run has ended; its last reports are on their way
+  StartTransfer();
+}
+
+bool PublishPage::StartTransfer() {
+  ShopManager& manager = context_.manager;
+  if (!manager.IsShopOpen() || !generator_) return false;
+  const bool fileLog = manager.Settings().doFileLog;
+  const ShopPaths& paths = manager.Paths();
+  generationLog_.SetFileLog(fileLog, paths.logFile);
+  transferLog_.SetFileLog(fileLog, paths.logFile);
+  driver_.reset();
+  reports_ = std::make_unique<Reports>(this, ++run_);
+  driver_ = std::make_unique<UploadDriver>(UploadSetup{manager.Database(), paths.folder, *generator_, context_.prompter,
+                                                       context_.clock, transferLog_, *reports_, MakeShopScriptWriter,
+                                                       {uploadList_}, uploadList_, fileLog, paths.logFile,
+                                                       paths.sentRecord, FtpClientOptions()});
+  SetBusy(true);
+  bool started = false;
+  try {
+    started = driver_->Start(static_cast<TransferMethod>(method_->currentIndex()));
+  } catch (const DbError& e) {
+    ShowDbError(context_.prompter, e);
+  }
+  if (started) {
+    transferring_ = true;
+    publish_->setText(Q(ProgramText(134)));
+  }
+  SetBusy(false);
+  return started;
+}
+
+void PublishPage::LastTransferMade(std::time_t time) {
+  if (!context_.manager.IsShopOpen()) return;
+  StoreLastTransferTime(context_.manager.Database(), time, context_.prompter);
+  lastTransfer_->setText(Q(LastTransferLabel(time)));
+}
+
+void PublishPage::OfferBrowser(const std::string& url) {
+  if (closing_) return;
+  OfferPublishedShop(url, context_.prompter, transferLog_,
+                     [this](const std::string& address) { context_.browser.LaunchBrowser(address); });
+}
+
+void PublishPage::CertificateNotTrusted(const UntrustedCertificate& certificate) {
+  if (closing_ || !context_.manager.IsShopOpen()) return;
+  const std::string question =
+      Format(texts::kFtpTrustQuestion, Format(texts::kFtpCertificateUntrusted, certificate.host, certificate.problem,
+                                              ShowFingerprint(certificate.fingerprint)));
+  if (context_.prompter.AskYesNo(question, Answer::No, MessageIcon::Warning) != Answer::Yes) return;
+  if (!TrustCertificate(context_.manager.Database(), certificate.fingerprint)) return;
+  transferLog_.Log(texts::kFtpTrustStored);
+  // The merchant trusts it now: the transfer that failed on it goes once more.
+  retryTrusted_ = true;
+}
+
+void PublishPage::EnableGenerate(bool enable) {
+  generate_->setEnabled(enable);
+  if (!enable) return;
+  transferring_ = false;
+  publish_->setText(Q(ProgramText(133)));
+  SetBusy(false);
+  if (retryTrusted_ && !closing_) {
+    retryTrusted_ = false;
+    // Not from inside this report: the driver that sent it may still be on the stack.
+    QTimer::singleShot(0, this, [this] {
+      if (!transferring_) StartTransfer();
+    });
+  }
+}
+
+bool PublishPage::CanLeave() {
+  if (!transferring_) return true;
+  context_.prompter.Show(std::string(ProgramText(20055)), MessageIcon::Warning);
+  return false;
+}
+
+bool PublishPage::CanClose() {
+  if (!transferring_) return true;
+  if (closing_) return false;  // already waiting for the worker to end
+  if (driver_ && driver_->IsRunning()) {
+    if (context_.prompter.AskYesNo(std::string(ProgramText(23832)), Answer::No, MessageIcon::Question) != Answer::Yes)
+      return false;
+    closing_ = true;
+    publish_->setEnabled(false);
+    driver_->Abort();
+    // The worker stops after its current chunk (or at the server's time-out); the
+    // window stays responsive meanwhile.
+    QEventLoop wait;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &wait, [&] {
+      if (!driver_->IsRunning()) wait.quit();
+    });
+    poll.start(20);
+    if (driver_->IsRunning()) wait.exec();
+    driver_->Wait();
+  }
+  closing_ = true;
+  // The run's last reports (a last-transfer time among them) are handled before the
+  // window goes.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+  return true;
 }
 
 }  // namespace vendora

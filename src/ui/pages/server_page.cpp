@@ -30,12 +30,36 @@ ServerPage::ServerPage(UiContext& context, QWidget* parent)
                           {QStringLiteral("Scripts auf dem Web-Server"), {"StorePath", "ScriptURL", "ScriptExt", "PerlPath"}},
                           {QStringLiteral("Bestellungen per E-Mail"), {"MailOption", "MailExec", "MailHost"}}}}),
                 QStringLiteral("Webserver"));
-  tabs_->addTab(MakeTab(ftp_, FtpServerForm(),
-                        {{{QStringLiteral("FTP-Server"), {"HostName", "HostPort", "HostUser", "HostPass", "HostAcct", "Passive"}},
-                          {QStringLiteral("Verzeichnisse auf dem Server"), {"RemoteDir", "RemoteScript"}}},
-                         {{QStringLiteral("Firewall / Proxy"),
-                           {"ProxyType", "ProxyName", "ProxyPort", "ProxyUser", "ProxyPass", "ProxyAcct"}}}}),
-                QStringLiteral("FTP-Server"));
+  // FTPS right below the two columns: the fingerprint needs the whole width.
+  auto* tlsBox = new QGroupBox(QStringLiteral("Verschlüsselung"));
+  forgetCertificate_ = new QPushButton(QStringLiteral("Zertifikat v&ergessen"), tlsBox);
+  forgetCertificate_->setEnabled(false);
+  forgetCertificate_->setToolTip(
+      QStringLiteral("Das gespeicherte Zertifikat wird nach dem Speichern nicht mehr ohne Rückfrage angenommen."));
+  QWidget* ftpTab =
+      MakeTab(ftp_, FtpServerForm(),
+              {{{QStringLiteral("FTP-Server"), {"HostName", "HostPort", "HostUser", "HostPass", "HostAcct", "Passive"}},
+                {QStringLiteral("Verzeichnisse auf dem Server"), {"RemoteDir", "RemoteScript"}}},
+               {{QStringLiteral("Firewall / Proxy"),
+                 {"ProxyType", "ProxyName", "ProxyPort", "ProxyUser", "ProxyPass", "ProxyAcct"}}}});
+  auto* ftpLayout = static_cast<QVBoxLayout*>(ftpTab->layout());
+  ftpLayout->setStretch(0, 0);
+  tlsBox->setParent(ftpTab);
+  ftpLayout->addWidget(tlsBox);
+  ftpLayout->addStretch(1);
+  ftp_->Editor("UseTls")->setToolTip(
+      QStringLiteral("Anmeldung und Dateien gehen verschlüsselt zum Server (AUTH TLS); der Server muss FTPS anbieten."));
+  fingerprint_ = qobject_cast<QLineEdit*>(ftp_->Editor("TlsFingerprint"));
+  fingerprint_->setToolTip(QStringLiteral(
+      "SHA-256-Fingerabdruck eines Zertifikats, dem Sie beim Veröffentlichen vertraut haben, obwohl keine anerkannte "
+      "Stelle es bestätigt."));
+  auto* fingerprintRow = new QHBoxLayout;
+  fingerprintRow->addLayout(ftp_->Rows({"TlsFingerprint"}), 1);
+  fingerprintRow->addWidget(forgetCertificate_, 0, Qt::AlignTop);
+  auto* tlsLayout = new QVBoxLayout(tlsBox);
+  tlsLayout->addLayout(ftp_->Rows({"UseTls"}));
+  tlsLayout->addLayout(fingerprintRow);
+  tabs_->addTab(ftpTab, QStringLiteral("FTP-Server"));
 
   // The Payvane tab: its fields, the key checksum below the keys, the note and the password.
   auto* extras = new QWidget;
@@ -79,6 +103,9 @@ ServerPage::ServerPage(UiContext& context, QWidget* parent)
     if (index == kPayvaneTab && isVisible()) PayvaneTabShown();
   });
   connect(changePassword_, &QPushButton::clicked, this, &ServerPage::ChangePassword);
+  connect(forgetCertificate_, &QPushButton::clicked, this, [this] { fingerprint_->clear(); });
+  connect(fingerprint_, &QLineEdit::textChanged, this,
+          [this](const QString& text) { forgetCertificate_->setEnabled(!text.isEmpty()); });
   connect(save_, &QPushButton::clicked, this, [this] { Save(); });
   ShopChanged();
 }
@@ -138,6 +165,9 @@ void ServerPage::Load() {
 }
 
 void ServerPage::Activated() {
+  // A certificate trusted on the publish page since: shown, and not overwritten by a
+  // save of what was loaded before. Leaving the page asked about changes, so none are lost.
+  if (!HasUnsavedChanges()) Load();
   if (tabs_->currentIndex() == kPayvaneTab) PayvaneTabShown();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// " Server-Einstellungen ": the tabs web server, FTP server and Tolm! Payvane. The
-// Payvane tab is usable only for a master currency the service takes and, once per
-// shop, after the merchant's password.
+// " Server-Einstellungen ": the tabs web server, FTP server (with FTPS and the
+// certificate trusted for it) and Tolm! Payvane. The Payvane tab is usable only for a
+// master currency the service takes and, once per shop, after the merchant's password.
 #include <memory>
 
 #include "pages/payvane_lock.h"
@@ -41,6 +41,9 @@ class ServerPage : public SheetPage {
   QLabel* PayvaneNote() const { return note_; }
   QPushButton* ChangePasswordButton() const { return changePassword_; }
   QPushButton* SaveButton() const { return save_; }
+  // The FTP tab's trusted certificate and the button that clears it (saved with the page).
+  QLineEdit* TrustedFingerprint() const { return fingerprint_; }
+  QPushButton* ForgetCertificateButton() const { return forgetCertificate_; }
   bool PayvaneUnlocked() const { return unlocked_; }
 
  private:
@@ -60,9 +63,9 @@ class ServerPage : public SheetPage {
 
   QTabWidget* tabs_;
   FormControls *web_, *ftp_, *payvane_;
-  QLineEdit* checksum_;
+  QLineEdit *checksum_, *fingerprint_;
   QLabel* note_;
-  QPushButton *changePassword_, *save_;
+  QPushButton *changePassword_, *save_, *forgetCertificate_;
   ServerValues loaded_;
   std::unique_ptr<PayvaneLock> lock_;
   std::string currencyNote_;

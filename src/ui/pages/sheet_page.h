@@ -21,9 +21,11 @@ class SheetPage : public QWidget {
   const QString& Caption() const { return caption_; }
   // The page's tab control, or nullptr for a page without tabs.
   virtual QTabWidget* Tabs() const { return nullptr; }
-  // Asked before another page or shop is chosen and before the program ends; false
-  // keeps the page (the merchant cancelled, or it cannot be left now).
+  // Asked before another page or shop is chosen; false keeps the page (the merchant
+  // cancelled, or it cannot be left now).
   virtual bool CanLeave() { return true; }
+  // Asked before the program ends; false keeps the window open.
+  virtual bool CanClose() { return CanLeave(); }
   // The page became the active page.
   virtual void Activated() {}
   // Another shop was opened, or none is open any more.
