@@ -187,7 +187,8 @@ class CatalogueWriter {
 
     const PreviewSettings& settings = run_.settings;
     ProductPictureQueue pictures(run_.Pictures(ShopSubfolder::Prods), run_.Pictures(ShopSubfolder::Thumbs),
-                                 settings.useThumbnails, settings.thumbnailQuality, run_.prompter);
+                                 settings.useThumbnails, settings.thumbnailQuality, run_.prompter,
+                                 run_.pictureWorkers);
     pictures_ = &pictures;
     CRecSetCategories& categories = *s.categories;
     categories.SetFilter(Eq("Include", true));

@@ -78,6 +78,8 @@ struct RunContext {
   int32_t lastUpload = 0;  // Options.LastFTP at the start of the run
   std::string scriptExtension = ".cgi";
   uint64_t totalSize = 0;
+  // Threads making thumbnails; 0: one per core. The output is the same for any number.
+  int pictureWorkers = 0;
   std::array<std::unique_ptr<PictureFolder>, kShopSubfolderNames.size()> pictureFolders;
   PictureSizeCache pictureSizes;
   bool pictureSizesLoaded = false;
