@@ -111,24 +111,38 @@ std::string ListLine(int32_t id, const std::string& name, const std::string& des
 }
 
 // --- What the line and index steps may list --------------------------------------
-// Built once per step from streamed rows: asking the record sets per membership would
-// cost a lookup per product and line on large catalogues.
 
-std::unordered_set<int32_t> IncludedCategories(CRecSetCategories& categories) {
-  std::unordered_set<int32_t> ids;
+}  // namespace
+
+const ShownCatalogue& Shown(RunContext& run) {
+  if (run.shown) return *run.shown;
+  // Without a catalogue walk before (a step run on its own): from the tables, streamed.
+  std::unordered_set<int32_t> included, withItem;
+  CRecSetCategories categories(run.db);
   categories.SetFilter(Eq("Include", true));
-  categories.ForEach([&](const CategoriesRow& row) { ids.insert(row.ID); });
-  return ids;
-}
-
-std::unordered_set<int32_t> ProductsWithPublishedItem(ShopDatabase& db) {
-  CRecSetItems_ID items(db);
+  categories.ForEach([&](const CategoriesRow& row) { included.insert(row.ID); });
+  CRecSetItems_ID items(run.db);
   items.SetFilter(Eq("Available", true));
   items.SetSort("");  // only membership counts
-  std::unordered_set<int32_t> ids;
-  items.ForEach([&](const ItemIdRow& row) { ids.insert(row.ProductID); });
-  return ids;
+  items.ForEach([&](const ItemIdRow& row) { withItem.insert(row.ProductID); });
+  ShownCatalogue shown;
+  CRecSetProducts_IDs products(run.db);
+  products.SetFilter(Eq("Available", true));
+  products.SetSort("");
+  products.ForEach([&](const ProductIdsRow& p) {
+    if (!included.contains(p.CategoryID) || !withItem.contains(p.ID)) return;
+    shown.products.push_back(p.ID);
+    shown.categories.push_back(p.CategoryID);
+  });
+  for (auto* ids : {&shown.products, &shown.categories}) {
+    std::sort(ids->begin(), ids->end());
+    ids->erase(std::unique(ids->begin(), ids->end()), ids->end());
+  }
+  run.shown = std::move(shown);
+  return *run.shown;
 }
+
+namespace {
 
 // --- Categories, products and items ---------------------------------------------
 
@@ -196,6 +210,9 @@ class CatalogueWriter {
     categories.Requery();
     for (; !categories.IsEOF(); categories.MoveNext()) WriteCategory(*categories);
     pictures_ = nullptr;
+    std::sort(shown_.products.begin(), shown_.products.end());
+    std::sort(shown_.categories.begin(), shown_.categories.end());
+    run_.shown = std::move(shown_);
   }
 
  private:
@@ -228,6 +245,7 @@ class CatalogueWriter {
     files_[kCategoryIdx].out.Write(Format("%d|%s\n", category.ID, keys));
     files_[kCategoryToc].out.Write(ListLine(category.ID, category.Name, category.Description, pics));
     ++run_.counters.categories;
+    shown_.categories.push_back(category.ID);
   }
 
   // A product whose items are written and whose pictures are being looked at.
@@ -290,6 +308,7 @@ class CatalogueWriter {
                                          TaxRate(product.TaxID), p.weighed ? "1" : "0", p.ownShipping ? "1" : "0",
                                          IndexName(product.IndexID), LineKeys(product.ID)));
     ++run_.counters.products;
+    shown_.products.push_back(product.ID);
   }
 
   // Sentinel names are a single blank, which the escaping trims to nothing.
@@ -332,6 +351,7 @@ class CatalogueWriter {
   std::unordered_map<int32_t, std::string> lineKeys_;
   ProductPictureQueue* pictures_ = nullptr;  // while the walk runs
   std::deque<PendingProduct> pending_;
+  ShownCatalogue shown_;
   bool taxRates_ = false;
 };
 
@@ -358,6 +378,7 @@ bool WriteCatalogueStep(RunContext& run) {
 
   CatalogueCounters& n = run.counters;
   n.categories = n.products = n.items = 0;
+  run.shown.reset();
   bool walked = true;
   try {
     writer.Walk();
@@ -393,16 +414,7 @@ bool WriteProductLinesStep(RunContext& run) {
   written = 0;
   bool walked = true;
   try {
-    // Products the shop shows: available, in an included category, with a published item.
-    const std::unordered_set<int32_t> categories = IncludedCategories(*run.snapshot.categories);
-    const std::unordered_set<int32_t> withItem = ProductsWithPublishedItem(run.db);
-    std::unordered_set<int32_t> shown;
-    CRecSetProducts_IDs products(run.db);
-    products.SetFilter(Eq("Available", true));
-    products.SetSort("");
-    products.ForEach([&](const ProductIdsRow& p) {
-      if (categories.contains(p.CategoryID) && withItem.contains(p.ID)) shown.insert(p.ID);
-    });
+    const ShownCatalogue& shown = Shown(run);
 
     CRecSetLines& lines = *run.snapshot.lines;
     CRecSetProdLines& memberships = *run.snapshot.prodLines;
@@ -416,7 +428,7 @@ bool WriteProductLinesStep(RunContext& run) {
       memberships.Requery();
       std::string keys;
       for (; !memberships.IsEOF(); memberships.MoveNext())
-        if (shown.contains(memberships->ProductID)) AppendKey(keys, memberships->ProductID);
+        if (shown.HasProduct(memberships->ProductID)) AppendKey(keys, memberships->ProductID);
       const PicturePair pics = UsePicturePair(run, ShopSubfolder::Lines, line.ID, !keys.empty());
       if (keys.empty()) continue;
       files[kLineIdx].out.Write(Format("%d|%s\n", line.ID, keys));
@@ -450,8 +462,7 @@ bool WriteIndexStep(RunContext& run) {
   written = 0;
   bool walked = true;
   try {
-    const std::unordered_set<int32_t> categories = IncludedCategories(*run.snapshot.categories);
-    const std::unordered_set<int32_t> withItem = ProductsWithPublishedItem(run.db);
+    const ShownCatalogue& shown = Shown(run);
     CRecSetProducts_IDs products(run.db);
     products.OpenWithoutRows();
 
@@ -466,8 +477,7 @@ bool WriteIndexStep(RunContext& run) {
       products.Requery();
       std::string keys;
       for (; !products.IsEOF(); products.MoveNext())
-        if (categories.contains(products->CategoryID) && withItem.contains(products->ID))
-          AppendKey(keys, products->ID);
+        if (shown.HasProduct(products->ID)) AppendKey(keys, products->ID);
       if (keys.empty()) continue;
       files[kIndexIdx].out.Write(Format("%d|%s\n", entry.ID, keys));
       files[kIndexToc].out.Write(Format("%d|%s\n", entry.ID, HtmlEscape(entry.Name)));
