@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <deque>
 #include <filesystem>
 #include <optional>
@@ -67,7 +68,46 @@ void LogWritten(RunContext& run, std::string_view countLine, int count, const Da
   run.log.Log(Format(texts::kFileWritten, file.DisplayName()));
 }
 
-void AppendKey(std::string& list, int32_t key) { list += Format(list.empty() ? "%d" : ",%d", key); }
+// The walk writes a line per item and product of the catalogue: built field by field
+// instead of through Format, which would read its pattern again for every line. The
+// text is Format's: "%d", "%s", and "%.2f" correctly rounded with a decimal point.
+class DataLine {
+ public:
+  DataLine& Key(int64_t v) {
+    char buf[24];
+    text_.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    return Bar();
+  }
+  DataLine& Text(std::string_view s) {
+    text_ += s;
+    return Bar();
+  }
+  DataLine& Amount(float v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(v), std::chars_format::fixed, 2);
+    if (r.ec == std::errc()) text_.append(buf, r.ptr);
+    else text_ += Format("%.2f", v);  // beyond any price; kept exact all the same
+    return Bar();
+  }
+  // The line ends with the field separator, then the line feed.
+  const std::string& End() {
+    text_ += '\n';
+    return text_;
+  }
+
+ private:
+  DataLine& Bar() {
+    text_ += '|';
+    return *this;
+  }
+  std::string text_;
+};
+
+void AppendKey(std::string& list, int32_t key) {
+  if (!list.empty()) list += ',';
+  char buf[12];
+  list.append(buf, std::to_chars(buf, buf + sizeof buf, key).ptr);
+}
 
 // --- Pictures ---------------------------------------------------------------------
 
@@ -263,10 +303,17 @@ class CatalogueWriter {
     PendingProduct p{&product};
     for (const ItemsRow* row : ItemsInOrder(items)) {
       const ItemsRow& item = *row;
-      files_[kItemsToc].out.Write(Format("%d|%s|%s|%s|%.2f|%.2f|%.2f|%.2f|%d|\n", item.ID,
-                                         HtmlEscape(item.ItemNumber), ValueName(item.SubAttrID1),
-                                         ValueName(item.SubAttrID2), item.Weight, item.Shipping, item.MPrice,
-                                         item.SPrice, item.ProductID));
+      files_[kItemsToc].out.Write(DataLine()
+                                      .Key(item.ID)
+                                      .Text(HtmlEscape(item.ItemNumber))
+                                      .Text(ValueName(item.SubAttrID1))
+                                      .Text(ValueName(item.SubAttrID2))
+                                      .Amount(item.Weight)
+                                      .Amount(item.Shipping)
+                                      .Amount(item.MPrice)
+                                      .Amount(item.SPrice)
+                                      .Key(item.ProductID)
+                                      .End());
       ++run_.counters.items;
       AppendKey(p.keys, item.ID);
       p.weighed = p.weighed || item.Weight != 0;
@@ -301,12 +348,21 @@ class CatalogueWriter {
 
     const ProductsRow& product = *p.product;
     files_[kProductIdx].out.Write(Format("%d|%s\n", product.ID, p.keys));
-    files_[kProductToc].out.Write(Format("%d|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|\n", product.ID,
-                                         HtmlEscape(product.Name), TextToHtml(product.LongDesc),
-                                         HtmlEscape(product.ShortDesc), thumbnail, picture,
-                                         KindName(product.AttributeID1), KindName(product.AttributeID2),
-                                         TaxRate(product.TaxID), p.weighed ? "1" : "0", p.ownShipping ? "1" : "0",
-                                         IndexName(product.IndexID), LineKeys(product.ID)));
+    files_[kProductToc].out.Write(DataLine()
+                                      .Key(product.ID)
+                                      .Text(HtmlEscape(product.Name))
+                                      .Text(TextToHtml(product.LongDesc))
+                                      .Text(HtmlEscape(product.ShortDesc))
+                                      .Text(thumbnail)
+                                      .Text(picture)
+                                      .Text(KindName(product.AttributeID1))
+                                      .Text(KindName(product.AttributeID2))
+                                      .Text(TaxRate(product.TaxID))
+                                      .Text(p.weighed ? "1" : "0")
+                                      .Text(p.ownShipping ? "1" : "0")
+                                      .Text(IndexName(product.IndexID))
+                                      .Text(LineKeys(product.ID))
+                                      .End());
     ++run_.counters.products;
     shown_.products.push_back(product.ID);
   }
