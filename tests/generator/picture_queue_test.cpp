@@ -2,13 +2,18 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/demo_shop.h"
+#include "common/clock.h"
+#include "generator/generation.h"
 #include "generator/picture_queue.h"
+#include "shopdb/changed_flag.h"
 #include "imaging/image_file.h"
 #include "support/test_support.h"
 
@@ -82,6 +87,63 @@ TEST_F(PictureQueueTest, StopsWithResultsLeft) {
     EXPECT_THROW(queue.Start({1}), std::logic_error);
   }
   ProductPictureQueue idle(prods_, thumbs_, false, 50, prompter_);  // never given work
+}
+
+// Everything a run writes (data files, thumbnails, log, messages) is the same with
+// one thumbnail worker as with many: a demo shop generated twice from scratch, with a
+// CMYK picture, a broken one and withheld products among its pictures.
+TEST(ThumbnailWorkers, OneOrManyWorkersWriteTheSameShop) {
+  test::TempDir dir;
+  DemoShopOptions demo;
+  demo.products = 90;
+  demo.pictures = 30;
+  const fs::path first = CreateDemoShop(dir / "one", demo);
+  const fs::path prods = first.parent_path() / "prods";
+  for (const char* name : {"31.jpg", "32.jpg"}) fs::remove(prods / name);  // hard links to shared pictures
+  fs::copy_file(std::string(VENDORA_FIXTURES) + "/jpeg/cmyk.jpg", prods / "31.jpg");
+  test::WriteFileBytes(prods / "32.jpg", "\xFF\xD8\xFF\xE0 not a picture");
+  fs::copy(first.parent_path(), dir / "many", fs::copy_options::recursive);
+
+  struct Output {
+    std::map<std::string, std::string> files;  // data and thumbs, by path
+    std::vector<std::string> log;
+    std::vector<std::string> messages;
+  };
+  auto generate = [](const fs::path& database, int workers) {
+    ShopDatabase db;
+    db.Open(database);
+    GenerationLog log;
+    MemoryLogSink lines;
+    log.AddSink(&lines);
+    test::ScriptedPrompter prompter;
+    FixedClock clock{1'700'000'000};
+    ShopGenerator generator(db, DeriveShopPaths(database), log, prompter, clock);
+    generator.Chain().insert(generator.Chain().begin(), {"workers", [workers](RunContext& run) {
+                                                            run.pictureWorkers = workers;
+                                                            return true;
+                                                          }});
+    SetDatabaseChanged(true);
+    EXPECT_TRUE(generator.Run());
+    Output out;
+    out.log = lines.lines;
+    for (const MessageRequest& m : prompter.asked()) out.messages.push_back(m.text);
+    for (const char* folder : {"data", "thumbs"})
+      for (const auto& entry : fs::directory_iterator(database.parent_path() / folder))
+        out.files[std::string(folder) + "/" + entry.path().filename().string()] = test::ReadFileBytes(entry.path());
+    return out;
+  };
+  const Output one = generate(first, 1), many = generate(dir / "many" / "Demoshop.mdb", 4);
+  EXPECT_EQ(one.files.size(), 90u - 1 + 13) << "a thumbnail per readable picture and the data files";
+  EXPECT_TRUE(one.files.contains("thumbs/31.jpg"));
+  EXPECT_FALSE(one.files.contains("thumbs/32.jpg"));
+  for (const auto& [name, bytes] : one.files) {
+    auto other = many.files.find(name);
+    ASSERT_NE(other, many.files.end()) << name;
+    EXPECT_TRUE(other->second == bytes) << name;
+  }
+  EXPECT_EQ(one.files.size(), many.files.size());
+  EXPECT_EQ(one.log, many.log);
+  EXPECT_EQ(one.messages, many.messages);
 }
 
 }  // namespace

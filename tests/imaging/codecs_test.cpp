@@ -233,6 +233,49 @@ TEST(JpegRead, ReducedDecodeKeepsTwiceTheMinimumAndTheFileSize) {
   }
 }
 
+// Mean over all pixels of the summed channel differences.
+double MeanDifference(const CImageImpl& a, const CImageImpl& b) {
+  double sum = 0;
+  for (int y = 0; y < a.GetHeight(); ++y)
+    for (int x = 0; x < a.GetWidth(); ++x) {
+      uint8_t p[3] = {}, q[3] = {};
+      a.GetPixelRGB(x, y, p[0], p[1], p[2]);
+      b.GetPixelRGB(x, y, q[0], q[1], q[2]);
+      for (int c = 0; c < 3; ++c) sum += std::abs(p[c] - q[c]);
+    }
+  return sum / (a.GetWidth() * a.GetHeight());
+}
+
+// The thumbnail path decodes colour pictures (CMYK too) straight to true colour, with
+// no palette, and its thumbnails come closer to the picture than thumbnails of the
+// 240-colour decode; grey pictures stay grey.
+TEST(JpegRead, ThumbnailsAreMadeOfTrueColours) {
+  TempDir dir;
+  for (const char* name : {"photo", "progressive", "cmyk"}) {
+    const std::string path = Fixture(std::string("jpeg/") + name + ".jpg");
+    CImageFile reduced;
+    reduced.SetDecodeMinimum(1, 1);
+    ASSERT_TRUE(reduced.Load(path)) << name;
+    EXPECT_EQ(reduced.GetBitsPerPixel(), 24) << name;
+    EXPECT_EQ(reduced.GetImpl()->GetPalette(), nullptr) << name;
+
+    auto reference = Load(Fixture(std::string("jpeg/") + name + "-ref.png"));
+    const ImageSize t = ThumbnailSize(reference->GetWidth(), reference->GetHeight());
+    auto wanted = reference->CreateScaledCopy((dir / "wanted.png").string(), t.width, t.height);
+    auto before = Load(path)->CreateScaledCopy((dir / "before.png").string(), t.width, t.height);
+    // Written as PNG, the thumbnail is compared as made, without a second JPEG loss.
+    ASSERT_TRUE(WriteThumbnail(path, dir / "now.png", 85, nullptr, nullptr, ImageFormat::Png)) << name;
+    auto now = Load((dir / "now.png").string());
+    ASSERT_TRUE(wanted && before && now) << name;
+    EXPECT_LT(MeanDifference(*now->GetImpl(), *wanted->GetImpl()),
+              MeanDifference(*before->GetImpl(), *wanted->GetImpl())) << name;
+  }
+  CImageFile grey;
+  grey.SetDecodeMinimum(1, 1);
+  ASSERT_TRUE(grey.Load(Fixture("jpeg/grey.jpg")));
+  EXPECT_EQ(grey.GetBitsPerPixel(), 8);
+}
+
 std::string Be16(int v) { return {static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; }
 std::string Segment(const char* marker, const std::string& body) { return std::string(marker, 2) + Be16(int(body.size()) + 2) + body; }
 

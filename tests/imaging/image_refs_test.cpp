@@ -181,6 +181,21 @@ TEST_F(ImageRefsTest, CachedSizesHoldOnlyWhileTheFileIsUnchanged) {
   EXPECT_EQ(cats.KnownSize("h19.png")->width, 7);
   EXPECT_FALSE(cats.KnownSize("b99.png"));
   EXPECT_FALSE(fs::exists(dir_ / "sizes.tmp"));
+  // A run that finds every entry and learns nothing leaves the file as it is; one that
+  // leaves an entry unasked drops it.
+  const auto written = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  fs::last_write_time(cacheFile, written);
+  EXPECT_TRUE(cats.KnownSize("b18.png"));
+  ASSERT_TRUE(reloaded.Save(cacheFile));
+  EXPECT_EQ(fs::last_write_time(cacheFile), written);
+  PictureSizeCache third;
+  third.Load(cacheFile);
+  PictureFolder again(Folder("cats"), &third);
+  EXPECT_TRUE(again.KnownSize("h19.png"));
+  ASSERT_TRUE(third.Save(cacheFile));
+  PictureSizeCache fourth;
+  fourth.Load(cacheFile);
+  EXPECT_EQ(fourth.size(), 1u);
 }
 
 // The background listing must see what a plain listing sees, and later changes.

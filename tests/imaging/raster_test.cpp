@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "imaging/image_file.h"
 #include "imaging/image_refs.h"
 
@@ -122,6 +124,40 @@ TEST(Scaling, APictureOnePixelWideScalesFromItsOnlyColumn) {
   // fy = 0.5: half of 10 and half of 110.
   EXPECT_EQ(r, 60);
   EXPECT_EQ(g, 70);
+}
+
+// True-colour sources are scaled by reading their pixels directly; the result must be
+// the very bytes the pixel-by-pixel way gives for the same colours held in a palette,
+// also for one-pixel rows and columns (samples beyond the edge) and enlargements.
+TEST(Scaling, TrueColourAndPaletteSourcesScaleToTheSameBytes) {
+  const struct {
+    int width, height, toWidth, toHeight;
+  } cases[] = {{320, 240, 100, 75}, {37, 91, 41, 100}, {1, 9, 3, 100}, {9, 1, 100, 3}, {1, 1, 5, 4}, {2, 2, 100, 100}};
+  unsigned seed = 7;
+  for (const auto& c : cases) {
+    CImageFile indexed, trueColour;
+    ASSERT_TRUE(indexed.CreateImpl("/tmp/i.bmp", ImageFormat::Bmp));
+    ASSERT_TRUE(trueColour.CreateImpl("/tmp/t.bmp", ImageFormat::Bmp));
+    ASSERT_TRUE(indexed.Create(c.width, c.height, 8));
+    ASSERT_TRUE(trueColour.Create(c.width, c.height, 24));
+    std::vector<uint8_t> palette(3 * 256);
+    for (uint8_t& v : palette) v = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+    ASSERT_TRUE(indexed.GetImpl()->SetPalette(256, palette.data()));
+    for (int y = 0; y < c.height; ++y)
+      for (int x = 0; x < c.width; ++x) {
+        const int index = static_cast<int>((seed = seed * 1103515245 + 12345) >> 24);
+        indexed.GetImpl()->SetPixelIndex(x, y, index);
+        trueColour.GetImpl()->SetPixelRGB(x, y, palette[3 * index], palette[3 * index + 1], palette[3 * index + 2]);
+      }
+    auto a = indexed.CreateScaledCopy("/tmp/a.jpg", c.toWidth, c.toHeight);
+    auto b = trueColour.CreateScaledCopy("/tmp/b.jpg", c.toWidth, c.toHeight);
+    ASSERT_TRUE(a && b);
+    const CImageImpl &pa = *a->GetImpl(), &pb = *b->GetImpl();
+    const size_t bytes = static_cast<size_t>(pa.GetStride()) * static_cast<size_t>(c.toHeight);
+    EXPECT_EQ(std::vector<uint8_t>(pa.GetBits(), pa.GetBits() + bytes),
+              std::vector<uint8_t>(pb.GetBits(), pb.GetBits() + bytes))
+        << c.width << "x" << c.height;
+  }
 }
 
 TEST(Thumbnails, SizeKeepsTheLongerSideAt100Truncating) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <deque>
 #include <filesystem>
 #include <optional>
@@ -67,7 +68,46 @@ void LogWritten(RunContext& run, std::string_view countLine, int count, const Da
   run.log.Log(Format(texts::kFileWritten, file.DisplayName()));
 }
 
-void AppendKey(std::string& list, int32_t key) { list += Format(list.empty() ? "%d" : ",%d", key); }
+// The walk writes a line per item and product of the catalogue: built field by field
+// instead of through Format, which would read its pattern again for every line. The
+// text is Format's: "%d", "%s", and "%.2f" correctly rounded with a decimal point.
+class DataLine {
+ public:
+  DataLine& Key(int64_t v) {
+    char buf[24];
+    text_.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    return Bar();
+  }
+  DataLine& Text(std::string_view s) {
+    text_ += s;
+    return Bar();
+  }
+  DataLine& Amount(float v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(v), std::chars_format::fixed, 2);
+    if (r.ec == std::errc()) text_.append(buf, r.ptr);
+    else text_ += Format("%.2f", v);  // beyond any price; kept exact all the same
+    return Bar();
+  }
+  // The line ends with the field separator, then the line feed.
+  const std::string& End() {
+    text_ += '\n';
+    return text_;
+  }
+
+ private:
+  DataLine& Bar() {
+    text_ += '|';
+    return *this;
+  }
+  std::string text_;
+};
+
+void AppendKey(std::string& list, int32_t key) {
+  if (!list.empty()) list += ',';
+  char buf[12];
+  list.append(buf, std::to_chars(buf, buf + sizeof buf, key).ptr);
+}
 
 // --- Pictures ---------------------------------------------------------------------
 
@@ -111,24 +151,38 @@ std::string ListLine(int32_t id, const std::string& name, const std::string& des
 }
 
 // --- What the line and index steps may list --------------------------------------
-// Built once per step from streamed rows: asking the record sets per membership would
-// cost a lookup per product and line on large catalogues.
 
-std::unordered_set<int32_t> IncludedCategories(CRecSetCategories& categories) {
-  std::unordered_set<int32_t> ids;
+}  // namespace
+
+const ShownCatalogue& Shown(RunContext& run) {
+  if (run.shown) return *run.shown;
+  // Without a catalogue walk before (a step run on its own): from the tables, streamed.
+  std::unordered_set<int32_t> included, withItem;
+  CRecSetCategories categories(run.db);
   categories.SetFilter(Eq("Include", true));
-  categories.ForEach([&](const CategoriesRow& row) { ids.insert(row.ID); });
-  return ids;
-}
-
-std::unordered_set<int32_t> ProductsWithPublishedItem(ShopDatabase& db) {
-  CRecSetItems_ID items(db);
+  categories.ForEach([&](const CategoriesRow& row) { included.insert(row.ID); });
+  CRecSetItems_ID items(run.db);
   items.SetFilter(Eq("Available", true));
   items.SetSort("");  // only membership counts
-  std::unordered_set<int32_t> ids;
-  items.ForEach([&](const ItemIdRow& row) { ids.insert(row.ProductID); });
-  return ids;
+  items.ForEach([&](const ItemIdRow& row) { withItem.insert(row.ProductID); });
+  ShownCatalogue shown;
+  CRecSetProducts_IDs products(run.db);
+  products.SetFilter(Eq("Available", true));
+  products.SetSort("");
+  products.ForEach([&](const ProductIdsRow& p) {
+    if (!included.contains(p.CategoryID) || !withItem.contains(p.ID)) return;
+    shown.products.push_back(p.ID);
+    shown.categories.push_back(p.CategoryID);
+  });
+  for (auto* ids : {&shown.products, &shown.categories}) {
+    std::sort(ids->begin(), ids->end());
+    ids->erase(std::unique(ids->begin(), ids->end()), ids->end());
+  }
+  run.shown = std::move(shown);
+  return *run.shown;
 }
+
+namespace {
 
 // --- Categories, products and items ---------------------------------------------
 
@@ -187,7 +241,8 @@ class CatalogueWriter {
 
     const PreviewSettings& settings = run_.settings;
     ProductPictureQueue pictures(run_.Pictures(ShopSubfolder::Prods), run_.Pictures(ShopSubfolder::Thumbs),
-                                 settings.useThumbnails, settings.thumbnailQuality, run_.prompter);
+                                 settings.useThumbnails, settings.thumbnailQuality, run_.prompter,
+                                 run_.pictureWorkers);
     pictures_ = &pictures;
     CRecSetCategories& categories = *s.categories;
     categories.SetFilter(Eq("Include", true));
@@ -195,6 +250,9 @@ class CatalogueWriter {
     categories.Requery();
     for (; !categories.IsEOF(); categories.MoveNext()) WriteCategory(*categories);
     pictures_ = nullptr;
+    std::sort(shown_.products.begin(), shown_.products.end());
+    std::sort(shown_.categories.begin(), shown_.categories.end());
+    run_.shown = std::move(shown_);
   }
 
  private:
@@ -227,6 +285,7 @@ class CatalogueWriter {
     files_[kCategoryIdx].out.Write(Format("%d|%s\n", category.ID, keys));
     files_[kCategoryToc].out.Write(ListLine(category.ID, category.Name, category.Description, pics));
     ++run_.counters.categories;
+    shown_.categories.push_back(category.ID);
   }
 
   // A product whose items are written and whose pictures are being looked at.
@@ -244,10 +303,17 @@ class CatalogueWriter {
     PendingProduct p{&product};
     for (const ItemsRow* row : ItemsInOrder(items)) {
       const ItemsRow& item = *row;
-      files_[kItemsToc].out.Write(Format("%d|%s|%s|%s|%.2f|%.2f|%.2f|%.2f|%d|\n", item.ID,
-                                         HtmlEscape(item.ItemNumber), ValueName(item.SubAttrID1),
-                                         ValueName(item.SubAttrID2), item.Weight, item.Shipping, item.MPrice,
-                                         item.SPrice, item.ProductID));
+      files_[kItemsToc].out.Write(DataLine()
+                                      .Key(item.ID)
+                                      .Text(HtmlEscape(item.ItemNumber))
+                                      .Text(ValueName(item.SubAttrID1))
+                                      .Text(ValueName(item.SubAttrID2))
+                                      .Amount(item.Weight)
+                                      .Amount(item.Shipping)
+                                      .Amount(item.MPrice)
+                                      .Amount(item.SPrice)
+                                      .Key(item.ProductID)
+                                      .End());
       ++run_.counters.items;
       AppendKey(p.keys, item.ID);
       p.weighed = p.weighed || item.Weight != 0;
@@ -282,13 +348,23 @@ class CatalogueWriter {
 
     const ProductsRow& product = *p.product;
     files_[kProductIdx].out.Write(Format("%d|%s\n", product.ID, p.keys));
-    files_[kProductToc].out.Write(Format("%d|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|\n", product.ID,
-                                         HtmlEscape(product.Name), TextToHtml(product.LongDesc),
-                                         HtmlEscape(product.ShortDesc), thumbnail, picture,
-                                         KindName(product.AttributeID1), KindName(product.AttributeID2),
-                                         TaxRate(product.TaxID), p.weighed ? "1" : "0", p.ownShipping ? "1" : "0",
-                                         IndexName(product.IndexID), LineKeys(product.ID)));
+    files_[kProductToc].out.Write(DataLine()
+                                      .Key(product.ID)
+                                      .Text(HtmlEscape(product.Name))
+                                      .Text(TextToHtml(product.LongDesc))
+                                      .Text(HtmlEscape(product.ShortDesc))
+                                      .Text(thumbnail)
+                                      .Text(picture)
+                                      .Text(KindName(product.AttributeID1))
+                                      .Text(KindName(product.AttributeID2))
+                                      .Text(TaxRate(product.TaxID))
+                                      .Text(p.weighed ? "1" : "0")
+                                      .Text(p.ownShipping ? "1" : "0")
+                                      .Text(IndexName(product.IndexID))
+                                      .Text(LineKeys(product.ID))
+                                      .End());
     ++run_.counters.products;
+    shown_.products.push_back(product.ID);
   }
 
   // Sentinel names are a single blank, which the escaping trims to nothing.
@@ -331,6 +407,7 @@ class CatalogueWriter {
   std::unordered_map<int32_t, std::string> lineKeys_;
   ProductPictureQueue* pictures_ = nullptr;  // while the walk runs
   std::deque<PendingProduct> pending_;
+  ShownCatalogue shown_;
   bool taxRates_ = false;
 };
 
@@ -357,6 +434,7 @@ bool WriteCatalogueStep(RunContext& run) {
 
   CatalogueCounters& n = run.counters;
   n.categories = n.products = n.items = 0;
+  run.shown.reset();
   bool walked = true;
   try {
     writer.Walk();
@@ -392,16 +470,7 @@ bool WriteProductLinesStep(RunContext& run) {
   written = 0;
   bool walked = true;
   try {
-    // Products the shop shows: available, in an included category, with a published item.
-    const std::unordered_set<int32_t> categories = IncludedCategories(*run.snapshot.categories);
-    const std::unordered_set<int32_t> withItem = ProductsWithPublishedItem(run.db);
-    std::unordered_set<int32_t> shown;
-    CRecSetProducts_IDs products(run.db);
-    products.SetFilter(Eq("Available", true));
-    products.SetSort("");
-    products.ForEach([&](const ProductIdsRow& p) {
-      if (categories.contains(p.CategoryID) && withItem.contains(p.ID)) shown.insert(p.ID);
-    });
+    const ShownCatalogue& shown = Shown(run);
 
     CRecSetLines& lines = *run.snapshot.lines;
     CRecSetProdLines& memberships = *run.snapshot.prodLines;
@@ -415,7 +484,7 @@ bool WriteProductLinesStep(RunContext& run) {
       memberships.Requery();
       std::string keys;
       for (; !memberships.IsEOF(); memberships.MoveNext())
-        if (shown.contains(memberships->ProductID)) AppendKey(keys, memberships->ProductID);
+        if (shown.HasProduct(memberships->ProductID)) AppendKey(keys, memberships->ProductID);
       const PicturePair pics = UsePicturePair(run, ShopSubfolder::Lines, line.ID, !keys.empty());
       if (keys.empty()) continue;
       files[kLineIdx].out.Write(Format("%d|%s\n", line.ID, keys));
@@ -449,8 +518,7 @@ bool WriteIndexStep(RunContext& run) {
   written = 0;
   bool walked = true;
   try {
-    const std::unordered_set<int32_t> categories = IncludedCategories(*run.snapshot.categories);
-    const std::unordered_set<int32_t> withItem = ProductsWithPublishedItem(run.db);
+    const ShownCatalogue& shown = Shown(run);
     CRecSetProducts_IDs products(run.db);
     products.OpenWithoutRows();
 
@@ -465,8 +533,7 @@ bool WriteIndexStep(RunContext& run) {
       products.Requery();
       std::string keys;
       for (; !products.IsEOF(); products.MoveNext())
-        if (categories.contains(products->CategoryID) && withItem.contains(products->ID))
-          AppendKey(keys, products->ID);
+        if (shown.HasProduct(products->ID)) AppendKey(keys, products->ID);
       if (keys.empty()) continue;
       files[kIndexIdx].out.Write(Format("%d|%s\n", entry.ID, keys));
       files[kIndexToc].out.Write(Format("%d|%s\n", entry.ID, HtmlEscape(entry.Name)));

@@ -21,11 +21,16 @@
 namespace vendora {
 
 struct RunContext;
+struct ShownCatalogue;
 
 // A picture that is there but cannot be read: logged as a warning and listed as
 // unused in its folder, so it is neither referenced nor sent.
 void SetAsideUnreadablePicture(RunContext& run, ShopSubfolder folder, const std::string& fileName,
                                const FileStamp* stamp);
+
+// The products and categories the shop shows: as the catalogue walk wrote them, or
+// (before a walk) read from the tables once per run. Throws DbError.
+const ShownCatalogue& Shown(RunContext& run);
 
 // Categories, products and items; fails when no category is written.
 bool WriteCatalogueStep(RunContext& run);

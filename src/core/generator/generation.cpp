@@ -12,6 +12,7 @@
 #include "generator/config_file.h"
 #include "generator/graphic_sets.h"
 #include "generator/language_file.h"
+#include "generator/picture_queue.h"
 #include "generator/scripts.h"
 #include "generator/server_checks.h"
 #include "imaging/image_refs.h"
@@ -200,19 +201,29 @@ bool ListWithheldCategoryPicturesStep(RunContext& run) {
 bool ListWithheldProductPicturesStep(RunContext& run) {
   run.log.LogText(23859);
   const PreviewSettings& s = run.settings;
-  const auto error = ForWithheld(*run.snapshot.products, Eq("Available", false), [&](const ProductsRow& row) {
+  std::vector<int32_t> withheld;
+  const auto error = ForWithheld(*run.snapshot.products, Eq("Available", false),
+                                 [&](const ProductsRow& row) { withheld.push_back(row.ID); });
+  if (!withheld.empty()) {
     // Their thumbnails are kept up to date as well, so they are ready when published.
     PictureFolder& prods = run.Pictures(ShopSubfolder::Prods);
     PictureFolder& thumbs = run.Pictures(ShopSubfolder::Thumbs);
-    ProductImageRefs refs = MakeProductImageRefs(kImagePattern, prods, thumbs, row.ID, s.useThumbnails,
-                                                 s.thumbnailQuality, &run.prompter);
-    const std::string picture = refs.picture.substr(0, refs.picture.find('/'));
-    const std::string thumbnail = refs.thumbnail.substr(0, refs.thumbnail.find('/'));
-    if (!refs.unreadable.empty())
-      SetAsideUnreadablePicture(run, ShopSubfolder::Prods, refs.unreadable, prods.Stamp(refs.unreadable));
-    if (!picture.empty()) run.files.AddUnused(ShopSubfolder::Prods, picture, prods.Stamp(picture));
-    if (!thumbnail.empty()) run.files.AddUnused(ShopSubfolder::Thumbs, thumbnail, thumbs.Stamp(thumbnail));
-  });
+    ProductPictureQueue pictures(prods, thumbs, s.useThumbnails, s.thumbnailQuality, run.prompter,
+                                 run.pictureWorkers);
+    const size_t count = withheld.size();
+    pictures.Start(std::move(withheld));
+    for (size_t i = 0; i < count; ++i) {
+      const ProductPictureQueue::Result found = pictures.Take();
+      const ProductImageRefs& refs = found.refs;
+      const std::string picture = refs.picture.substr(0, refs.picture.find('/'));
+      const std::string thumbnail = refs.thumbnail.substr(0, refs.thumbnail.find('/'));
+      const FileStamp* pictureStamp = found.picture ? &*found.picture : nullptr;
+      if (!refs.unreadable.empty()) SetAsideUnreadablePicture(run, ShopSubfolder::Prods, refs.unreadable, pictureStamp);
+      if (!picture.empty()) run.files.AddUnused(ShopSubfolder::Prods, picture, pictureStamp);
+      if (!thumbnail.empty())
+        run.files.AddUnused(ShopSubfolder::Thumbs, thumbnail, found.thumbnail ? &*found.thumbnail : nullptr);
+    }
+  }
   run.log.LogFormat(23860, static_cast<int>(run.files.Unused(ShopSubfolder::Prods).size()));
   run.log.LogFormat(23861, static_cast<int>(run.files.Unused(ShopSubfolder::Thumbs).size()));
   run.log.LogText(23862);

@@ -1,5 +1,6 @@
 #include "generator/output_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 
@@ -30,6 +31,10 @@ std::string ToCodePage(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {  // the same byte in both
+      out.push_back(s[i++]);
+      continue;
+    }
     const char32_t c = DecodeUtf8(s, i);
     // A byte that is not UTF-8 is kept as the byte it is: it is 0x80 or above, so it
     // can never become a separator or a line end.
@@ -62,7 +67,13 @@ bool OutputFile::Create(const std::filesystem::path& path, std::error_code& erro
   return true;
 }
 
-void OutputFile::Write(std::string_view utf8) { WriteBytes(ToCodePage(utf8)); }
+void OutputFile::Write(std::string_view utf8) {
+  // Plain ASCII, most of a catalogue, is the same in the code page: no copy needed.
+  if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    WriteBytes(utf8);
+  else
+    WriteBytes(ToCodePage(utf8));
+}
 
 void OutputFile::WriteBytes(std::string_view bytes) {
   if (!file_) return;

@@ -16,11 +16,24 @@ std::string PreviewSettings::BasePath(ShopSubfolder folder) const {
 
 // Both conversions look at characters, never at single bytes: a byte of a multi-byte
 // or malformed sequence must not pass for "|" or a line end, nor hide one.
+namespace {
+
+// Trims in place: the escaped text is usually the returned one.
+std::string Trimmed(std::string&& out) {
+  const std::string_view kept = Trim(out);
+  if (kept.size() == out.size()) return std::move(out);
+  return std::string(kept);
+}
+
+}  // namespace
+
 std::string HtmlEscape(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    const char32_t c = DecodeUtf8(text, i);
+    // ASCII, nearly every character of a catalogue, is taken without decoding.
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const char32_t c = byte < 0x80 ? text[i++] : DecodeUtf8(text, i);
     if (c < 32) continue;
     switch (c) {
       case '"': out += "&quot;"; break;
@@ -28,25 +41,30 @@ std::string HtmlEscape(std::string_view text) {
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
       case '|': out += "&brvbar;"; break;
-      default: AppendUtf8(out, c);
+      default:
+        if (c < 0x80) out.push_back(static_cast<char>(c));
+        else AppendUtf8(out, c);
     }
   }
-  return std::string(Trim(out));
+  return Trimmed(std::move(out));
 }
 
 std::string TextToHtml(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    const char32_t c = DecodeUtf8(text, i);
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const char32_t c = byte < 0x80 ? text[i++] : DecodeUtf8(text, i);
     switch (c) {
       case '|': out += "&brvbar;"; break;
       case '\r': out += "<BR>"; break;
       case '\n': break;
-      default: AppendUtf8(out, c);
+      default:
+        if (c < 0x80) out.push_back(static_cast<char>(c));
+        else AppendUtf8(out, c);
     }
   }
-  return std::string(Trim(out));
+  return Trimmed(std::move(out));
 }
 
 std::string ShopText(ShopDatabase& db, int id) {

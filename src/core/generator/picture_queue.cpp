@@ -1,5 +1,6 @@
 #include "generator/picture_queue.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -31,13 +32,29 @@ std::optional<FileStamp> StampOfRef(PictureFolder& folder, const std::string& re
 }  // namespace
 
 ProductPictureQueue::ProductPictureQueue(PictureFolder& pictures, PictureFolder& thumbnails, bool makeThumbnails,
-                                         int quality, Prompter& prompter)
+                                         int quality, Prompter& prompter, int workers)
     : pictures_(pictures),
       thumbnails_(thumbnails),
       makeThumbnails_(makeThumbnails),
       quality_(quality),
-      prompter_(prompter),
-      thread_([this] { Work(); }) {}
+      prompter_(prompter) {
+  if (workers <= 0) workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  // Enough planned ahead that no worker waits for the planner, few enough that the
+  // results held stay small.
+  window_ = 4 * static_cast<size_t>(workers);
+  try {
+    for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { MakeThumbnails(); });
+    planner_ = std::thread([this] { Plan(); });
+  } catch (...) {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& t : workers_) t.join();
+    throw;
+  }
+}
 
 ProductPictureQueue::~ProductPictureQueue() {
   {
@@ -45,7 +62,8 @@ ProductPictureQueue::~ProductPictureQueue() {
     stop_ = true;
   }
   changed_.notify_all();
-  thread_.join();
+  planner_.join();
+  for (std::thread& t : workers_) t.join();
 }
 
 void ProductPictureQueue::Start(std::vector<int32_t> productIds) {
@@ -90,34 +108,77 @@ ProductPictureQueue::Result ProductPictureQueue::Deliver(Done done) {
   return std::move(done.result);
 }
 
-void ProductPictureQueue::Work() {
+// The planner: plans products ahead, in order, and finishes each in the same order
+// once it is made. Only this thread touches the folders.
+void ProductPictureQueue::Plan() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [&] { return stop_ || next_ < ids_.size(); });
+    changed_.wait(lock, [&] {
+      return stop_ || (!planned_.empty() && planned_.front()->ready) ||
+             (next_ < ids_.size() && planned_.size() < window_);
+    });
     if (stop_) return;
-    const int32_t id = ids_[next_];
-    lock.unlock();
-    Done done = Make(id);
-    lock.lock();
-    ++next_;
-    done_.push_back(std::move(done));
+    if (!planned_.empty() && planned_.front()->ready) {
+      std::shared_ptr<Job> job = std::move(planned_.front());
+      planned_.pop_front();
+      lock.unlock();
+      FinishJob(*job);
+      lock.lock();
+      done_.push_back(std::move(job->done));
+    } else {
+      const int32_t id = ids_[next_++];
+      lock.unlock();
+      std::shared_ptr<Job> job = PlanJob(id);
+      lock.lock();
+      planned_.push_back(job);
+      if (!job->ready) waiting_.push_back(std::move(job));
+    }
     changed_.notify_all();
   }
 }
 
-ProductPictureQueue::Done ProductPictureQueue::Make(int32_t id) {
-  Done done;
-  try {
-    KeptMessages kept(done.messages);
-    done.result.refs =
-        MakeProductImageRefs(kImagePattern, pictures_, thumbnails_, id, makeThumbnails_, quality_, &kept);
-    const ProductImageRefs& refs = done.result.refs;
-    done.result.picture = StampOfRef(pictures_, refs.unreadable.empty() ? refs.picture : refs.unreadable);
-    done.result.thumbnail = StampOfRef(thumbnails_, done.result.refs.thumbnail);
-  } catch (...) {
-    done.error = std::current_exception();
+void ProductPictureQueue::MakeThumbnails() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [&] { return stop_ || !waiting_.empty(); });
+    if (stop_) return;
+    std::shared_ptr<Job> job = std::move(waiting_.front());
+    waiting_.pop_front();
+    lock.unlock();
+    try {
+      KeptMessages kept(job->done.messages);
+      MakeProductThumbnail(job->work, &kept);
+    } catch (...) {
+      job->done.error = std::current_exception();
+    }
+    lock.lock();
+    job->ready = true;
+    changed_.notify_all();
   }
-  return done;
+}
+
+std::shared_ptr<ProductPictureQueue::Job> ProductPictureQueue::PlanJob(int32_t id) {
+  auto job = std::make_shared<Job>();
+  try {
+    job->work = PlanProductImageRefs(kImagePattern, pictures_, thumbnails_, id, makeThumbnails_, quality_);
+  } catch (...) {
+    job->done.error = std::current_exception();
+  }
+  job->ready = job->done.error || job->work.task == ProductPictureWork::Task::None;
+  return job;
+}
+
+void ProductPictureQueue::FinishJob(Job& job) {
+  if (job.done.error) return;
+  try {
+    Result& result = job.done.result;
+    result.refs = FinishProductImageRefs(job.work, pictures_, thumbnails_);
+    const ProductImageRefs& refs = result.refs;
+    result.picture = StampOfRef(pictures_, refs.unreadable.empty() ? refs.picture : refs.unreadable);
+    result.thumbnail = StampOfRef(thumbnails_, refs.thumbnail);
+  } catch (...) {
+    job.done.error = std::current_exception();
+  }
 }
 
 }  // namespace vendora

@@ -2,11 +2,13 @@
 // What one generation (or preview) run works on: the shop, its snapshot of open
 // record sets and settings rows, the derived page settings, the log, the file lists
 // and the counters. Every step of the chain gets the context and returns true to go on.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,14 @@ struct ShopSnapshot {
   void Close();
 };
 
+// What the catalogue walk wrote: the products the shop shows (available, in an
+// included category, with a published item) and their categories, each sorted. The
+// product-line, index and entry-page steps ask it instead of reading the tables again.
+struct ShownCatalogue {
+  std::vector<int32_t> products, categories;
+  bool HasProduct(int32_t id) const { return std::binary_search(products.begin(), products.end(), id); }
+};
+
 struct CatalogueCounters {
   int categories = 0, products = 0, items = 0, lines = 0, indexEntries = 0;
 };
@@ -73,11 +83,14 @@ struct RunContext {
   PreviewSettings settings;
   FileLists files;
   CatalogueCounters counters;
+  std::optional<ShownCatalogue> shown;  // once the catalogue walk has run
   bool running = false;
   int32_t taxType = 0;     // Options.TaxType at the start of the run
   int32_t lastUpload = 0;  // Options.LastFTP at the start of the run
   std::string scriptExtension = ".cgi";
   uint64_t totalSize = 0;
+  // Threads making thumbnails; 0: one per core. The output is the same for any number.
+  int pictureWorkers = 0;
   std::array<std::unique_ptr<PictureFolder>, kShopSubfolderNames.size()> pictureFolders;
   PictureSizeCache pictureSizes;
   bool pictureSizesLoaded = false;

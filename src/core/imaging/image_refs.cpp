@@ -299,57 +299,85 @@ ProductImageRefs MakeProductImageRefs(std::string_view pattern, const fs::path& 
   return MakeProductImageRefs(pattern, images, thumbs, id, makeThumbnail, quality, prompter);
 }
 
-ProductImageRefs MakeProductImageRefs(std::string_view pattern, PictureFolder& imageFolder,
-                                      PictureFolder& thumbFolder, int32_t id, bool makeThumbnail, int quality,
-                                      Prompter* prompter) {
-  ProductImageRefs refs;
-  const std::string thumbName = std::to_string(id) + ".jpg";
-  const fs::path thumb = thumbFolder.Path() / thumbName;
+ProductPictureWork PlanProductImageRefs(std::string_view pattern, PictureFolder& imageFolder,
+                                        PictureFolder& thumbFolder, int32_t id, bool makeThumbnail, int quality) {
+  ProductPictureWork work;
+  work.id = id;
+  work.quality = quality;
+  work.thumbName = std::to_string(id) + ".jpg";
+  work.thumbnailPath = thumbFolder.Path() / work.thumbName;
   std::optional<fs::path> picture = FindImageFile(pattern, imageFolder, id);
   if (!picture) {
     RemoveFiles(thumbFolder, std::to_string(id));  // a stale thumbnail goes with its picture
-    return refs;
+    return work;
   }
-  const std::string fileName = picture->filename().string();
-  const std::string name = Lower(fileName);
-  const FileStamp* pictureStamp = imageFolder.Stamp(fileName);
-  const FileStamp* thumbStamp = thumbFolder.Stamp(thumbName);
+  work.picturePath = *picture;
+  work.fileName = picture->filename().string();
+  work.name = Lower(work.fileName);
+  const FileStamp* pictureStamp = imageFolder.Stamp(work.fileName);
+  const FileStamp* thumbStamp = thumbFolder.Stamp(work.thumbName);
   if (pictureStamp && thumbStamp && pictureStamp->writeTime < thumbStamp->writeTime) {
-    refs.picture = RefOf(imageFolder, fileName, name);
-    refs.thumbnail = RefOf(thumbFolder, thumbName, thumbName);
-    return refs;
+    work.refs.picture = RefOf(imageFolder, work.fileName, work.name);
+    work.refs.thumbnail = RefOf(thumbFolder, work.thumbName, work.thumbName);
+    return work;
   }
-  // A picture that cannot be read is published as if it were not there, rather than
-  // as a reference the shop cannot show.
-  auto unreadable = [&] {
-    RemoveFiles(thumbFolder, std::to_string(id));
-    refs.unreadable = fileName;
-    return refs;
-  };
   if (!makeThumbnail) {
-    // Only the size is wanted: the smallest decode proves the picture readable.
-    std::optional<ImageSize> size = imageFolder.KnownSize(fileName);
-    if (!size) {
+    if (std::optional<ImageSize> size = imageFolder.KnownSize(work.fileName)) {
+      work.refs.picture = SizedRef(work.name, size->width, size->height);
+      return work;
+    }
+    work.task = ProductPictureWork::Task::Measure;
+    return work;
+  }
+  work.task = ProductPictureWork::Task::Thumbnail;
+  return work;
+}
+
+void MakeProductThumbnail(ProductPictureWork& work, Prompter* prompter) {
+  switch (work.task) {
+    case ProductPictureWork::Task::None: return;
+    case ProductPictureWork::Task::Measure: {
+      // Only the size is wanted: the smallest decode proves the picture readable.
       CImageFile image(prompter);
       image.SetDecodeMinimum(1, 1);
-      if (!image.Load(picture->string())) return unreadable();
-      size = ImageSize{image.GetImpl()->SourceWidth(), image.GetImpl()->SourceHeight()};
-      imageFolder.KnowSize(fileName, *size);
+      if (image.Load(work.picturePath.string()))
+        work.pictureSize = ImageSize{image.GetImpl()->SourceWidth(), image.GetImpl()->SourceHeight()};
+      return;
     }
-    refs.picture = SizedRef(name, size->width, size->height);
+    case ProductPictureWork::Task::Thumbnail:
+      work.thumbnailSize = WriteThumbnail(work.picturePath, work.thumbnailPath, work.quality, &work.pictureSize, prompter);
+      return;
+  }
+}
+
+ProductImageRefs FinishProductImageRefs(ProductPictureWork& work, PictureFolder& imageFolder,
+                                        PictureFolder& thumbFolder) {
+  ProductImageRefs& refs = work.refs;
+  if (work.task == ProductPictureWork::Task::None) return refs;
+  // A picture that cannot be read is published as if it were not there, rather than
+  // as a reference the shop cannot show.
+  if (work.pictureSize.width <= 0) {
+    RemoveFiles(thumbFolder, std::to_string(work.id));
+    refs.unreadable = work.fileName;
     return refs;
   }
-  ImageSize full;
-  std::optional<ImageSize> made = WriteThumbnail(*picture, thumb, quality, &full, prompter);
-  if (full.width <= 0) return unreadable();
-  if (made) {
-    thumbFolder.Added(thumbName);
-    thumbFolder.KnowSize(thumbName, *made);
+  if (work.thumbnailSize) {
+    thumbFolder.Added(work.thumbName);
+    thumbFolder.KnowSize(work.thumbName, *work.thumbnailSize);
   }
-  imageFolder.KnowSize(fileName, full);
-  refs.picture = SizedRef(name, full.width, full.height);
-  if (made) refs.thumbnail = SizedRef(thumbName, made->width, made->height);
+  imageFolder.KnowSize(work.fileName, work.pictureSize);
+  refs.picture = SizedRef(work.name, work.pictureSize.width, work.pictureSize.height);
+  if (work.thumbnailSize)
+    refs.thumbnail = SizedRef(work.thumbName, work.thumbnailSize->width, work.thumbnailSize->height);
   return refs;
+}
+
+ProductImageRefs MakeProductImageRefs(std::string_view pattern, PictureFolder& imageFolder,
+                                      PictureFolder& thumbFolder, int32_t id, bool makeThumbnail, int quality,
+                                      Prompter* prompter) {
+  ProductPictureWork work = PlanProductImageRefs(pattern, imageFolder, thumbFolder, id, makeThumbnail, quality);
+  MakeProductThumbnail(work, prompter);
+  return FinishProductImageRefs(work, imageFolder, thumbFolder);
 }
 
 bool AssignImage(std::string_view pattern, const fs::path& folder, int32_t id, const fs::path& source,

@@ -117,6 +117,27 @@ ProductImageRefs MakeProductImageRefs(std::string_view pattern, const std::files
                                       const std::filesystem::path& thumbFolder, int32_t id, bool makeThumbnail,
                                       int quality, Prompter* prompter);
 
+// MakeProductImageRefs in three parts, for a caller that makes thumbnails on several
+// threads: Plan and Finish look into and update the folders (one thread at a time, in
+// the order of the products), Make decodes and writes only the files of its own
+// product and may run on any thread.
+struct ProductPictureWork {
+  enum class Task { None, Measure, Thumbnail };
+  int32_t id = 0;
+  int quality = 0;
+  Task task = Task::None;  // None: refs are final after planning
+  ProductImageRefs refs;
+  std::string fileName, name, thumbName;  // the picture's (as found, lower case), the thumbnail's
+  std::filesystem::path picturePath, thumbnailPath;
+  ImageSize pictureSize{0, 0};               // 0 x 0 when it could not be loaded
+  std::optional<ImageSize> thumbnailSize;  // of a thumbnail made and written
+};
+ProductPictureWork PlanProductImageRefs(std::string_view pattern, PictureFolder& imageFolder,
+                                        PictureFolder& thumbFolder, int32_t id, bool makeThumbnail, int quality);
+void MakeProductThumbnail(ProductPictureWork& work, Prompter* prompter);
+ProductImageRefs FinishProductImageRefs(ProductPictureWork& work, PictureFolder& imageFolder,
+                                        PictureFolder& thumbFolder);
+
 // JPEG quality of thumbnails for the shop's quality setting: 0 -> 10, 1 -> 50, 2 or more -> 85.
 int ThumbnailQuality(int qualitySetting);
 

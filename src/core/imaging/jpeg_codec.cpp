@@ -141,6 +141,20 @@ void DitherCmykRow(const JSAMPLE* cmyk, int width, bool adobeInverted, int* erro
   }
 }
 
+// CMYK to the raster's true colours (blue, green, red), without dithering.
+void CmykRowToRaster(const JSAMPLE* cmyk, int width, bool adobeInverted, uint8_t* out) {
+  for (int x = 0; x < width; ++x, cmyk += 4, out += 3) {
+    const int k = adobeInverted ? cmyk[3] : 255 - cmyk[3];
+    for (int c = 0; c < 3; ++c) {
+      const int ink = adobeInverted ? cmyk[c] : 255 - cmyk[c];
+      out[2 - c] = static_cast<uint8_t>(ink * k / 255);
+    }
+  }
+}
+
+// The library writes true-colour rows straight in the raster's byte order.
+constexpr J_COLOR_SPACE RasterOrder() { return JCS_EXT_BGR; }
+
 // Decodes the file into the raster. Only plain values live in this frame (see Decoder).
 bool Decode(Decoder& d, std::FILE* file, CImageImpl& image, int minWidth, int minHeight) {
   jpeg_decompress_struct& info = d.info;
@@ -154,8 +168,14 @@ bool Decode(Decoder& d, std::FILE* file, CImageImpl& image, int minWidth, int mi
   if (!CImageImpl::FitsRaster(info.image_width, info.image_height)) return false;
 
   const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+  // A thumbnail is made of true colours anyway: reducing the picture to 240 colours
+  // first would cost most of the decode and leave dithering noise in the thumbnail.
+  const bool reduced = minWidth > 0 && minHeight > 0;
+  const bool trueColour = reduced && info.num_components > 1;
   if (cmyk) {
     info.out_color_space = JCS_CMYK;
+  } else if (trueColour) {
+    info.out_color_space = RasterOrder();
   } else if (info.num_components > 1) {
     info.quantize_colors = TRUE;
     info.desired_number_of_colors = 240;
@@ -163,7 +183,7 @@ bool Decode(Decoder& d, std::FILE* file, CImageImpl& image, int minWidth, int mi
 
   // Reduced decode for thumbnails: the largest reduction that still leaves twice the
   // wanted size, so the later bilinear reduction has pixels to average.
-  if (minWidth > 0 && minHeight > 0) {
+  if (reduced) {
     unsigned chosen = 1;
     for (unsigned denominator : {8u, 4u, 2u}) {
       info.scale_num = 1;
@@ -179,11 +199,13 @@ bool Decode(Decoder& d, std::FILE* file, CImageImpl& image, int minWidth, int mi
   }
   jpeg_start_decompress(&info);
   const int width = static_cast<int>(info.output_width), height = static_cast<int>(info.output_height);
-  if (!image.Create(width, height, 8)) return false;
+  if (!image.Create(width, height, trueColour ? 24 : 8)) return false;
   if (info.output_width != info.image_width || info.output_height != info.image_height)
     image.SetSourceSize(static_cast<int>(info.image_width), static_cast<int>(info.image_height));
 
-  if (cmyk) {
+  if (trueColour) {
+    // Rows arrive in the raster's byte order (CMYK ones are converted below).
+  } else if (cmyk) {
     if (!image.SetPalette(kCubeColours, kCubePalette.data())) return false;
   } else if (info.quantize_colors) {
     if (info.out_color_components != 3 || !info.colormap) return false;
@@ -204,6 +226,7 @@ bool Decode(Decoder& d, std::FILE* file, CImageImpl& image, int minWidth, int mi
     auto common = reinterpret_cast<j_common_ptr>(&info);
     cmykRow = (*info.mem->alloc_sarray)(common, JPOOL_IMAGE, info.output_width * 4, 1);
     for (int*& e : errors) {
+      if (trueColour) break;  // nothing to dither
       const size_t bytes = sizeof(int) * 3 * static_cast<size_t>(width + 2);
       e = static_cast<int*>((*info.mem->alloc_large)(common, JPOOL_IMAGE, bytes));
       std::memset(e, 0, bytes);
@@ -214,7 +237,9 @@ bool Decode(Decoder& d, std::FILE* file, CImageImpl& image, int minWidth, int mi
     uint8_t* target = image.Row(height - 1 - static_cast<int>(info.output_scanline));
     JSAMPROW row = cmyk ? cmykRow[0] : target;
     if (jpeg_read_scanlines(&info, &row, 1) != 1) return false;
-    if (cmyk) {
+    if (cmyk && trueColour) {
+      CmykRowToRaster(cmykRow[0], width, adobeInverted, target);
+    } else if (cmyk) {
       DitherCmykRow(cmykRow[0], width, adobeInverted, errors[0], errors[1], target);
       std::swap(errors[0], errors[1]);
     }

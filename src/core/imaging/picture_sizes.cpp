@@ -1,5 +1,7 @@
 #include "imaging/picture_sizes.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <fstream>
 #include <string_view>
@@ -46,7 +48,7 @@ bool ParseLine(std::string_view line, FileStamp& stamp, ImageSize& size) {
 void PictureSizeCache::Load(const fs::path& file) {
   std::lock_guard lock(mutex_);
   entries_.clear();
-  touched_ = false;
+  touched_ = learnt_ = false;
   std::ifstream in(file, std::ios::binary);
   std::string line;
   if (!in || !std::getline(in, line) || line != kHeader) return;
@@ -58,6 +60,12 @@ void PictureSizeCache::Load(const fs::path& file) {
 bool PictureSizeCache::Save(const fs::path& file) {
   std::lock_guard lock(mutex_);
   if (!touched_) return true;
+  // Every entry asked for and none learnt: the file already says exactly this. A large
+  // shop's regeneration would otherwise write megabytes of the same text every time.
+  if (!learnt_ && std::all_of(entries_.begin(), entries_.end(), [](const auto& e) { return e.second.used; })) {
+    touched_ = false;
+    return true;
+  }
   std::string text(kHeader);
   text += '\n';
   for (const auto& [key, e] : entries_) {
@@ -69,7 +77,7 @@ bool PictureSizeCache::Save(const fs::path& file) {
     text += std::to_string(e.size.height) + '\n';
   }
   if (!ReplaceFileContent(file, text)) return false;
-  touched_ = false;
+  touched_ = learnt_ = false;
   return true;
 }
 
@@ -90,7 +98,9 @@ std::optional<ImageSize> PictureSizeCache::Find(const FileStamp& stamp) {
 void PictureSizeCache::Store(const FileStamp& stamp, ImageSize size) {
   if (size.width <= 0 || size.height <= 0) return;
   std::lock_guard lock(mutex_);
-  entries_[Key{stamp.device, stamp.inode}] = Entry{stamp, size, true};
+  Entry& entry = entries_[Key{stamp.device, stamp.inode}];
+  if (!(entry.stamp == stamp) || entry.size.width != size.width || entry.size.height != size.height) learnt_ = true;
+  entry = Entry{stamp, size, true};
   touched_ = true;
 }
 

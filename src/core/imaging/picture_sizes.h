@@ -53,7 +53,8 @@ class PictureSizeCache {
   };
   mutable std::mutex mutex_;
   std::unordered_map<Key, Entry, KeyHash> entries_;
-  bool touched_ = false;
+  bool touched_ = false;  // asked for or learnt since the last load or save
+  bool learnt_ = false;   // an entry added or changed
 };
 
 }  // namespace vendora

@@ -6,7 +6,9 @@
 #include "common/clock.h"
 #include "common/program_text.h"
 #include "common/prompter.h"
+#include "generator/catalogue_files.h"
 #include "generator/page_settings.h"
+#include "generator/run_context.h"
 #include "imaging/image_refs.h"
 #include "shopdb/db_error.h"
 #include "shopdb/recordsets.h"
@@ -256,34 +258,13 @@ void StorePage::WriteLogo(bool isStorefront) {
 
 void StorePage::WriteCreditLine() { Put("<FONT FACE=\"%s\" SIZE=\"-2\"><BR>%s</FONT>\n", face, CreditLine()); }
 
-void StorePage::LoadShown() {
-  std::unordered_set<int32_t> included, withItem, products, categories;
-  CRecSetCategories categorySet(run.db);
-  categorySet.SetFilter(Eq("Include", true));
-  categorySet.ForEach([&](const CategoriesRow& c) { included.insert(c.ID); });
-  CRecSetItems_ID items(run.db);
-  items.SetFilter(Eq("Available", true));
-  items.SetSort("");
-  items.ForEach([&](const ItemIdRow& i) { withItem.insert(i.ProductID); });
-  CRecSetProducts_IDs productSet(run.db);
-  productSet.SetFilter(Eq("Available", true));
-  productSet.SetSort("");
-  productSet.ForEach([&](const ProductIdsRow& p) {
-    if (!included.contains(p.CategoryID) || !withItem.contains(p.ID)) return;
-    products.insert(p.ID);
-    categories.insert(p.CategoryID);
-  });
-  shownProducts_ = std::move(products);
-  shownCategories_ = std::move(categories);
-}
-
 const std::unordered_set<int32_t>& StorePage::ShownProducts() {
-  if (!shownProducts_) LoadShown();
+  if (!shownProducts_) shownProducts_.emplace(Shown(run).products.begin(), Shown(run).products.end());
   return *shownProducts_;
 }
 
 const std::unordered_set<int32_t>& StorePage::ShownCategories() {
-  if (!shownCategories_) LoadShown();
+  if (!shownCategories_) shownCategories_.emplace(Shown(run).categories.begin(), Shown(run).categories.end());
   return *shownCategories_;
 }
 

@@ -90,7 +90,7 @@ class StorePage {
   const SetPictures& Pictures() const { return pictures_; }
 
   // Products the shop shows: available, with an available item, in an included
-  // category. Read once per page on first use; throws DbError.
+  // category. Read once per run (taken from the catalogue walk when it ran); throws DbError.
   const std::unordered_set<int32_t>& ShownProducts();
   // Categories holding at least one shown product.
   const std::unordered_set<int32_t>& ShownCategories();
@@ -115,7 +115,6 @@ class StorePage {
   std::string displayName_;
   std::map<int, std::string> texts_;
   SetPictures pictures_;
-  void LoadShown();
   std::optional<std::unordered_set<int32_t>> shownProducts_, shownCategories_;
   std::optional<std::unordered_map<int32_t, std::string>> attributes_, values_;
   std::optional<std::unordered_map<int32_t, float>> taxRates_;

@@ -68,18 +68,28 @@ int64_t ReadWhole(const SQLite::Column& c, const TableDef& table, const FieldDef
 
 }  // namespace
 
+// Each call into the engine costs; a field's type is asked once (the column's own
+// isNull would ask again).
 void Read(SQLite::Statement& stmt, int column, const TableDef& table, const FieldDef& field, int32_t& out) {
   SQLite::Column c = stmt.getColumn(column);
-  out = c.isNull() ? 0 : static_cast<int32_t>(ReadWhole(c, table, field, INT32_MIN, INT32_MAX));
+  const int type = c.getType();
+  if (type == SQLITE_INTEGER) {
+    const int64_t v = c.getInt64();
+    if (v < INT32_MIN || v > INT32_MAX) ThrowOutOfRange(table, field, Format("%lld", static_cast<long long>(v)));
+    out = static_cast<int32_t>(v);
+    return;
+  }
+  out = type == SQLITE_NULL ? 0 : static_cast<int32_t>(ReadWhole(c, table, field, INT32_MIN, INT32_MAX));
 }
 
 void Read(SQLite::Statement& stmt, int column, const TableDef& table, const FieldDef& field, bool& out) {
   SQLite::Column c = stmt.getColumn(column);
-  if (c.isNull()) {
+  const int type = c.getType();
+  if (type == SQLITE_NULL) {
     out = false;
-  } else if (c.getType() == SQLITE_INTEGER) {
+  } else if (type == SQLITE_INTEGER) {
     out = c.getInt64() != 0;  // all 64 bits: 2^32 is true, not cut to 0
-  } else if (c.getType() == SQLITE_FLOAT) {
+  } else if (type == SQLITE_FLOAT) {
     out = c.getDouble() != 0;
   } else {
     ThrowWrongKind(table, field);
@@ -88,11 +98,12 @@ void Read(SQLite::Statement& stmt, int column, const TableDef& table, const Fiel
 
 void Read(SQLite::Statement& stmt, int column, const TableDef& table, const FieldDef& field, float& out) {
   SQLite::Column c = stmt.getColumn(column);
-  if (c.isNull()) {
+  const int type = c.getType();
+  if (type == SQLITE_NULL) {
     out = 0.0f;
     return;
   }
-  if (c.getType() != SQLITE_INTEGER && c.getType() != SQLITE_FLOAT) ThrowWrongKind(table, field);
+  if (type != SQLITE_INTEGER && type != SQLITE_FLOAT) ThrowWrongKind(table, field);
   const double d = c.getDouble();
   // Written as "inf" or rounded to infinity, such a price would reach the shop's files.
   if (!std::isfinite(d) || std::fabs(d) > static_cast<double>(FLT_MAX)) ThrowOutOfRange(table, field, Format("%g", d));
@@ -101,18 +112,18 @@ void Read(SQLite::Statement& stmt, int column, const TableDef& table, const Fiel
 
 void Read(SQLite::Statement& stmt, int column, const TableDef&, const FieldDef&, std::string& out) {
   SQLite::Column c = stmt.getColumn(column);
-  if (c.isNull()) {
+  const char* text = c.getText(nullptr);  // null only for NULL
+  if (!text) {
     out.clear();
     return;
   }
-  const char* text = c.getText();
   out.assign(text, static_cast<size_t>(c.getBytes()));
 }
 
 void Read(SQLite::Statement& stmt, int column, const TableDef& table, const FieldDef& field,
           std::optional<int32_t>& out) {
   SQLite::Column c = stmt.getColumn(column);
-  if (c.isNull()) out.reset();
+  if (c.getType() == SQLITE_NULL) out.reset();
   else out = static_cast<int32_t>(ReadWhole(c, table, field, INT32_MIN, INT32_MAX));
 }
 
