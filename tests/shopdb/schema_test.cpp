@@ -24,8 +24,8 @@ std::string CreateSql(ShopDatabase& db, std::string_view table) {
 }
 
 // The schema as the created file holds it, read back from the engine, against the
-// described schema written out by hand: a wrong width, flag, type, index or relation in
-// the built-in description (or in its mapping to SQL) shows up here.
+// file format's schema written out by hand: a wrong width, flag, type, index or
+// relation in the built-in schema table (or in its mapping to SQL) shows up here.
 struct TableListing {
   std::string_view name, fields, indexes;
 };
@@ -124,7 +124,7 @@ const char* const kDescribedRelations[] = {
     "ShippingShipBreaks: Shipping.ID -> ShipCharges.ShippingID Update Delete",
 };
 
-// One field as the engine keeps it, in the words of the description.
+// One field as the engine keeps it, in the words of the listing above.
 std::string DescribeColumn(const ColumnInfo& c, const std::string& sql) {
   const std::string q = QuoteIdentifier(c.name);
   std::string type;
