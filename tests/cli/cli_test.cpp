@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "cli/cli_fixture.h"
 #include "commands.h"
 #include "support/test_support.h"
 
@@ -11,26 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CliTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    setenv("VENDORA_HOME", (dir_.path() / "program").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (dir_.path() / "config").c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("VENDORA_HOME");
-    unsetenv("XDG_CONFIG_HOME");
-  }
-  int Run(std::vector<const char*> args, const std::string& input = "", bool terminal = false) {
-    args.insert(args.begin(), "vendora-cli");
-    std::istringstream in(input);
-    out_.str("");
-    err_.str("");
-    return RunCli(static_cast<int>(args.size()), args.data(), in, out_, err_, terminal);
-  }
-  test::TempDir dir_;
-  std::ostringstream out_, err_;
-};
+class CliTest : public test::CliFixture {};
 
 TEST_F(CliTest, CreatesListsOpensAndRemovesShops) {
   EXPECT_EQ(Run({"new", "Demo"}), 0) << err_.str();

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "cli/cli_fixture.h"
 #include "commands.h"
 #include "shopdb/olp_key_codec.h"
 #include "publish/ftp_test_servers.h"
@@ -13,26 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class PublishCliTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    setenv("VENDORA_HOME", (dir_.path() / "program").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (dir_.path() / "config").c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("VENDORA_HOME");
-    unsetenv("XDG_CONFIG_HOME");
-  }
-  int Run(std::vector<const char*> args) {
-    args.insert(args.begin(), "vendora-cli");
-    std::istringstream in;
-    out_.str("");
-    err_.str("");
-    return RunCli(static_cast<int>(args.size()), args.data(), in, out_, err_, false);
-  }
-  test::TempDir dir_;
-  std::ostringstream out_, err_;
-};
+class PublishCliTest : public test::CliFixture {};
 
 TEST_F(PublishCliTest, DryRunThenPublishThenAFailingServer) {
   std::unique_ptr<test::FtpTestServer> server = test::StartPyftpdlib(dir_.path() / "ftp");
