@@ -10,7 +10,7 @@ use strict;
 use warnings;
 no warnings 'once';
 # The modules lie beside the script. Found from $0 rather than with FindBin, which
-# loads Cwd and File::Spec and costs a third of a catalogue request's time.
+# loads Cwd and the path modules and costs a third of a catalogue request's time.
 BEGIN { unshift @INC, $0 =~ m{\A(.*)/} ? $1 : '.' }
 
 require $::ConfFile{'Language'};
