@@ -427,23 +427,25 @@ TEST_F(CatalogueFilesTest, DataFileThatCannotBeCreatedFailsTheStep) {
 }
 
 TEST_F(CatalogueFilesTest, DatabaseErrorKeepsWhatWasWrittenAndFailsTheStep) {
-  test::AddCategory(db_, "Tee");
+  test::AddCategory(db_, "Tee", 0);
+  test::AddCategory(db_, "Kaffee", 1);
   test::AddProduct(db_, 1, "Assam", 0);
-  test::AddProduct(db_, 1, "Ceylon", 1);
+  test::AddProduct(db_, 2, "Java", 0);
   AddItem(1, "A-1", 0, true, 1.5f);
-  AddItem(2, "C-1", 0, true, 2.5f);
+  AddItem(2, "J-1", 0, true, 2.5f);
   RunContext& run = StartRun();
-  // Reading the items of the second product makes the engine fail (integer overflow).
-  db_.Execute("ALTER TABLE Items RENAME TO ItemRows");
+  // Reading the products of the second category makes the engine fail (integer overflow).
+  db_.Execute("ALTER TABLE Products RENAME TO ProductRows");
   db_.Execute(
-      "CREATE VIEW Items AS SELECT ID AS rowid, ID, ProductID, [Order], ItemNumber, SubAttrID1, SubAttrID2, "
-      "CASE WHEN ProductID = 2 THEN abs(ProductID - 9223372036854775807 - 3) ELSE Weight END AS Weight, "
-      "MPrice, SPrice, Shipping, Available FROM ItemRows");
+      "CREATE VIEW Products AS SELECT ID AS rowid, ID, Name, TaxID, CategoryID, "
+      "CASE WHEN CategoryID = 2 THEN abs(CategoryID - 9223372036854775807 - 3) ELSE [Order] END AS [Order], "
+      "IndexID, ShortDesc, LongDesc, AttributeID1, AttributeID2, MultiMediaFile1, MultiMediaFile2, "
+      "MultiMediaFile3, Available FROM ProductRows");
   EXPECT_FALSE(WriteCatalogueStep(run));
   const std::string items = "1|A-1|||0.00|0.00|1.50|0.00|1|\n";
   EXPECT_EQ(DataFile("items.toc"), items);
   EXPECT_EQ(DataFile("product.toc"), "1|Assam||||||||0|0|||\n");
-  EXPECT_EQ(DataFile("category.toc"), "");
+  EXPECT_EQ(DataFile("category.toc").rfind("1|Tee|", 0), 0u);
   ASSERT_GT(sink_.lines.size(), 6u);
   EXPECT_EQ(sink_.lines[5].rfind("Beim Lesen der Datenbank ist ein Fehler aufgetreten: ", 0), 0u) << sink_.lines[5];
   EXPECT_EQ(sink_.lines[6], Format("Artikeleinträge geschrieben: 1 (%d bytes).", static_cast<int>(items.size())));

@@ -767,7 +767,7 @@ void Importer::DropStaged() {
 
 void Importer::RemoveFiles(ShopSubfolder which, std::string_view pattern, int32_t id) {
   PictureFolder& folder = Folder(which);
-  const std::vector<std::string> names = folder.FilesNamed(ImageBaseName(pattern, id));  // a copy: it changes
+  const std::vector<std::string> names = folder.FilesNamed(ImageBaseName(pattern, id));
   std::error_code ec;
   for (const std::string& name : names)
     if (fs::remove(folder.Path() / name, ec)) folder.Removed(name);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -188,16 +189,6 @@ namespace {
 
 enum CatalogueFile { kCategoryToc, kCategoryIdx, kProductToc, kProductIdx, kItemsToc };
 
-// The product's items in [Order]; equal orders stay in the order the items were added.
-// A product has a handful of items: sorting them here costs less than a sort step in
-// each of the thousands of per-product queries.
-std::vector<const ItemsRow*> ItemsInOrder(CRecSetItems& items) {
-  std::vector<const ItemsRow*> rows;
-  for (items.MoveFirst(); !items.IsEOF(); items.MoveNext()) rows.push_back(&*items);
-  std::stable_sort(rows.begin(), rows.end(), [](const ItemsRow* a, const ItemsRow* b) { return a->Order < b->Order; });
-  return rows;
-}
-
 class CatalogueWriter {
  public:
   CatalogueWriter(RunContext& run, std::array<DataFile, 5>& files)
@@ -207,12 +198,14 @@ class CatalogueWriter {
   bool OpenLookups() {
     try {
       kinds_.Open();
+      for (; !kinds_.IsEOF(); kinds_.MoveNext()) kindNames_.emplace(kinds_->ID, HtmlEscape(kinds_->Name));
     } catch (const DbError&) {
       run_.log.Log(texts::kMissingMainAttributes);
       return false;
     }
     try {
       values_.Open();
+      for (; !values_.IsEOF(); values_.MoveNext()) valueNames_.emplace(values_->ID, HtmlEscape(values_->Name));
     } catch (const DbError&) {
       run_.log.Log(texts::kMissingSubAttributes);
       return false;
@@ -232,12 +225,17 @@ class CatalogueWriter {
     ShopSnapshot& s = run_.snapshot;
     taxRates_ = run_.taxType == 2;
     if (taxRates_) {
-      s.taxesByType->SetFilter({});
-      s.taxesByType->Requery();
+      CRecSetTaxesByType& taxes = *s.taxesByType;
+      taxes.SetFilter({});
+      taxes.Requery();
+      for (; !taxes.IsEOF(); taxes.MoveNext()) taxRateTexts_.emplace(taxes->ID, Format("%.2f", taxes->Rate));
     }
-    s.index->SetFilter({});
-    s.index->Requery();
+    CRecSetIndex& index = *s.index;
+    index.SetFilter({});
+    index.Requery();
+    for (; !index.IsEOF(); index.MoveNext()) indexNames_.emplace(index->ID, HtmlEscape(index->Name));
     LoadLineKeys();
+    LoadItems();
 
     const PreviewSettings& settings = run_.settings;
     ProductPictureQueue pictures(run_.Pictures(ShopSubfolder::Prods), run_.Pictures(ShopSubfolder::Thumbs),
@@ -296,16 +294,13 @@ class CatalogueWriter {
   };
 
   PendingProduct WriteItems(const ProductsRow& product) {
-    CRecSetItems& items = *run_.snapshot.items;
-    items.SetFilter(Eq("ProductID", product.ID) && Eq("Available", true));
-    items.SetSort("");
-    items.Requery();
     PendingProduct p{&product};
-    for (const ItemsRow* row : ItemsInOrder(items)) {
-      const ItemsRow& item = *row;
+    const auto [first, last] = std::equal_range(items_.begin(), items_.end(), product.ID, ByProduct{});
+    for (auto it = first; it != last; ++it) {
+      const Item& item = *it;
       files_[kItemsToc].out.Write(DataLine()
                                       .Key(item.ID)
-                                      .Text(HtmlEscape(item.ItemNumber))
+                                      .Text(ItemNumber(item))
                                       .Text(ValueName(item.SubAttrID1))
                                       .Text(ValueName(item.SubAttrID2))
                                       .Amount(item.Weight)
@@ -367,20 +362,21 @@ class CatalogueWriter {
     shown_.products.push_back(product.ID);
   }
 
+  // Looked up in tables read once: a query per line would cost more than the line.
   // Sentinel names are a single blank, which the escaping trims to nothing.
-  std::string KindName(int32_t id) { return kinds_.FindFirst(Eq("ID", id)) ? HtmlEscape(kinds_->Name) : ""; }
-  std::string ValueName(int32_t id) { return values_.FindFirst(Eq("ID", id)) ? HtmlEscape(values_->Name) : ""; }
-
-  std::string IndexName(const std::optional<int32_t>& id) {
-    CRecSetIndex& index = *run_.snapshot.index;
-    return id && index.FindFirst(Eq("ID", *id)) ? HtmlEscape(index->Name) : "";
+  using Names = std::unordered_map<int32_t, std::string>;
+  static const std::string& Lookup(const Names& names, int32_t id) {
+    static const std::string none;
+    auto it = names.find(id);
+    return it == names.end() ? none : it->second;
   }
-
-  std::string TaxRate(int32_t id) {
-    if (!taxRates_) return {};
-    CRecSetTaxesByType& taxes = *run_.snapshot.taxesByType;
-    return taxes.FindFirst(Eq("ID", id)) ? Format("%.2f", taxes->Rate) : "";
+  const std::string& KindName(int32_t id) const { return Lookup(kindNames_, id); }
+  const std::string& ValueName(int32_t id) const { return Lookup(valueNames_, id); }
+  const std::string& IndexName(const std::optional<int32_t>& id) const {
+    static const std::string none;
+    return id ? Lookup(indexNames_, *id) : none;
   }
+  const std::string& TaxRate(int32_t id) const { return Lookup(taxRateTexts_, id); }
 
   // Every line each product belongs to, included or not (the shop script shows only
   // those it finds in lines.toc), read in one pass: a query per product would cost
@@ -399,10 +395,50 @@ class CatalogueWriter {
     return it == lineKeys_.end() ? none : it->second;
   }
 
+  // A published item as the walk needs it; its item number, escaped, lies in itemText_.
+  struct Item {
+    int32_t ID, ProductID, Order, SubAttrID1, SubAttrID2;
+    float Weight, Shipping, MPrice, SPrice;
+    uint32_t numberAt, numberSize;
+  };
+  struct ByProduct {
+    bool operator()(const Item& item, int32_t id) const { return item.ProductID < id; }
+    bool operator()(int32_t id, const Item& item) const { return id < item.ProductID; }
+  };
+
+  // Every available item, read in one pass in the table's own order and then sorted by
+  // product and [Order] (equal orders in the order the rows were added, the row ID):
+  // a sorted query per product or per category costs the engine several times the
+  // plain pass. Only what the lines need is kept.
+  void LoadItems() {
+    CRecSetItems& items = *run_.snapshot.items;
+    items.SetFilter(Eq("Available", true));
+    items.SetSort("");
+    items_.clear();
+    itemText_.clear();
+    items.ForEach([&](const ItemsRow& row) {
+      const std::string number = HtmlEscape(row.ItemNumber);
+      items_.push_back({row.ID, row.ProductID, row.Order, row.SubAttrID1, row.SubAttrID2, row.Weight, row.Shipping,
+                        row.MPrice, row.SPrice, static_cast<uint32_t>(itemText_.size()),
+                        static_cast<uint32_t>(number.size())});
+      itemText_ += number;
+    });
+    std::sort(items_.begin(), items_.end(), [](const Item& a, const Item& b) {
+      return std::tie(a.ProductID, a.Order, a.ID) < std::tie(b.ProductID, b.Order, b.ID);
+    });
+  }
+
+  std::string_view ItemNumber(const Item& item) const {
+    return std::string_view(itemText_).substr(item.numberAt, item.numberSize);
+  }
+
   RunContext& run_;
   std::array<DataFile, 5>& files_;
+  std::deque<Item> items_;  // grows without copying: it holds every item of the shop
+  std::string itemText_;
   CRecSetMainAttributes kinds_;
   CRecSetSubAttributes values_;
+  Names kindNames_, valueNames_, indexNames_, taxRateTexts_;  // escaped, by ID
   CRecSetProdLines_LineID memberships_;
   std::unordered_map<int32_t, std::string> lineKeys_;
   ProductPictureQueue* pictures_ = nullptr;  // while the walk runs

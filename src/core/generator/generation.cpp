@@ -49,16 +49,27 @@ RunContext::RunContext(ShopDatabase& database, ShopPaths shopPaths, GenerationLo
       files(paths.folder) {}
 
 PictureFolder& RunContext::Pictures(ShopSubfolder folder) {
-  if (!pictureSizesLoaded && !paths.pictureSizes.empty()) pictureSizes.Load(paths.pictureSizes);
-  pictureSizesLoaded = true;
+  LoadPictureSizes();
+  return PictureFolderOf(folder, false);
+}
+
+PictureFolder& RunContext::PictureFolderOf(ShopSubfolder folder, bool prefetch) {
   auto& p = pictureFolders[static_cast<size_t>(folder)];
   if (!p) p = std::make_unique<PictureFolder>(Folder(folder), &pictureSizes);
+  if (prefetch) p->Prefetch();
   return *p;
 }
 
+void RunContext::LoadPictureSizes() {
+  if (!pictureSizesLoaded && !paths.pictureSizes.empty()) pictureSizes.Load(paths.pictureSizes);
+  pictureSizesLoaded = true;
+}
+
 void RunContext::PrefetchPictures() {
+  // The folders are read on their own threads while the sizes are loaded here.
   for (ShopSubfolder f : {ShopSubfolder::Prods, ShopSubfolder::Thumbs, ShopSubfolder::Cats, ShopSubfolder::Lines})
-    Pictures(f).Prefetch();
+    PictureFolderOf(f, true);
+  LoadPictureSizes();
 }
 
 void RunContext::SavePictureSizes() {

@@ -50,7 +50,7 @@ ProductPictureQueue::ProductPictureQueue(PictureFolder& pictures, PictureFolder&
       std::lock_guard lock(mutex_);
       stop_ = true;
     }
-    changed_.notify_all();
+    jobWaiting_.notify_all();
     for (std::thread& t : workers_) t.join();
     throw;
   }
@@ -61,7 +61,8 @@ ProductPictureQueue::~ProductPictureQueue() {
     std::lock_guard lock(mutex_);
     stop_ = true;
   }
-  changed_.notify_all();
+  planWork_.notify_all();
+  jobWaiting_.notify_all();
   planner_.join();
   for (std::thread& t : workers_) t.join();
 }
@@ -74,7 +75,7 @@ void ProductPictureQueue::Start(std::vector<int32_t> productIds) {
     next_ = taken_ = 0;
     done_.clear();
   }
-  changed_.notify_all();
+  planWork_.notify_all();
 }
 
 ProductPictureQueue::Result ProductPictureQueue::Take() {
@@ -82,7 +83,7 @@ ProductPictureQueue::Result ProductPictureQueue::Take() {
   {
     std::unique_lock lock(mutex_);
     if (taken_ == ids_.size()) throw std::logic_error("more pictures taken than handed over");
-    changed_.wait(lock, [&] { return !done_.empty(); });
+    resultDone_.wait(lock, [&] { return !done_.empty(); });
     done = std::move(done_.front());
     done_.pop_front();
     ++taken_;
@@ -113,7 +114,7 @@ ProductPictureQueue::Result ProductPictureQueue::Deliver(Done done) {
 void ProductPictureQueue::Plan() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [&] {
+    planWork_.wait(lock, [&] {
       return stop_ || (!planned_.empty() && planned_.front()->ready) ||
              (next_ < ids_.size() && planned_.size() < window_);
     });
@@ -125,22 +126,25 @@ void ProductPictureQueue::Plan() {
       FinishJob(*job);
       lock.lock();
       done_.push_back(std::move(job->done));
+      resultDone_.notify_one();
     } else {
       const int32_t id = ids_[next_++];
       lock.unlock();
       std::shared_ptr<Job> job = PlanJob(id);
       lock.lock();
       planned_.push_back(job);
-      if (!job->ready) waiting_.push_back(std::move(job));
+      if (!job->ready) {
+        waiting_.push_back(std::move(job));
+        jobWaiting_.notify_one();
+      }
     }
-    changed_.notify_all();
   }
 }
 
 void ProductPictureQueue::MakeThumbnails() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [&] { return stop_ || !waiting_.empty(); });
+    jobWaiting_.wait(lock, [&] { return stop_ || !waiting_.empty(); });
     if (stop_) return;
     std::shared_ptr<Job> job = std::move(waiting_.front());
     waiting_.pop_front();
@@ -153,7 +157,7 @@ void ProductPictureQueue::MakeThumbnails() {
     }
     lock.lock();
     job->ready = true;
-    changed_.notify_all();
+    planWork_.notify_one();
   }
 }
 

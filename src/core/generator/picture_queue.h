@@ -78,7 +78,11 @@ class ProductPictureQueue {
   size_t window_;  // products planned ahead of the oldest unfinished one
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  // One per kind of waiter, so that a product passing through wakes only who can act
+  // on it: in a run with every thumbnail fresh the workers never wake at all.
+  std::condition_variable planWork_;  // the planner: a job made, room in the window, a batch, stop
+  std::condition_variable jobWaiting_;  // the workers: a job to make, stop
+  std::condition_variable resultDone_;  // the taker: a result
   std::vector<int32_t> ids_;
   size_t next_ = 0;   // the next id to plan
   size_t taken_ = 0;  // results taken of this batch

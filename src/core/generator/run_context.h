@@ -69,6 +69,8 @@ struct RunContext {
   void PrefetchPictures();
   // Keeps the picture sizes learnt for the next run (a failure costs only time).
   void SavePictureSizes();
+  PictureFolder& PictureFolderOf(ShopSubfolder folder, bool prefetch);
+  void LoadPictureSizes();
 
   ShopDatabase& db;
   ShopPaths paths;

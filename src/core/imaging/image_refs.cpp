@@ -1,5 +1,6 @@
 #include "imaging/image_refs.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -22,11 +23,6 @@ namespace {
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
-}
-
-std::string BaseOf(const std::string& name) {
-  const size_t dot = name.find_last_of('.');
-  return dot == std::string::npos ? std::string() : Lower(name.substr(0, dot));
 }
 
 // Files of the folder named <base>.<anything> (one listing; for callers without a run).
@@ -67,7 +63,7 @@ bool CopyPicture(const fs::path& source, const fs::path& target) {
 
 void RemoveFiles(PictureFolder& folder, std::string_view base, const std::string& keep = {}) {
   std::error_code ec;
-  const std::vector<std::string> names = folder.FilesNamed(base);  // a copy: removing changes the list
+  const std::vector<std::string> names = folder.FilesNamed(base);
   for (const auto& name : names) {
     if (name == keep) continue;
     fs::remove(folder.Path() / name, ec);
@@ -88,20 +84,33 @@ PictureFolder::~PictureFolder() {
 }
 
 PictureFolder::Listing PictureFolder::Read(const fs::path& folder, bool withStamps) {
+  // Read with readdir rather than a directory iterator: a folder holds tens of thousands
+  // of pictures, and building a path object per entry cost more than the stat itself.
   Listing listing;
   listing.directoryFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
+  if (listing.directoryFd < 0) return listing;
+  const int readFd = ::fcntl(listing.directoryFd, F_DUPFD_CLOEXEC, 0);
+  DIR* dir = readFd >= 0 ? ::fdopendir(readFd) : nullptr;
+  if (!dir) {
+    if (readFd >= 0) ::close(readFd);
+    return listing;
+  }
+  // Gathered first, so that the index is sized once for the whole folder.
+  std::vector<std::pair<std::string, std::optional<FileStamp>>> files;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name(entry->d_name);
+    if (name == "." || name == "..") continue;
     if (withStamps) {
-      std::optional<FileStamp> stamp = listing.directoryFd >= 0 ? StampAt(listing.directoryFd, name.c_str())
-                                                                 : StampOf(it->path());
-      if (stamp) listing.files.emplace_back(std::move(name), stamp);
-    } else {
-      std::error_code typeError;
-      if (it->is_regular_file(typeError)) listing.files.emplace_back(std::move(name), std::nullopt);
+      std::optional<FileStamp> stamp = StampAt(listing.directoryFd, entry->d_name);
+      if (stamp) files.emplace_back(name, stamp);
+    } else if (entry->d_type == DT_REG || ((entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) &&
+                                           StampAt(listing.directoryFd, entry->d_name))) {
+      files.emplace_back(name, std::nullopt);
     }
   }
+  ::closedir(dir);
+  listing.index.Reserve(files.size());
+  for (const auto& [name, stamp] : files) listing.index.List(name, withStamps ? &stamp : nullptr);
   return listing;
 }
 
@@ -109,10 +118,7 @@ void PictureFolder::Take(Listing listing) {
   listed_ = true;
   if (directoryFd_ >= 0) ::close(directoryFd_);
   directoryFd_ = listing.directoryFd;
-  for (auto& [name, stamp] : listing.files) {
-    Added(name);
-    if (stamp) stamps_.emplace(std::move(name), stamp);
-  }
+  index_ = std::move(listing.index);
 }
 
 void PictureFolder::List() {
@@ -129,41 +135,28 @@ void PictureFolder::Prefetch() {
   }
 }
 
-const std::vector<std::string>& PictureFolder::FilesNamed(std::string_view base) {
-  static const std::vector<std::string> none;
+std::vector<std::string> PictureFolder::FilesNamed(std::string_view base) {
   if (!listed_) List();
-  auto it = byBase_.find(Lower(std::string(base)));
-  return it == byBase_.end() ? none : it->second;
+  return index_.Named(base);
 }
 
 void PictureFolder::Added(const std::string& fileName) {
   if (!listed_) List();
-  stamps_.erase(fileName);
-  if (fileName.find('.') == std::string::npos) return;
-  std::vector<std::string>& names = byBase_[BaseOf(fileName)];
-  auto at = std::lower_bound(names.begin(), names.end(), fileName);
-  if (at == names.end() || *at != fileName) names.insert(at, fileName);
+  index_.List(fileName);  // listed, its stamp read again when asked for
 }
 
 void PictureFolder::Removed(const std::string& fileName) {
   if (!listed_) List();
-  stamps_.erase(fileName);
-  auto it = byBase_.find(BaseOf(fileName));
-  if (it == byBase_.end()) return;
-  std::vector<std::string>& names = it->second;
-  names.erase(std::remove(names.begin(), names.end(), fileName), names.end());
-  if (names.empty()) byBase_.erase(it);
+  index_.Unlist(fileName);
 }
 
 const FileStamp* PictureFolder::Stamp(const std::string& fileName) {
   if (prefetch_.valid()) List();  // the stamps read in the background; a single look needs no listing
-  auto it = stamps_.find(fileName);
-  if (it == stamps_.end()) {
-    std::optional<FileStamp> stamp =
-        directoryFd_ >= 0 ? StampAt(directoryFd_, fileName.c_str()) : StampOf(folder_ / fileName);
-    it = stamps_.emplace(fileName, stamp).first;
-  }
-  return it->second ? &*it->second : nullptr;
+  const std::optional<FileStamp>* stamp = index_.KnownStamp(fileName);
+  if (!stamp)
+    stamp = &index_.SetStamp(fileName, directoryFd_ >= 0 ? StampAt(directoryFd_, fileName.c_str())
+                                                         : StampOf(folder_ / fileName));
+  return *stamp ? &**stamp : nullptr;
 }
 
 std::optional<ImageSize> PictureFolder::KnownSize(const std::string& fileName) {

@@ -16,11 +16,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "common/file_stamp.h"
+#include "imaging/folder_index.h"
 #include "imaging/image_format.h"
 #include "imaging/picture_sizes.h"
 
@@ -46,8 +46,8 @@ class PictureFolder {
   PictureFolder& operator=(const PictureFolder&) = delete;
   const std::filesystem::path& Path() const { return folder_; }
   // Files named <base>.<anything>, the base without regard to letter case, in name
-  // order. The list is valid until the next Added or Removed.
-  const std::vector<std::string>& FilesNamed(std::string_view base);
+  // order.
+  std::vector<std::string> FilesNamed(std::string_view base);
   // Lists the folder and reads every file's stamp on another thread, for a run that
   // looks at (nearly) every file; the first call that needs them waits for it.
   void Prefetch();
@@ -68,7 +68,7 @@ class PictureFolder {
  private:
   struct Listing {
     int directoryFd = -1;
-    std::vector<std::pair<std::string, std::optional<FileStamp>>> files;
+    FolderIndex index;
   };
   static Listing Read(const std::filesystem::path& folder, bool withStamps);
   void Take(Listing listing);
@@ -78,8 +78,7 @@ class PictureFolder {
   PictureSizeCache* sizes_;
   int directoryFd_ = -1;  // opened with the listing, for reading stamps
   bool listed_ = false;
-  std::unordered_map<std::string, std::vector<std::string>> byBase_;  // lower-case base -> sorted names
-  std::unordered_map<std::string, std::optional<FileStamp>> stamps_;
+  FolderIndex index_;
 };
 
 // The record's picture name without extension, e.g. "b17".
