@@ -426,7 +426,34 @@ TEST_F(CatalogueFilesTest, DataFileThatCannotBeCreatedFailsTheStep) {
   EXPECT_TRUE(run.files.Publish(ShopSubfolder::Data).empty());
 }
 
-TEST_F(CatalogueFilesTest, DatabaseErrorKeepsWhatWasWrittenAndFailsTheStep) {
+// The walk sorts in memory what the database used to sort: categories and products by
+// [Order], an empty product order first, equal orders as added; items likewise within
+// their product. The index lists its products in the same order, over all categories.
+TEST_F(CatalogueFilesTest, OrdersAsTheDatabaseOrders) {
+  const int32_t second = test::AddCategory(db_, "Zwei", 2);
+  const int32_t first = test::AddCategory(db_, "Eins", 1);
+  const int32_t entry = AddIndexEntry("Tee");
+  // IDs 1-5; orders 2, empty, 1, 1 in the second category, 0 in the first.
+  for (const auto& [category, order] : std::vector<std::pair<int32_t, int32_t>>{
+           {second, 2}, {second, 0}, {second, 1}, {second, 1}, {first, 0}}) {
+    const int32_t id = test::AddProduct(db_, category, "P", order);
+    Change<CRecSetProducts>(db_, id, [&](ProductsRow& r) { r.IndexID = entry; });
+    AddItem(id, "B" + std::to_string(id), 5);
+    AddItem(id, "A" + std::to_string(id), 5);
+    AddItem(id, "C" + std::to_string(id), -1);
+  }
+  db_.Execute("UPDATE Products SET [Order] = NULL WHERE ID = 2");
+  RunContext& run = StartRun();
+  ASSERT_TRUE(WriteCatalogueStep(run));
+  ASSERT_TRUE(WriteIndexStep(run));
+  EXPECT_EQ(DataFile("category.idx"), "2|5\n1|2,3,4,1\n");
+  EXPECT_EQ(DataFile("index.idx"), Format("%d|2,5,3,4,1\n", entry));
+  EXPECT_EQ(DataFile("product.idx"), "5|15,13,14\n2|6,4,5\n3|9,7,8\n4|12,10,11\n1|3,1,2\n");
+}
+
+// The walk reads the tables before it writes: a database error leaves empty files,
+// fails the step, and publishes nothing.
+TEST_F(CatalogueFilesTest, DatabaseErrorFailsTheStepBeforeAnythingIsWritten) {
   test::AddCategory(db_, "Tee", 0);
   test::AddCategory(db_, "Kaffee", 1);
   test::AddProduct(db_, 1, "Assam", 0);
@@ -442,13 +469,11 @@ TEST_F(CatalogueFilesTest, DatabaseErrorKeepsWhatWasWrittenAndFailsTheStep) {
       "IndexID, ShortDesc, LongDesc, AttributeID1, AttributeID2, MultiMediaFile1, MultiMediaFile2, "
       "MultiMediaFile3, Available FROM ProductRows");
   EXPECT_FALSE(WriteCatalogueStep(run));
-  const std::string items = "1|A-1|||0.00|0.00|1.50|0.00|1|\n";
-  EXPECT_EQ(DataFile("items.toc"), items);
-  EXPECT_EQ(DataFile("product.toc"), "1|Assam||||||||0|0|||\n");
-  EXPECT_EQ(DataFile("category.toc").rfind("1|Tee|", 0), 0u);
+  for (const char* file : {"items.toc", "product.toc", "product.idx", "category.toc", "category.idx"})
+    EXPECT_EQ(DataFile(file), "") << file;
   ASSERT_GT(sink_.lines.size(), 6u);
   EXPECT_EQ(sink_.lines[5].rfind("Beim Lesen der Datenbank ist ein Fehler aufgetreten: ", 0), 0u) << sink_.lines[5];
-  EXPECT_EQ(sink_.lines[6], Format("Artikeleinträge geschrieben: 1 (%d bytes).", static_cast<int>(items.size())));
+  EXPECT_EQ(sink_.lines[6], "Artikeleinträge geschrieben: 0 (0 bytes).");
   EXPECT_TRUE(run.files.Publish(ShopSubfolder::Data).empty());
 }
 

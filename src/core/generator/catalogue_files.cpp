@@ -5,6 +5,7 @@
 #include <charconv>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -110,6 +111,31 @@ void AppendKey(std::string& list, int32_t key) {
   list.append(buf, std::to_chars(buf, buf + sizeof buf, key).ptr);
 }
 
+// Texts kept for a whole walk, in blocks that never move: one growing string would
+// copy everything at every doubling.
+class TextStore {
+ public:
+  std::string_view Add(std::string_view text) {
+    if (blocks_.empty() || used_ + text.size() > kBlock) {
+      blocks_.push_back(std::make_unique<char[]>(std::max(kBlock, text.size())));
+      used_ = 0;
+    }
+    char* at = blocks_.back().get() + used_;
+    std::copy(text.begin(), text.end(), at);
+    used_ += text.size();
+    return {at, text.size()};
+  }
+  void Clear() {
+    blocks_.clear();
+    used_ = 0;
+  }
+
+ private:
+  static constexpr size_t kBlock = 1 << 20;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  size_t used_ = 0;
+};
+
 // --- Pictures ---------------------------------------------------------------------
 
 // A reference names its file before the first "/".
@@ -167,18 +193,20 @@ const ShownCatalogue& Shown(RunContext& run) {
   items.SetSort("");  // only membership counts
   items.ForEach([&](const ItemIdRow& row) { withItem.insert(row.ProductID); });
   ShownCatalogue shown;
-  CRecSetProducts_IDs products(run.db);
+  CRecSetProducts_Walk products(run.db);
   products.SetFilter(Eq("Available", true));
   products.SetSort("");
-  products.ForEach([&](const ProductIdsRow& p) {
+  products.ForEach([&](const ProductWalkRow& p) {
     if (!included.contains(p.CategoryID) || !withItem.contains(p.ID)) return;
     shown.products.push_back(p.ID);
     shown.categories.push_back(p.CategoryID);
+    if (p.IndexID) shown.indexed.push_back({*p.IndexID, p.Order, p.ID});
   });
   for (auto* ids : {&shown.products, &shown.categories}) {
     std::sort(ids->begin(), ids->end());
     ids->erase(std::unique(ids->begin(), ids->end()), ids->end());
   }
+  std::sort(shown.indexed.begin(), shown.indexed.end());
   run.shown = std::move(shown);
   return *run.shown;
 }
@@ -220,7 +248,7 @@ class CatalogueWriter {
   }
 
   // Included categories, their available products, their available items, each in
-  // [Order]. Throws DbError; what was written up to then stays written.
+  // [Order]. Throws DbError, before anything is written: the tables are read first.
   void Walk() {
     ShopSnapshot& s = run_.snapshot;
     taxRates_ = run_.taxType == 2;
@@ -235,6 +263,11 @@ class CatalogueWriter {
     index.Requery();
     for (; !index.IsEOF(); index.MoveNext()) indexNames_.emplace(index->ID, HtmlEscape(index->Name));
     LoadLineKeys();
+    CRecSetCategories& categories = *s.categories;
+    categories.SetFilter(Eq("Include", true));
+    categories.SetSort("[Order]");
+    categories.Requery();
+    LoadProducts(categories);
     LoadItems();
 
     const PreviewSettings& settings = run_.settings;
@@ -242,39 +275,65 @@ class CatalogueWriter {
                                  settings.useThumbnails, settings.thumbnailQuality, run_.prompter,
                                  run_.pictureWorkers);
     pictures_ = &pictures;
-    CRecSetCategories& categories = *s.categories;
-    categories.SetFilter(Eq("Include", true));
-    categories.SetSort("[Order]");
-    categories.Requery();
-    for (; !categories.IsEOF(); categories.MoveNext()) WriteCategory(*categories);
+    auto first = products_.begin();
+    int32_t position = 0;
+    for (categories.MoveFirst(); !categories.IsEOF(); categories.MoveNext(), ++position) {
+      auto last = std::find_if(first, products_.end(), [&](const Product& p) { return p.categoryPosition != position; });
+      WriteCategory(*categories, first, last);
+      first = last;
+    }
     pictures_ = nullptr;
     std::sort(shown_.products.begin(), shown_.products.end());
     std::sort(shown_.categories.begin(), shown_.categories.end());
+    std::sort(shown_.indexed.begin(), shown_.indexed.end());
     run_.shown = std::move(shown_);
   }
 
  private:
-  void WriteCategory(const CategoriesRow& category) {
-    CRecSetProducts& products = *run_.snapshot.products;
-    products.SetFilter(Eq("CategoryID", category.ID) && Eq("Available", true));
-    products.SetSort("[Order]");
-    products.Requery();
+  // A product of an included category as the walk needs it, its texts escaped for its
+  // line.
+  struct Product {
+    int32_t ID, categoryPosition, TaxID, AttributeID1, AttributeID2;
+    std::optional<int32_t> Order, IndexID;
+    std::string_view name, longDescription, shortDescription;  // in texts_
+  };
+  using Products = std::deque<Product>;
+
+  // Every available product of an included category, read in one pass in the table's
+  // own order and then sorted as the walk shows them: by category, then by [Order]
+  // (empty first), then as added. A sorted query per category costs the engine
+  // several times the plain pass.
+  void LoadProducts(CRecSetCategories& categories) {
+    std::unordered_map<int32_t, int32_t> positions;  // of the included categories, in walk order
+    for (int32_t n = 0; !categories.IsEOF(); categories.MoveNext(), ++n) positions.emplace(categories->ID, n);
+    products_.clear();
+    CRecSetProducts_Walk products(run_.db);
+    products.SetFilter(Eq("Available", true));
+    products.SetSort("");
+    products.ForEach([&](const ProductWalkRow& row) {
+      const auto category = positions.find(row.CategoryID);
+      if (category == positions.end()) return;
+      products_.push_back({row.ID, category->second, row.TaxID, row.AttributeID1, row.AttributeID2, row.Order,
+                           row.IndexID, texts_.Add(HtmlEscape(row.Name)), texts_.Add(TextToHtml(row.LongDesc)),
+                           texts_.Add(HtmlEscape(row.ShortDesc))});
+    });
+    std::sort(products_.begin(), products_.end(), [](const Product& a, const Product& b) {
+      return std::tie(a.categoryPosition, a.Order, a.ID) < std::tie(b.categoryPosition, b.Order, b.ID);
+    });
+  }
+
+  void WriteCategory(const CategoriesRow& category, Products::const_iterator first, Products::const_iterator last) {
     std::vector<int32_t> ids;
-    for (; !products.IsEOF(); products.MoveNext()) ids.push_back(products->ID);
+    for (auto it = first; it != last; ++it) ids.push_back(it->ID);
     pictures_->Start(std::move(ids));
     // Items are written as the walk goes; a product's own lines follow as soon as its
     // pictures are ready, in walk order, so the walk never waits for the pictures.
     std::string keys;
     pending_.clear();
-    try {
-      for (products.MoveFirst(); !products.IsEOF(); products.MoveNext()) {
-        pending_.push_back(WriteItems(*products));
-        if (!pending_.back().keys.empty()) AppendKey(keys, products->ID);
-        WriteReadyProducts(false);
-      }
-    } catch (const DbError&) {
-      WriteReadyProducts(true);  // what was walked before the failure is written
-      throw;
+    for (auto it = first; it != last; ++it) {
+      pending_.push_back(WriteItems(*it));
+      if (!pending_.back().keys.empty()) AppendKey(keys, it->ID);
+      WriteReadyProducts(false);
     }
     WriteReadyProducts(true);
     const bool written = !keys.empty();
@@ -288,19 +347,19 @@ class CatalogueWriter {
 
   // A product whose items are written and whose pictures are being looked at.
   struct PendingProduct {
-    const ProductsRow* product;  // a row of the products set, unchanged until its next requery
-    std::string keys = {};          // of its published items; empty: the product is not written
+    const Product* product;
+    std::string keys = {};  // of its published items; empty: the product is not written
     bool weighed = false, ownShipping = false;
   };
 
-  PendingProduct WriteItems(const ProductsRow& product) {
+  PendingProduct WriteItems(const Product& product) {
     PendingProduct p{&product};
     const auto [first, last] = std::equal_range(items_.begin(), items_.end(), product.ID, ByProduct{});
     for (auto it = first; it != last; ++it) {
       const Item& item = *it;
       files_[kItemsToc].out.Write(DataLine()
                                       .Key(item.ID)
-                                      .Text(ItemNumber(item))
+                                      .Text(item.number)
                                       .Text(ValueName(item.SubAttrID1))
                                       .Text(ValueName(item.SubAttrID2))
                                       .Amount(item.Weight)
@@ -341,13 +400,13 @@ class CatalogueWriter {
                                              written && !s.textOnly && s.useThumbnails, Known(found.thumbnail));
     if (!written) return;
 
-    const ProductsRow& product = *p.product;
+    const Product& product = *p.product;
     files_[kProductIdx].out.Write(Format("%d|%s\n", product.ID, p.keys));
     files_[kProductToc].out.Write(DataLine()
                                       .Key(product.ID)
-                                      .Text(HtmlEscape(product.Name))
-                                      .Text(TextToHtml(product.LongDesc))
-                                      .Text(HtmlEscape(product.ShortDesc))
+                                      .Text(product.name)
+                                      .Text(product.longDescription)
+                                      .Text(product.shortDescription)
                                       .Text(thumbnail)
                                       .Text(picture)
                                       .Text(KindName(product.AttributeID1))
@@ -360,6 +419,7 @@ class CatalogueWriter {
                                       .End());
     ++run_.counters.products;
     shown_.products.push_back(product.ID);
+    if (product.IndexID) shown_.indexed.push_back({*product.IndexID, product.Order, product.ID});
   }
 
   // Looked up in tables read once: a query per line would cost more than the line.
@@ -395,11 +455,11 @@ class CatalogueWriter {
     return it == lineKeys_.end() ? none : it->second;
   }
 
-  // A published item as the walk needs it; its item number, escaped, lies in itemText_.
+  // A published item as the walk needs it.
   struct Item {
     int32_t ID, ProductID, Order, SubAttrID1, SubAttrID2;
     float Weight, Shipping, MPrice, SPrice;
-    uint32_t numberAt, numberSize;
+    std::string_view number;  // escaped, in texts_
   };
   struct ByProduct {
     bool operator()(const Item& item, int32_t id) const { return item.ProductID < id; }
@@ -415,27 +475,22 @@ class CatalogueWriter {
     items.SetFilter(Eq("Available", true));
     items.SetSort("");
     items_.clear();
-    itemText_.clear();
     items.ForEach([&](const ItemsRow& row) {
-      const std::string number = HtmlEscape(row.ItemNumber);
       items_.push_back({row.ID, row.ProductID, row.Order, row.SubAttrID1, row.SubAttrID2, row.Weight, row.Shipping,
-                        row.MPrice, row.SPrice, static_cast<uint32_t>(itemText_.size()),
-                        static_cast<uint32_t>(number.size())});
-      itemText_ += number;
+                        row.MPrice, row.SPrice, texts_.Add(HtmlEscape(row.ItemNumber))});
     });
     std::sort(items_.begin(), items_.end(), [](const Item& a, const Item& b) {
       return std::tie(a.ProductID, a.Order, a.ID) < std::tie(b.ProductID, b.Order, b.ID);
     });
   }
 
-  std::string_view ItemNumber(const Item& item) const {
-    return std::string_view(itemText_).substr(item.numberAt, item.numberSize);
-  }
 
   RunContext& run_;
   std::array<DataFile, 5>& files_;
-  std::deque<Item> items_;  // grows without copying: it holds every item of the shop
-  std::string itemText_;
+  // Deques: they grow without copying, and they hold every product and item.
+  Products products_;
+  std::deque<Item> items_;
+  TextStore texts_;
   CRecSetMainAttributes kinds_;
   CRecSetSubAttributes values_;
   Names kindNames_, valueNames_, indexNames_, taxRateTexts_;  // escaped, by ID
@@ -555,21 +610,16 @@ bool WriteIndexStep(RunContext& run) {
   bool walked = true;
   try {
     const ShownCatalogue& shown = Shown(run);
-    CRecSetProducts_IDs products(run.db);
-    products.OpenWithoutRows();
-
     CRecSetIndex& entries = *run.snapshot.index;
     entries.SetFilter(Ne("Name", " "));
     entries.SetSort("[Name]");
     entries.Requery();
     for (; !entries.IsEOF(); entries.MoveNext()) {
       const IndexRow& entry = *entries;
-      products.SetFilter(Eq("IndexID", entry.ID) && Eq("Available", true));
-      products.SetSort("[Order]");
-      products.Requery();
+      const auto first = std::lower_bound(shown.indexed.begin(), shown.indexed.end(), entry.ID,
+                                          [](const ShownCatalogue::Indexed& p, int32_t id) { return p.entry < id; });
       std::string keys;
-      for (; !products.IsEOF(); products.MoveNext())
-        if (shown.HasProduct(products->ID)) AppendKey(keys, products->ID);
+      for (auto it = first; it != shown.indexed.end() && it->entry == entry.ID; ++it) AppendKey(keys, it->product);
       if (keys.empty()) continue;
       files[kIndexIdx].out.Write(Format("%d|%s\n", entry.ID, keys));
       files[kIndexToc].out.Write(Format("%d|%s\n", entry.ID, HtmlEscape(entry.Name)));

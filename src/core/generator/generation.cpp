@@ -61,18 +61,26 @@ PictureFolder& RunContext::PictureFolderOf(ShopSubfolder folder, bool prefetch) 
 }
 
 void RunContext::LoadPictureSizes() {
+  if (pictureSizesLoading.valid()) pictureSizesLoading.get();
   if (!pictureSizesLoaded && !paths.pictureSizes.empty()) pictureSizes.Load(paths.pictureSizes);
   pictureSizesLoaded = true;
 }
 
 void RunContext::PrefetchPictures() {
-  // The folders are read on their own threads while the sizes are loaded here.
+  // The folders and the sizes are read on threads of their own while the run starts.
   for (ShopSubfolder f : {ShopSubfolder::Prods, ShopSubfolder::Thumbs, ShopSubfolder::Cats, ShopSubfolder::Lines})
     PictureFolderOf(f, true);
-  LoadPictureSizes();
+  if (pictureSizesLoaded || pictureSizesLoading.valid() || paths.pictureSizes.empty()) return;
+  try {
+    pictureSizesLoading = std::async(std::launch::async, [this] { pictureSizes.Load(paths.pictureSizes); });
+    pictureSizesLoaded = true;  // once the load is waited for
+  } catch (const std::system_error&) {
+    // No thread to be had: loaded when first needed.
+  }
 }
 
 void RunContext::SavePictureSizes() {
+  if (pictureSizesLoading.valid()) pictureSizesLoading.get();
   if (pictureSizesLoaded && !paths.pictureSizes.empty()) pictureSizes.Save(paths.pictureSizes);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,6 +52,15 @@ struct ShopSnapshot {
 // product-line, index and entry-page steps ask it instead of reading the tables again.
 struct ShownCatalogue {
   std::vector<int32_t> products, categories;
+  // The shown products with an index entry, by entry and, within one, as the index
+  // lists them: by [Order] (empty first), then as added.
+  struct Indexed {
+    int32_t entry;
+    std::optional<int32_t> order;
+    int32_t product;
+    auto operator<=>(const Indexed&) const = default;
+  };
+  std::vector<Indexed> indexed;
   bool HasProduct(int32_t id) const { return std::binary_search(products.begin(), products.end(), id); }
 };
 
@@ -96,6 +106,7 @@ struct RunContext {
   std::array<std::unique_ptr<PictureFolder>, kShopSubfolderNames.size()> pictureFolders;
   PictureSizeCache pictureSizes;
   bool pictureSizesLoaded = false;
+  std::future<void> pictureSizesLoading;  // while the sizes are read in the background
 };
 
 // One step of the chain: logs its lines, steps the progress bar once, returns false to

@@ -30,6 +30,7 @@ using CRecSetProdLines = CMyDaoRecordset<ProdLinesRow>;
 using CRecSetProdLines_LineID = RecordSet<ProdLineLineIdRow>;
 using CRecSetProducts = CMyDaoRecordset<ProductsRow>;
 using CRecSetProducts_IDs = RecordSet<ProductIdsRow>;
+using CRecSetProducts_Walk = RecordSet<ProductWalkRow>;
 using CRecSetShipCharges = CMyDaoRecordset<ShipChargesRow>;
 using CRecSetShipping = CMyDaoRecordset<ShippingRow>;
 using CRecSetSubAttributes = CMyDaoRecordset<SubAttributesRow>;

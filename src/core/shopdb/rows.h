@@ -337,6 +337,26 @@ VENDORA_ROW_TRAITS(ProductsRow, "Products", "[Order]", Bind("ID", &ProductsRow::
                    Bind("MultiMediaFile3", &ProductsRow::MultiMediaFile3),
                    Bind("Available", &ProductsRow::Available))
 
+// What a catalogue walk reads of a product: no picture names, and [Order] as stored
+// (an empty order sorts first, as the database sorts it).
+struct ProductWalkRow {
+  int32_t ID = 0;
+  std::string Name;
+  int32_t TaxID = 0;
+  int32_t CategoryID = 0;
+  std::optional<int32_t> Order;
+  std::optional<int32_t> IndexID;
+  std::string ShortDesc, LongDesc;
+  int32_t AttributeID1 = 0;
+  int32_t AttributeID2 = 0;
+};
+VENDORA_ROW_TRAITS(ProductWalkRow, "Products", "[Order]", Bind("ID", &ProductWalkRow::ID),
+                   Bind("Name", &ProductWalkRow::Name), Bind("TaxID", &ProductWalkRow::TaxID),
+                   Bind("CategoryID", &ProductWalkRow::CategoryID), Bind("Order", &ProductWalkRow::Order),
+                   Bind("IndexID", &ProductWalkRow::IndexID), Bind("ShortDesc", &ProductWalkRow::ShortDesc),
+                   Bind("LongDesc", &ProductWalkRow::LongDesc), Bind("AttributeID1", &ProductWalkRow::AttributeID1),
+                   Bind("AttributeID2", &ProductWalkRow::AttributeID2))
+
 // Narrow view of Products: owner and key only.
 struct ProductIdsRow {
   int32_t CategoryID = 0;
