@@ -6,7 +6,8 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <map>
+#include <utility>
+#include <vector>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,9 +23,37 @@ struct FileListEntry {
   std::optional<std::filesystem::file_time_type> writeTime;
 };
 
+// One folder's list, by file name. A generation adds tens of thousands of pictures in
+// walk order: adding appends, and the list is put in name order when it is next read,
+// once for all of them. Used by one thread at a time, like the run that fills it.
+class FileList {
+ public:
+  using value_type = std::pair<std::string, FileListEntry>;
+  using const_iterator = std::vector<value_type>::const_iterator;
+
+  // Adding a name again replaces its entry.
+  void Set(std::string name, FileListEntry entry);
+  void clear();
+
+  const_iterator begin() const { return Settled().begin(); }
+  const_iterator end() const { return Settled().end(); }
+  size_t size() const { return Settled().size(); }
+  bool empty() const { return entries_.empty(); }
+  const_iterator find(std::string_view name) const;
+  bool contains(std::string_view name) const { return find(name) != end(); }
+  size_t count(std::string_view name) const { return contains(name) ? 1 : 0; }
+  // Throws std::out_of_range for a name not in the list.
+  const FileListEntry& at(std::string_view name) const;
+
+ private:
+  const std::vector<value_type>& Settled() const;
+  mutable std::vector<value_type> entries_;
+  mutable size_t settled_ = 0;  // entries_[0, settled_) are in name order, each name once
+};
+
 class FileLists {
  public:
-  using List = std::map<std::string, FileListEntry>;  // keyed by file name
+  using List = FileList;
 
   explicit FileLists(std::filesystem::path shopFolder = {}) : shopFolder_(std::move(shopFolder)) {}
   void SetShopFolder(std::filesystem::path folder) { shopFolder_ = std::move(folder); }
