@@ -5,10 +5,13 @@
 #include <charconv>
 #include <deque>
 #include <filesystem>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
@@ -275,6 +278,21 @@ class CatalogueWriter {
                                  settings.useThumbnails, settings.thumbnailQuality, run_.prompter,
                                  run_.pictureWorkers);
     pictures_ = &pictures;
+    int itemsWritten = 0;
+    std::exception_ptr itemError;
+    const auto writeItems = [&] {
+      try {
+        itemsWritten = WriteItemFile();
+      } catch (...) {
+        itemError = std::current_exception();
+      }
+    };
+    std::optional<std::jthread> itemWriter;
+    try {
+      itemWriter.emplace(writeItems);
+    } catch (const std::system_error&) {
+      writeItems();  // no thread to be had
+    }
     auto first = products_.begin();
     int32_t position = 0;
     for (categories.MoveFirst(); !categories.IsEOF(); categories.MoveNext(), ++position) {
@@ -283,6 +301,9 @@ class CatalogueWriter {
       first = last;
     }
     pictures_ = nullptr;
+    if (itemWriter) itemWriter->join();
+    run_.counters.items = itemsWritten;
+    if (itemError) std::rethrow_exception(itemError);
     std::sort(shown_.products.begin(), shown_.products.end());
     std::sort(shown_.categories.begin(), shown_.categories.end());
     std::sort(shown_.indexed.begin(), shown_.indexed.end());
@@ -331,7 +352,7 @@ class CatalogueWriter {
     std::string keys;
     pending_.clear();
     for (auto it = first; it != last; ++it) {
-      pending_.push_back(WriteItems(*it));
+      pending_.push_back(WithItems(*it));
       if (!pending_.back().keys.empty()) AppendKey(keys, it->ID);
       WriteReadyProducts(false);
     }
@@ -352,28 +373,39 @@ class CatalogueWriter {
     bool weighed = false, ownShipping = false;
   };
 
-  PendingProduct WriteItems(const Product& product) {
+  // The product with what its items tell; their lines are the item writer's.
+  PendingProduct WithItems(const Product& product) const {
     PendingProduct p{&product};
     const auto [first, last] = std::equal_range(items_.begin(), items_.end(), product.ID, ByProduct{});
     for (auto it = first; it != last; ++it) {
-      const Item& item = *it;
-      files_[kItemsToc].out.Write(DataLine()
-                                      .Key(item.ID)
-                                      .Text(item.number)
-                                      .Text(ValueName(item.SubAttrID1))
-                                      .Text(ValueName(item.SubAttrID2))
-                                      .Amount(item.Weight)
-                                      .Amount(item.Shipping)
-                                      .Amount(item.MPrice)
-                                      .Amount(item.SPrice)
-                                      .Key(item.ProductID)
-                                      .End());
-      ++run_.counters.items;
-      AppendKey(p.keys, item.ID);
-      p.weighed = p.weighed || item.Weight != 0;
-      p.ownShipping = p.ownShipping || item.Shipping != 0;
+      AppendKey(p.keys, it->ID);
+      p.weighed = p.weighed || it->Weight != 0;
+      p.ownShipping = p.ownShipping || it->Shipping != 0;
     }
     return p;
+  }
+
+  // items.toc in walk order. It needs neither the pictures nor the other files, so it
+  // is written on a thread of its own beside them. Returns the lines written.
+  int WriteItemFile() const {
+    int written = 0;
+    OutputFile& out = files_[kItemsToc].out;
+    for (const Product& product : products_) {
+      const auto [first, last] = std::equal_range(items_.begin(), items_.end(), product.ID, ByProduct{});
+      for (auto it = first; it != last; ++it, ++written)
+        out.Write(DataLine()
+                      .Key(it->ID)
+                      .Text(it->number)
+                      .Text(ValueName(it->SubAttrID1))
+                      .Text(ValueName(it->SubAttrID2))
+                      .Amount(it->Weight)
+                      .Amount(it->Shipping)
+                      .Amount(it->MPrice)
+                      .Amount(it->SPrice)
+                      .Key(it->ProductID)
+                      .End());
+    }
+    return written;
   }
 
   // Writes the products whose pictures are ready, in walk order; with `all`, waits for
