@@ -272,6 +272,8 @@ class CatalogueWriter {
     categories.Requery();
     LoadProducts(categories);
     LoadItems();
+    for (ShopSubfolder folder : {ShopSubfolder::Prods, ShopSubfolder::Thumbs})
+      run_.files.ReservePublish(folder, products_.size());
 
     const PreviewSettings& settings = run_.settings;
     ProductPictureQueue pictures(run_.Pictures(ShopSubfolder::Prods), run_.Pictures(ShopSubfolder::Thumbs),

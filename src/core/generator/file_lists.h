@@ -33,6 +33,8 @@ class FileList {
 
   // Adding a name again replaces its entry.
   void Set(std::string name, FileListEntry entry);
+  // Room for this many more entries.
+  void Reserve(size_t more) { entries_.reserve(entries_.size() + more); }
   void clear();
 
   const_iterator begin() const { return Settled().begin(); }
@@ -63,6 +65,9 @@ class FileLists {
   // A known stamp (of a file not changed since) saves reading it again.
   void AddPublish(ShopSubfolder folder, std::string_view fileName, const FileStamp* known = nullptr);
   void AddUnused(ShopSubfolder folder, std::string_view fileName, const FileStamp* known = nullptr);
+  // Room for this many more published files: a run that knows how many pictures it
+  // will add spares the list growing step by step.
+  void ReservePublish(ShopSubfolder folder, size_t more) { publish_[static_cast<size_t>(folder)].Reserve(more); }
   void Clear();
 
   const List& Publish(ShopSubfolder folder) const { return publish_[static_cast<size_t>(folder)]; }

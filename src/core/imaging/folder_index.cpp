@@ -23,12 +23,6 @@ size_t SlotsFor(size_t count) { return std::bit_ceil(std::max<size_t>(16, 2 * co
 
 }  // namespace
 
-void FolderIndex::Reserve(size_t names) {
-  if (SlotsFor(names) > nameSlots_.size()) RehashNames(SlotsFor(names));
-  if (SlotsFor(names) > baseSlots_.size()) RehashBases(SlotsFor(names));
-  bases_.reserve(names);
-}
-
 void FolderIndex::RehashNames(size_t slots) {
   nameSlots_.assign(slots, 0);
   const size_t mask = slots - 1;

@@ -20,9 +20,6 @@ namespace vendora {
 
 class FolderIndex {
  public:
-  // Room for this many names without growing.
-  void Reserve(size_t names);
-
   // A file of the listing, found by its base from now on. `stamp`, when given, is the
   // file's stamp as just read.
   void List(std::string_view name, const std::optional<FileStamp>* stamp = nullptr);

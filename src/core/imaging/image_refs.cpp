@@ -95,22 +95,18 @@ PictureFolder::Listing PictureFolder::Read(const fs::path& folder, bool withStam
     if (readFd >= 0) ::close(readFd);
     return listing;
   }
-  // Gathered first, so that the index is sized once for the whole folder.
-  std::vector<std::pair<std::string, std::optional<FileStamp>>> files;
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view name(entry->d_name);
     if (name == "." || name == "..") continue;
     if (withStamps) {
-      std::optional<FileStamp> stamp = StampAt(listing.directoryFd, entry->d_name);
-      if (stamp) files.emplace_back(name, stamp);
+      const std::optional<FileStamp> stamp = StampAt(listing.directoryFd, entry->d_name);
+      if (stamp) listing.index.List(name, &stamp);
     } else if (entry->d_type == DT_REG || ((entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) &&
                                            StampAt(listing.directoryFd, entry->d_name))) {
-      files.emplace_back(name, std::nullopt);
+      listing.index.List(name);
     }
   }
   ::closedir(dir);
-  listing.index.Reserve(files.size());
-  for (const auto& [name, stamp] : files) listing.index.List(name, withStamps ? &stamp : nullptr);
   return listing;
 }
 
