@@ -35,7 +35,7 @@ TEST(FileLists, ReadInNameOrderWithTheLastEntryOfEachName) {
   const FileLists::List& prods = lists.Publish(ShopSubfolder::Prods);
   EXPECT_EQ(Names(prods), (std::vector<std::string>{"p1.jpg", "p10.jpg", "p3.jpg"}));
   EXPECT_EQ(prods.at("p3.jpg").size, 2u);
-  EXPECT_EQ(prods.at("p3.jpg").path, "prods/p3.jpg");
+  EXPECT_EQ(prods.at("p3.jpg").Path("p3.jpg"), "prods/p3.jpg");
   write("p3.jpg", "3");
   write("p2.jpg", "22");
   EXPECT_EQ(Names(prods), (std::vector<std::string>{"p1.jpg", "p10.jpg", "p2.jpg", "p3.jpg"}));

@@ -73,7 +73,7 @@ TEST_F(GenerationTest, AnUnchangedShopAsksAndNoLeavesEverything) {
                                       FormatLocalTime("--- Tolm! Vendora - %c - Shop generated ---", 1'700'000'000),
                                       "Zur Information: Der erzeugte Shop benötigt 15 Bytes auf dem Server.",
                                       "Ihr Shop ist jetzt zur Veröffentlichung bereit."}));
-  EXPECT_EQ(generator.LastRun()->files.Publish(ShopSubfolder::Data).at("category.toc").path, "data/category.toc");
+  EXPECT_EQ(generator.LastRun()->files.Publish(ShopSubfolder::Data).at("category.toc").Path("category.toc"), "data/category.toc");
 
   // Nothing changed since: the question comes, No keeps every file and line.
   fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));

@@ -127,7 +127,7 @@ class UploadTest : public ::testing::Test {
     std::vector<std::string> files;
     for (int k = 0; k < 7; ++k)
       for (const auto& [name, entry] : generator_->LastRun()->files.Publish(static_cast<ShopSubfolder>(k)))
-        files.push_back(entry.path);
+        files.push_back(entry.Path(name));
     return files;
   }
 

@@ -44,12 +44,17 @@ const FileListEntry& FileList::at(std::string_view name) const {
   return it->second;
 }
 
-FileListEntry FileLists::Entry(ShopSubfolder folder, std::string_view fileName, const FileStamp* known) const {
+std::string FileListEntry::Path(std::string_view fileName) const {
   const std::string_view folderName = kShopSubfolderNames[static_cast<size_t>(folder)];
+  std::string path;
+  path.reserve(folderName.size() + 1 + fileName.size());
+  return path.append(folderName).append("/").append(fileName);
+}
+
+FileListEntry FileLists::Entry(ShopSubfolder folder, std::string_view fileName, const FileStamp* known) const {
   FileListEntry e;
-  e.path.reserve(folderName.size() + 1 + fileName.size());
-  e.path.append(folderName).append("/").append(fileName);
-  const std::optional<FileStamp> read = known ? std::nullopt : StampOf(shopFolder_ / e.path);
+  e.folder = folder;
+  const std::optional<FileStamp> read = known ? std::nullopt : StampOf(shopFolder_ / e.Path(fileName));
   if (!known && read) known = &*read;
   if (known) {
     e.size = known->size;

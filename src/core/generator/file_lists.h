@@ -18,9 +18,13 @@
 namespace vendora {
 
 struct FileListEntry {
-  std::string path;  // "<folder>/<file name>", relative to the shop folder
+  ShopSubfolder folder = ShopSubfolder::Data;
   uint64_t size = 0;  // 0 when the file could not be read
   std::optional<std::filesystem::file_time_type> writeTime;
+
+  // "<folder>/<file name>", relative to the shop folder. Made when asked for: a run
+  // lists a hundred thousand pictures and uploads a few.
+  std::string Path(std::string_view fileName) const;
 };
 
 // One folder's list, by file name. A generation adds tens of thousands of pictures in

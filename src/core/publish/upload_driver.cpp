@@ -76,10 +76,10 @@ std::vector<SyncStep> PlanSynchronisation(const FileLists::List& transfer, const
                                           const FtpListing& remote, std::time_t comparison,
                                           const fs::path& shopFolder, const SentRecord* record) {
   // The file as it is now: a picture replaced since the generation is sent again.
-  auto local = [&](const FileListEntry& entry, std::time_t* time) {
+  auto local = [&](const std::string& path, const FileListEntry& entry, std::time_t* time) {
     uint64_t size = entry.size;
     *time = entry.writeTime ? ToTime(*entry.writeTime) : 0;
-    if (const std::optional<FileStamp> now = StampOf(shopFolder / entry.path)) {
+    if (const std::optional<FileStamp> now = StampOf(shopFolder / path)) {
       size = now->size;
       *time = ToTime(now->writeTime);
     }
@@ -91,8 +91,8 @@ std::vector<SyncStep> PlanSynchronisation(const FileLists::List& transfer, const
   for (const auto& [name, entry] : remote) {
     if (const auto t = transfer.find(name); t != transfer.end()) {
       std::time_t time = 0;
-      const uint64_t size = local(t->second, &time);
-      const std::string& path = t->second.path;
+      const std::string path = t->second.Path(t->first);
+      const uint64_t size = local(path, t->second, &time);
       const bool changed = time > comparison && !(record && entry.size == size &&
                                                   record->Unchanged(path, shopFolder / path, size));
       steps.push_back({changed ? SyncAction::Send : SyncAction::Skip, name, path, size});
@@ -109,8 +109,9 @@ std::vector<SyncStep> PlanSynchronisation(const FileLists::List& transfer, const
   for (const auto& [name, entry] : transfer) {
     if (onServer.contains(name)) continue;
     std::time_t time = 0;
-    const uint64_t size = local(entry, &time);
-    steps.push_back({SyncAction::Send, name, entry.path, size});
+    std::string path = entry.Path(name);
+    const uint64_t size = local(path, entry, &time);
+    steps.push_back({SyncAction::Send, name, std::move(path), size});
   }
   return steps;
 }
