@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <system_error>
 #include <vector>
 
@@ -41,8 +42,12 @@ void RemoveFiles(const std::vector<fs::path>& files, const fs::path& keep = {}) 
 
 
 std::string SizedRef(const std::string& name, int width, int height) {
-  if (width <= 0 || height <= 0) return name + "//";
-  return Format("%s/%d/%d", name, width, height);
+  std::string ref = name;
+  ref += '/';
+  if (width <= 0 || height <= 0) return ref += '/';
+  char buf[24];
+  ref.append(buf, std::to_chars(buf, buf + sizeof buf, width).ptr) += '/';
+  return ref.append(buf, std::to_chars(buf, buf + sizeof buf, height).ptr);
 }
 
 std::string RefOf(PictureFolder& folder, const std::string& fileName, const std::string& name) {
@@ -163,7 +168,8 @@ std::optional<ImageSize> PictureFolder::KnownSize(const std::string& fileName) {
 std::optional<ImageSize> PictureFolder::SizeOf(const std::string& fileName) {
   const FileStamp* stamp = Stamp(fileName);
   if (!stamp) return std::nullopt;
-  if (auto known = KnownSize(fileName)) return known;
+  if (sizes_)
+    if (auto known = sizes_->Find(*stamp)) return known;
   CImageFile image;
   ImageSize size;
   if (!image.ReadSize(size.width, size.height, (folder_ / fileName).string())) return std::nullopt;
@@ -178,10 +184,13 @@ void PictureFolder::KnowSize(const std::string& fileName, ImageSize size) {
 
 std::string ImageBaseName(std::string_view pattern, int32_t id) { return Format(pattern, "", id); }
 
-std::optional<fs::path> FindImageFile(std::string_view pattern, PictureFolder& folder, int32_t id) {
+namespace {
+
+// FindImageFile's file name, without making a path of it.
+std::optional<std::string> FindImageName(std::string_view pattern, PictureFolder& folder, int32_t id) {
   for (const auto& name : folder.FilesNamed(ImageBaseName(pattern, id))) {
     if (FormatFromFileName(name) == ImageFormat::None) continue;
-    const std::string lower = Lower(name);
+    std::string lower = Lower(name);
     if (lower != name) {
       std::error_code ec;
       if (!fs::exists(folder.Path() / lower, ec)) {
@@ -189,12 +198,19 @@ std::optional<fs::path> FindImageFile(std::string_view pattern, PictureFolder& f
         if (!ec) {
           folder.Removed(name);
           folder.Added(lower);
-          return folder.Path() / lower;
+          return lower;
         }
       }
     }
-    return folder.Path() / name;
+    return name;
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<fs::path> FindImageFile(std::string_view pattern, PictureFolder& folder, int32_t id) {
+  if (std::optional<std::string> name = FindImageName(pattern, folder, id)) return folder.Path() / *name;
   return std::nullopt;
 }
 
@@ -294,14 +310,12 @@ ProductPictureWork PlanProductImageRefs(std::string_view pattern, PictureFolder&
   work.id = id;
   work.quality = quality;
   work.thumbName = std::to_string(id) + ".jpg";
-  work.thumbnailPath = thumbFolder.Path() / work.thumbName;
-  std::optional<fs::path> picture = FindImageFile(pattern, imageFolder, id);
+  std::optional<std::string> picture = FindImageName(pattern, imageFolder, id);
   if (!picture) {
     RemoveFiles(thumbFolder, std::to_string(id));  // a stale thumbnail goes with its picture
     return work;
   }
-  work.picturePath = *picture;
-  work.fileName = picture->filename().string();
+  work.fileName = std::move(*picture);
   work.name = Lower(work.fileName);
   const FileStamp* pictureStamp = imageFolder.Stamp(work.fileName);
   const FileStamp* thumbStamp = thumbFolder.Stamp(work.thumbName);
@@ -316,9 +330,12 @@ ProductPictureWork PlanProductImageRefs(std::string_view pattern, PictureFolder&
       return work;
     }
     work.task = ProductPictureWork::Task::Measure;
-    return work;
+  } else {
+    work.task = ProductPictureWork::Task::Thumbnail;
   }
-  work.task = ProductPictureWork::Task::Thumbnail;
+  // Only a picture to be looked into needs its paths.
+  work.picturePath = imageFolder.Path() / work.fileName;
+  work.thumbnailPath = thumbFolder.Path() / work.thumbName;
   return work;
 }
 
