@@ -287,8 +287,33 @@ void ShopGenerator::DeletePreviousOutput() {
   for (const char* name : {"product.pm", "sales.pm", "webcode.pm", "olpcnf.pm", "Payvane.pm"}) fs::remove(cgi / name, ec);
 }
 
+namespace {
+
+// A generation reads whole tables, each once: the large page cache kept for walks per
+// parent would only cost memory. It comes back when the run ends.
+class WholeTableReading {
+ public:
+  explicit WholeTableReading(ShopDatabase& db) : db_(db) { Set(ShopDatabase::Reading::WholeTables); }
+  ~WholeTableReading() { Set(ShopDatabase::Reading::PerParent); }
+  WholeTableReading(const WholeTableReading&) = delete;
+  WholeTableReading& operator=(const WholeTableReading&) = delete;
+
+ private:
+  void Set(ShopDatabase::Reading reading) noexcept {
+    try {
+      if (db_.IsOpen()) db_.SetReading(reading);
+    } catch (const DbError&) {
+      // Only speed is at stake.
+    }
+  }
+  ShopDatabase& db_;
+};
+
+}  // namespace
+
 bool ShopGenerator::Run() {
   if (!IsDatabaseChanged()) return true;
+  const WholeTableReading reading(db_);
   run_ = std::make_unique<RunContext>(db_, paths_, log_, prompter_, clock_, RunMode::Generation);
   RunContext& run = *run_;
   DeletePreviousOutput();

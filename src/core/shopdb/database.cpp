@@ -68,6 +68,12 @@ void ShopDatabase::OpenImpl(const std::filesystem::path& path, int flags, bool e
   });
 }
 
+void ShopDatabase::SetReading(Reading reading) {
+  // Per parent: with SQLite's default 2 MB a large catalogue would read each page many
+  // times. The cache grows only as far as the file is read.
+  Execute(reading == Reading::PerParent ? "PRAGMA cache_size = -65536" : "PRAGMA cache_size = -2000");
+}
+
 void ShopDatabase::Configure(bool exclusive) {
   // Reading the schema first makes SQLite reject a file that is not a database before
   // anything could be written to it.
@@ -76,10 +82,7 @@ void ShopDatabase::Configure(bool exclusive) {
   sqlite3_db_config(db_->getHandle(), SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
   sqlite3_db_config(db_->getHandle(), SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   db_->exec("PRAGMA foreign_keys = ON");
-  // Walking products and their items per parent touches pages in index order, not file
-  // order; with the default 2 MB cache a large catalogue reads each page many times.
-  // The cache grows only as far as the file is read.
-  db_->exec("PRAGMA cache_size = -65536");
+  SetReading(Reading::PerParent);
   RegisterShopCollations(db_->getHandle());
   if (exclusive) {
     db_->exec("PRAGMA locking_mode = EXCLUSIVE");

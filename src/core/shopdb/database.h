@@ -43,6 +43,12 @@ class ShopDatabase {
   // Changes on every Open/Close, so record sets notice that their database went away.
   uint64_t OpenSerial() const { return serial_; }
 
+  // How the coming work reads the file. Walking children per parent touches pages in
+  // index order and keeps a large page cache (the default); passes over whole tables
+  // read each page once, and a large cache would only cost memory.
+  enum class Reading { PerParent, WholeTables };
+  void SetReading(Reading reading);
+
   // Runs SQL without parameters (schema changes, pragmas).
   void Execute(std::string_view sql);
   bool TableExists(std::string_view table);
