@@ -1,3 +1,4 @@
+#include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -73,7 +74,10 @@ TEST_F(GenerationTest, AnUnchangedShopAsksAndNoLeavesEverything) {
                                       FormatLocalTime("--- Tolm! Vendora - %c - Shop generated ---", 1'700'000'000),
                                       "Zur Information: Der erzeugte Shop benötigt 15 Bytes auf dem Server.",
                                       "Ihr Shop ist jetzt zur Veröffentlichung bereit."}));
-  EXPECT_EQ(generator.LastRun()->files.Publish(ShopSubfolder::Data).at("category.toc").Path("category.toc"), "data/category.toc");
+  EXPECT_EQ(generator.LastRun()->files.Publish(ShopSubfolder::Data).at("category.toc").Path("category.toc"),
+            "data/category.toc");
+  EXPECT_EQ(db_.Engine().execAndGet("PRAGMA cache_size").getInt(), -65536)
+      << "the run's small page cache must not outlast it: the pages walk their lists per parent";
 
   // Nothing changed since: the question comes, No keeps every file and line.
   fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
