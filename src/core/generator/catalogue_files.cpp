@@ -128,11 +128,6 @@ class TextStore {
     used_ += text.size();
     return {at, text.size()};
   }
-  void Clear() {
-    blocks_.clear();
-    used_ = 0;
-  }
-
  private:
   static constexpr size_t kBlock = 1 << 20;
   std::vector<std::unique_ptr<char[]>> blocks_;
@@ -254,8 +249,7 @@ class CatalogueWriter {
   // [Order]. Throws DbError, before anything is written: the tables are read first.
   void Walk() {
     ShopSnapshot& s = run_.snapshot;
-    taxRates_ = run_.taxType == 2;
-    if (taxRates_) {
+    if (run_.taxType == 2) {  // rates per tax type; otherwise the field stays empty
       CRecSetTaxesByType& taxes = *s.taxesByType;
       taxes.SetFilter({});
       taxes.Requery();
@@ -533,7 +527,6 @@ class CatalogueWriter {
   ProductPictureQueue* pictures_ = nullptr;  // while the walk runs
   std::deque<PendingProduct> pending_;
   ShownCatalogue shown_;
-  bool taxRates_ = false;
 };
 
 }  // namespace
