@@ -15,6 +15,14 @@ inline constexpr std::string_view kWindowTitleWithShop = "Tolm! Vendora - %s";
 inline constexpr std::string_view kSettingsNotSaved =
     "Die Einstellungen konnten nicht in '%s' gespeichert werden.";  // own wording
 
+// Company page: own wording
+inline constexpr std::string_view kInvalidEmailAddress =
+    "\"%s\" im Feld \"%s\" ist keine gültige E-Mail-Adresse. Bitte geben Sie sie in der Form name@beispiel.de "
+    "ein oder lassen Sie das Feld leer.";
+inline constexpr std::string_view kInvalidEmailWarning =
+    "Warnung: \"%s\" im Feld \"%s\" der Firmenangaben ist keine gültige E-Mail-Adresse; Bestellungen und "
+    "Anfragen an diese Adresse gehen verloren.";
+
 // Shop list on the company page
 inline constexpr std::string_view kSaveCompanyChanges =
     "Sollen die in diesem Dialog von Ihnen vorgenommenen Änderungen gespeichert werden?";
@@ -105,6 +113,9 @@ inline constexpr std::string_view kMissingInterfaces = "Erforderliche Darstellun
 inline constexpr std::string_view kMissingOptions = "Erforderliche Optionsangaben fehlen!";
 inline constexpr std::string_view kMissingCompany = "Erforderliche allgemeine Shopangaben fehlen!";
 inline constexpr std::string_view kMissingPayvane = "Erforderliche Payvane Angaben fehlen!";
+inline constexpr std::string_view kSealKeyNotStored =
+    "Der Schlüssel, mit dem der Shop Kartenzahlungen versiegelt, konnte nicht in der Shop-Datenbank "
+    "gespeichert werden.";  // own wording
 inline constexpr std::string_view kMissingMainAttributes = "Erforderliche Haupteigenschaften fehlen!";
 inline constexpr std::string_view kMissingSubAttributes = "Erforderliche Nebeneigenschaften fehlen!";  // own wording
 inline constexpr std::string_view kCreatingFolders = "Die benötigten Verzeichnisse werden erzeugt.";
@@ -159,6 +170,17 @@ inline constexpr std::string_view kFtpScriptNotWritten =
     "Das Skript \"%s\" konnte nicht geschrieben werden und wird nicht übertragen.";
 inline constexpr std::string_view kFtpNothingToPublish =
     "Der erzeugte Shop enthält keine Dateien; es gibt nichts zu veröffentlichen.";
+inline constexpr std::string_view kFtpListingTooLarge =
+    "Das Verzeichnis \"%s\" auf dem Server ist zu groß (mehr als %d Einträge oder %d MB); die Veröffentlichung wird "
+    "abgebrochen.";
+inline constexpr std::string_view kFtpDeadlinePassed =
+    "Die Veröffentlichung hat ihr Zeitlimit überschritten und wird abgebrochen.";
+inline constexpr std::string_view kFtpFileNotSent = "Die Datei \"%s\" wurde nicht übertragen: %s";
+inline constexpr std::string_view kFtpFilesNotSent =
+    "Die Veröffentlichung ist fehlgeschlagen; nicht übertragen: %d Datei(en). Die nächste Aktualisierung sendet "
+    "sie erneut.";
+inline constexpr std::string_view kFtpRunIncomplete =
+    "Die Veröffentlichung ist nicht vollständig: Die Verbindung zum Server ging verloren oder wurde abgebrochen.";
 
 // Own wording: publishing from the command line (dry run, certificates).
 inline constexpr std::string_view kDryRunHeader =

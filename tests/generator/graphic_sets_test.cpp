@@ -64,10 +64,13 @@ TEST(GraphicSetFile, ReadsSettingsSkippingGarbageAndListsOnlyFoldersWithSettings
   GraphicSet set;
   std::vector<std::pair<std::string, std::string>> ignored;
   ASSERT_TRUE(ReadGraphicSet(dir.path(), "Eigen", set, &ignored));
-  // Pictures are plain file names inside the set's folder; anything else is left out.
-  for (int row : {kGsBtnShopCart, kGsBtnStore, kGsBlankCat, kGsBlankHeader, kGsBlankMenu})
+  // Pictures are names of letters, digits, ".", "-" and "_" inside the set's folder, of
+  // at most 259 characters; anything else is left out.
+  for (int row : {kGsBtnOrder, kGsBtnSearch, kGsBtnShopCart, kGsBtnStore, kGsBlankCat, kGsBlankHeader, kGsBlankMenu})
     EXPECT_EQ(set.files[row], "") << row;
-  EXPECT_EQ(ignored, (std::vector<std::pair<std::string, std::string>>{{"BtnShopCart", "../../geheim.txt"},
+  EXPECT_EQ(ignored, (std::vector<std::pair<std::string, std::string>>{{"BtnOrder", "mit  Leerzeichen.gif"},
+                                                                       {"BtnSearch", std::string(300, 'x')},
+                                                                       {"BtnShopCart", "../../geheim.txt"},
                                                                        {"BtnStore", "/etc/passwd"},
                                                                        {"BlankCat", "sub\\x.gif"},
                                                                        {"BlankHeader", ".."},
@@ -76,8 +79,6 @@ TEST(GraphicSetFile, ReadsSettingsSkippingGarbageAndListsOnlyFoldersWithSettings
   EXPECT_EQ(set.files[kGsBtnFind], "") << "a key without value is ignored";
   EXPECT_EQ(set.files[kGsBtnHome], "") << "no key before the white space";
   EXPECT_EQ(set.files[kGsBtnIndex], "") << "keys compare exactly";
-  EXPECT_EQ(set.files[kGsBtnOrder], "mit  Leerzeichen.gif");
-  EXPECT_EQ(set.files[kGsBtnSearch].size(), 259u);
   EXPECT_EQ(set.colours[kGsBgColor], RgbColour(255, 240, 0));
   EXPECT_EQ(set.colours[kGsALink], -1);
   EXPECT_TRUE(set.readOnly);
@@ -207,21 +208,49 @@ TEST_F(GraphicSetRunTest, ColorFileHoldsEighteenLinesWithReferencesAndPaddedColo
   EXPECT_EQ(textOnly->files.Unused(ShopSubfolder::Imgs).size(), 4u);
 }
 
-TEST_F(GraphicSetRunTest, PicturesOutsideTheSetFolderAreNeitherCopiedNorPublished) {
+TEST_F(GraphicSetRunTest, PictureNamesOutsideTheSafeAlphabetAreIgnoredAndNothingRunsInPerl) {
   test::WriteFileBytes(dir_ / "geheim.txt", "Kennwort");
-  const fs::path settings = GraphicSetsFolder(program_) / "Eigen" / "Settings";
-  std::string text = test::ReadFileBytes(settings);
+  const fs::path setFolder = GraphicSetsFolder(program_) / "Eigen";
+  // Files of these names exist in the set, so only the name itself can refuse them.
+  const std::string injection = "x@{[ system(q(touch pwned)) ]}.png";
+  for (const std::string& name : {injection, std::string("a\".png"), std::string("b${\\die}.png")})
+    CopyFixture("png/palette.png", setFolder / name);
+  std::string text = test::ReadFileBytes(setFolder / "Settings");
   text.replace(text.find("Hintergrund.gif"), 15, "../../../geheim.txt");
-  test::WriteFileBytes(settings, text);
+  text.replace(text.find("b-buy.png"), 9, injection);
+  text += "BtnHome\ta\".png\r\nBtnIndex\tb${\\die}.png\r\nBtnOrder\t.hidden.png\r\n";
+  test::WriteFileBytes(setFolder / "Settings", text);
+
   auto run = StartRun("Eigen");
   ASSERT_TRUE(WriteColorFile(*run, program_));
-  EXPECT_EQ(ColorFile(), ImageLines("", "teiler.png/21/10", "kaputt.gif//", "b-buy.png/21/10") + kColourLines);
+  EXPECT_EQ(ColorFile(), ImageLines("", "teiler.png/21/10", "kaputt.gif//", "") + kColourLines);
   EXPECT_FALSE(fs::exists(run->Folder(ShopSubfolder::Imgs) / "geheim.txt"));
   EXPECT_EQ(run->files.Publish(ShopSubfolder::Imgs).count("geheim.txt"), 0u);
-  ASSERT_GE(sink_.lines.size(), 2u);
-  EXPECT_EQ(sink_.lines[1],
-            "Warnung: Der Bildersatz \"Eigen\" nennt für \"Background\" das Bild \"../../../geheim.txt\", das nicht in "
-            "seinem Ordner liegt; der Eintrag wird ignoriert.");
+  const std::string tail = "\", das kein einfacher Name in seinem Ordner ist (erlaubt sind Buchstaben, Ziffern, "
+                           "\".\", \"-\" und \"_\"); der Eintrag wird ignoriert.";
+  const std::vector<std::string> warnings(sink_.lines.begin() + 1, sink_.lines.begin() + 6);
+  EXPECT_EQ(warnings, (std::vector<std::string>{
+                          "Warnung: Der Bildersatz \"Eigen\" nennt für \"Background\" das Bild \"../../../geheim.txt" + tail,
+                          "Warnung: Der Bildersatz \"Eigen\" nennt für \"BtnBuy\" das Bild \"" + injection + tail,
+                          "Warnung: Der Bildersatz \"Eigen\" nennt für \"BtnHome\" das Bild \"a\".png" + tail,
+                          "Warnung: Der Bildersatz \"Eigen\" nennt für \"BtnIndex\" das Bild \"b${\\die}.png" + tail,
+                          "Warnung: Der Bildersatz \"Eigen\" nennt für \"BtnOrder\" das Bild \".hidden.png" + tail,
+                      }));
+
+  // The file loads in perl as the scripts load it, and runs nothing.
+  const fs::path data = run->Folder(ShopSubfolder::Data);
+  const std::string command = "cd '" + data.string() +
+                              "' && perl -e 'require \"./color.cnf\"; print scalar(keys %graphicSet)' > keys.txt";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(test::ReadFileBytes(data / "keys.txt"), "18");
+  EXPECT_FALSE(fs::exists(data / "pwned"));
+
+  // The design page cannot bring such a name in either.
+  MakeSet(GraphicSetsFolder(program_), "Offen", false);
+  GraphicSetLibrary library(program_, prompter_);
+  ASSERT_TRUE(library.Choose("Offen"));
+  EXPECT_FALSE(library.SetPicture(kGsBtnBuy, setFolder / "bild.p$g"));
+  EXPECT_TRUE(library.SetPicture(kGsBtnBuy, setFolder / "teiler.png"));
 }
 
 TEST_F(GraphicSetRunTest, AnUnreadableSetEndsTheStep) {

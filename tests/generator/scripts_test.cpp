@@ -74,16 +74,23 @@ TEST_F(ScriptFilesTest, PublishingWritesEachScriptWithItsHeaderOrAsCarried) {
       "$OLP_CardType{'diner'} = q{Diners Club};\n";
   EXPECT_EQ(Written(5), head + "1;");
   settings_.payvaneInUse = true;
-  settings_.payvane = {.server = "gw.pay}vane.example", .keyE = "010001", .keyN = "C0FFEE", .port = 1713,
-                       .timeOut = 40, .userNumber = 4711};
+  settings_.payvane = {.server = "gw.pay}vane.example\"; die; q{", .keyE = "010001", .keyN = "C0FFEE",
+                       .sealKey = std::string(64, 'a'), .port = 1713, .timeOut = 40, .userNumber = 4711};
   EXPECT_EQ(Written(5), head +
                             "$OLP_Data{'key_e'} = q{010001};\n"
                             "$OLP_Data{'key_n'} = q{C0FFEE};\n"
                             "$OLP_Data{'user'} = 4711;\n"
-                            "$OLP_Data{'server'} = q{gw.pay\\}vane.example};\n"
+                            "$OLP_Data{'server'} = q{gw.pay\\}vane.example\"; die; q\\{};\n"
                             "$OLP_Data{'port'} = 1713;\n"
                             "$OLP_Data{'time'} = 40;\n"
+                            "$SealKey = q{" + std::string(64, 'a') + "};\n"
                             "1;");
+  // Loaded as the order script loads it: every value reads back, nothing runs.
+  const std::string load = "perl -e 'require \"" + (dir_ / "olpcnf.pm").string() +
+                           "\"; print $olpcnf::OLP_Data{server}, \"|\", length $olpcnf::SealKey' > " +
+                           (dir_ / "olp.txt").string();
+  ASSERT_EQ(std::system(load.c_str()), 0);
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "olp.txt"), "gw.pay}vane.example\"; die; q{|64");
 
   for (int index = 0; index < kScriptCount; ++index) {
     const std::string check = "perl -c '" + (dir_ / ScriptFileName(index, ".pl")).string() + "' 2>/dev/null";

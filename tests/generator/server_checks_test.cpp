@@ -188,6 +188,36 @@ TEST_F(ServerCheckTest, PayvaneCorrectsEverythingButReportsOnlyTheLastProblem) {
   EXPECT_TRUE(prompter_.asked().empty());
 }
 
+TEST_F(ServerCheckTest, TheSealKeyIsMadeOnceKeptInTheShopAndDiffersBetweenShops) {
+  PayvaneRow p = GoodPayvane();
+  p.Use = false;
+  EXPECT_TRUE(CheckPayvaneStep(Prepare(GoodWebServer(), p)));
+  EXPECT_EQ(ReadSettingsRow<PayvaneRow>(db_).SealKey, "") << "no key while the card service is off";
+
+  p.Use = true;
+  p.SealKey = "abc";  // damaged: made anew
+  RunContext& first = Prepare(GoodWebServer(), p);
+  ASSERT_TRUE(CheckPayvaneStep(first));
+  const std::string key = first.settings.payvane.sealKey;
+  EXPECT_EQ(key.size(), 64u);
+  EXPECT_EQ(key.find_first_not_of("0123456789abcdef"), std::string::npos) << key;
+  EXPECT_EQ(ReadSettingsRow<PayvaneRow>(db_).SealKey, key);
+
+  RunContext again(db_, DeriveShopPaths(file_), log_, prompter_, clock_);
+  ASSERT_TRUE(OpenSnapshotStep(again) && CheckPayvaneStep(again));
+  EXPECT_EQ(again.settings.payvane.sealKey, key) << "seals stay valid across generations";
+
+  test::TempDir other;
+  test::CreateShopFile(other / "b.mdb");
+  ShopDatabase db;
+  db.Open(other / "b.mdb");
+  test::StoreRow(db, GoodPayvane());
+  RunContext second(db, DeriveShopPaths(other / "b.mdb"), log_, prompter_, clock_);
+  ASSERT_TRUE(OpenSnapshotStep(second) && CheckPayvaneStep(second));
+  EXPECT_TRUE(IsSealKey(second.settings.payvane.sealKey));
+  EXPECT_NE(second.settings.payvane.sealKey, key);
+}
+
 std::string Box(int n, bool proxy = false) { return T(n) + (proxy ? T(22175) : "") + T(22176); }
 
 TEST_F(FtpCheckTest, HostPortMustLieBetweenOneAnd65535) {

@@ -13,8 +13,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The FTP-over-TLS fields came after version 150: files of 1.40 and files already
-// at 150 both get them on opening, switched off, with their rows kept.
+// The FTP-over-TLS fields and the seal key came after version 150: files of 1.40 and
+// files already at 150 both get them on opening, switched off or empty, with their
+// rows kept.
 TEST(LaterProgramFields, OlderAndCurrentFilesGetTheTlsFieldsSwitchedOff) {
   for (const int version : {140, 150}) {
     SCOPED_TRACE(version);
@@ -26,6 +27,8 @@ TEST(LaterProgramFields, OlderAndCurrentFilesGetTheTlsFieldsSwitchedOff) {
                      "VALUES ('ftp.example.org', 21, 0, 1, 1)");
     test::ExecOnFile(path, "ALTER TABLE \"FtpServer\" DROP COLUMN \"UseTls\"");
     test::ExecOnFile(path, "ALTER TABLE \"FtpServer\" DROP COLUMN \"TlsFingerprint\"");
+    test::ExecOnFile(path, "INSERT INTO \"Payvane\" (\"Use\", \"Server\") VALUES (1, 'pay.example.org')");
+    test::ExecOnFile(path, "ALTER TABLE \"Payvane\" DROP COLUMN \"SealKey\"");
     test::ExecOnFile(path, "UPDATE \"Version\" SET \"Version\" = " + std::to_string(version));
 
     test::ScriptedPrompter prompter;
@@ -50,6 +53,16 @@ TEST(LaterProgramFields, OlderAndCurrentFilesGetTheTlsFieldsSwitchedOff) {
     ftp->UseTls = true;
     ftp->TlsFingerprint = std::string(64, 'A');
     EXPECT_NO_THROW(ftp.Update());
+
+    // The card-payment seal key: empty until the first generation makes one.
+    CRecSetPayvane payvane(db);
+    payvane.Open();
+    ASSERT_FALSE(payvane.IsEOF());
+    EXPECT_EQ(payvane->Server, "pay.example.org");
+    EXPECT_EQ(payvane->SealKey, "");
+    payvane.Edit();
+    payvane->SealKey = std::string(64, 'a');
+    EXPECT_NO_THROW(payvane.Update());
   }
 }
 

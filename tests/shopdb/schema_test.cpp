@@ -103,7 +103,7 @@ const TableListing kDescribedTables[] = {
     {"Language", "ID Long, Text Memo", "IdxLanguage(ID) primary"},
     {"Payvane",
      "ID AutoNumber, Use Boolean, Server Text(255) Empty, Port Long, TimeOut Long, HID Long, RsaE Text(255) Empty, "
-     "RsaN Text(255) Empty, Price Single, OlpType Long, TxType Long",
+     "RsaN Text(255) Empty, Price Single, OlpType Long, TxType Long, SealKey Text(64) Empty",
      "IdxPayvane(ID) primary"},
     {"Password", "ID AutoNumber, Password Text(16) Empty", "IdxPassword(ID) primary"},
 };

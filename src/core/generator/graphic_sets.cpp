@@ -13,6 +13,7 @@
 #include "common/prompter.h"
 #include "common/text_util.h"
 #include "generator/output_file.h"
+#include "generator/perl_literal.h"
 #include "generator/run_context.h"
 #include "imaging/image_refs.h"
 
@@ -65,14 +66,6 @@ std::string Lower(std::string s) {
   return s;
 }
 
-// Cut to the length the record keeps, never inside a UTF-8 sequence.
-std::string Clip(std::string_view s) {
-  if (s.size() <= kMaxFileName) return std::string(s);
-  size_t n = kMaxFileName;
-  while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
-  return std::string(s.substr(0, n));
-}
-
 bool IsRegularFile(const fs::path& p) {
   std::error_code ec;
   return fs::is_regular_file(p, ec);
@@ -94,6 +87,16 @@ bool CopyStamped(const fs::path& source, const fs::path& target) {
 // The name a set's picture gets inside the set: the element's stem and the file's own extension.
 std::string StemName(int row, const std::string& file) {
   return std::string(kGraphicSetElements[row].defaultStem) + fs::path(file).extension().string();
+}
+
+// A set's picture names travel into color.cnf and into page addresses: only letters,
+// digits, ".", "-" and "_", and no leading dot (never "." or "..").
+bool IsSafePictureName(std::string_view name) {
+  if (name.empty() || name.front() == '.') return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+           c == '_';
+  });
 }
 
 // The shop's imgs folder keeps the set's pictures in lower case, the form in which
@@ -221,8 +224,8 @@ bool ReadGraphicSet(const fs::path& setsFolder, std::string_view name, GraphicSe
       const uint8_t kind = kGraphicSetElements[row].kind;
       if (kind == kElementFlag)
         set.readOnly = value.front() == 'y' || value.front() == 'Y';
-      else if ((kind & kElementImage) && IsPlainFileName(value))
-        set.files[row] = Clip(value);
+      else if ((kind & kElementImage) && value.size() <= kMaxFileName && IsSafePictureName(value))
+        set.files[row] = std::string(value);
       else if ((kind & kElementImage) && ignored)
         ignored->emplace_back(key, value);
       else if (kind & kElementColour)
@@ -349,20 +352,20 @@ bool WriteColorFile(RunContext& run, const fs::path& programFolder) {
   for (int row = 0; row < kGsColorFileRows; ++row) {
     std::string value;
     if (IsColourRow(row)) {
-      value = "q{" + FormatColour(set.colours[row]) + "}";
+      value = PerlQ(FormatColour(set.colours[row]));
     } else if (set.files[row].empty()) {
-      value = "\"\"";
+      value = PerlDoubleQuoted("");
     } else {
       const std::string name = ImgsName(set.files[row]);
       CopyStamped(setFolder / set.files[row], imgs / name);
       // A picture missing from imgs cannot be sent; it stays off both lists.
       const bool present = IsRegularFile(imgs / name);
       if (textOnly) {
-        value = "\"\"";
+        value = PerlDoubleQuoted("");
         if (present) run.files.AddUnused(ShopSubfolder::Imgs, name);
       } else {
         // The storefront puts the background into the body tag, which takes no size.
-        value = "\"" + (row == kGsBackground ? name : FindNamedImageRef(imgs, name)) + "\"";
+        value = PerlDoubleQuoted(row == kGsBackground ? name : FindNamedImageRef(imgs, name));
         if (present) run.files.AddPublish(ShopSubfolder::Imgs, name);
       }
     }
@@ -447,7 +450,9 @@ bool GraphicSetLibrary::SaveAndSelect(GraphicSet set) {
 
 bool GraphicSetLibrary::SetPicture(int row, const fs::path& file) {
   if (!HasCurrent() || current_.readOnly || row < 0 || row >= kGsReadOnly || !IsPictureRow(row)) return false;
-  current_.files[row] = Clip(file.string());
+  // Saving renames the picture to its stem and extension, which must be a safe name.
+  if (!IsSafePictureName(StemName(row, file.string()))) return false;
+  current_.files[row] = file.string();
   current_.modified = true;
   return true;
 }

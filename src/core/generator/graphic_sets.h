@@ -116,8 +116,8 @@ inline constexpr std::string_view kGraphicSetNotSaved = "Der Bildersatz '%s' kon
 inline constexpr std::string_view kGraphicSetReadOnly =
     "Der Bildersatz '%s' ist schreibgeschützt und kann weder überschrieben noch gelöscht werden.";
 inline constexpr std::string_view kGraphicSetPictureIgnored =
-    "Warnung: Der Bildersatz \"%s\" nennt für \"%s\" das Bild \"%s\", das nicht in seinem Ordner liegt; "
-    "der Eintrag wird ignoriert.";
+    "Warnung: Der Bildersatz \"%s\" nennt für \"%s\" das Bild \"%s\", das kein einfacher Name in seinem Ordner "
+    "ist (erlaubt sind Buchstaben, Ziffern, \".\", \"-\" und \"_\"); der Eintrag wird ignoriert.";
 
 // Set names follow the rules of file names: not empty without surrounding blanks and
 // none of * < > | \ / ?; nor may they start with "." (hidden folders, "." and "..").

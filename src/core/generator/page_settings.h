@@ -58,6 +58,8 @@ struct PreviewSettings {
   // Filled by the Payvane check: the values olpcnf.pm is written with.
   struct PayvaneValues {
     std::string server, keyE, keyN;
+    // Seals a card payment's result between order steps (HMAC key, 64 hex digits).
+    std::string sealKey;
     int port = 1712, timeOut = 60, userNumber = 0;
   } payvane;
 

@@ -51,6 +51,8 @@ std::string OlpConfigModule(const ScriptSettings& s) {
     out += Format("$OLP_Data{'server'} = %s;\n", PerlQ(p.server));
     out += Format("$OLP_Data{'port'} = %d;\n", p.port);
     out += Format("$OLP_Data{'time'} = %ld;\n", p.timeOut);
+    // Kept beside the card-service keys: a file the web server runs, never sends.
+    if (!p.sealKey.empty()) out += Format("$SealKey = %s;\n", PerlQ(p.sealKey));
   }
   return out + "1;";
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include <sys/random.h>
 #include <zlib.h>
 
 #include "common/program_text.h"
@@ -162,6 +163,54 @@ bool CheckWebServerStep(RunContext& run) {
   return true;
 }
 
+namespace {
+
+// The shop's secret for sealing card payments, made once from the system's random source
+// and kept in the shop database, so that seals stay valid across generations.
+bool EnsureSealKey(RunContext& run) {
+  std::string& key = run.settings.payvane.sealKey;
+  key = run.snapshot.payvane.SealKey;
+  if (IsSealKey(key)) return true;
+  std::array<unsigned char, 32> bytes{};
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = getrandom(bytes.data() + got, bytes.size() - got, 0);
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  bool stored = got == bytes.size();
+  if (stored) {
+    key.clear();
+    for (unsigned char b : bytes) key += Format("%02x", b);
+    try {
+      CRecSetPayvane rs(run.db);
+      rs.Open();
+      if (rs.IsEOF()) {
+        rs.AddNew();
+        *rs = run.snapshot.payvane;
+      } else {
+        rs.Edit();
+      }
+      rs->SealKey = key;
+      rs.Update();
+      run.snapshot.payvane.SealKey = key;
+    } catch (const DbError&) {
+      stored = false;
+    }
+  }
+  if (!stored) {
+    key.clear();
+    run.log.Log(texts::kSealKeyNotStored);
+  }
+  return stored;
+}
+
+}  // namespace
+
+bool IsSealKey(std::string_view key) {
+  return key.size() == 64 && key.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
 bool CheckPayvaneStep(RunContext& run) {
   run.log.LogText(22288);
   const PayvaneRow& row = run.snapshot.payvane;
@@ -208,6 +257,7 @@ bool CheckPayvaneStep(RunContext& run) {
       run.log.LogText(logLine);
       run.prompter.Show(Message(explanation), MessageIcon::Information);
     }
+    if (!EnsureSealKey(run)) return false;
   }
   run.log.LogText(22289);
   run.log.Step();

@@ -31,8 +31,11 @@ bool CheckWebServerStep(RunContext& run);
 
 // Step 5: when Payvane is in use, checks run.snapshot.payvane and fills
 // run.settings.payvane with the unscrambled keys and the corrected time-out and port.
-// Never fails; only the last problem found is logged and shown.
+// Only the last problem found is logged and shown. The shop's seal key is made and
+// stored the first time; the step fails only when that cannot be stored.
 bool CheckPayvaneStep(RunContext& run);
+// Whether a stored seal key has its form: 64 lower-case hex digits.
+bool IsSealKey(std::string_view key);
 
 // The FTP settings as the upload uses them: passwords unscrambled, blank texts empty.
 struct FtpValues {

@@ -276,12 +276,14 @@ struct PayvaneRow {
   std::string RsaE, RsaN;
   float Price = 0;
   int32_t OlpType = 0, TxType = 0;
+  std::string SealKey = {};
 };
 VENDORA_ROW_TRAITS(PayvaneRow, "Payvane", "", Bind("ID", &PayvaneRow::ID), Bind("Use", &PayvaneRow::Use),
                    Bind("Server", &PayvaneRow::Server), Bind("Port", &PayvaneRow::Port),
                    Bind("TimeOut", &PayvaneRow::TimeOut), Bind("HID", &PayvaneRow::HID),
                    Bind("RsaE", &PayvaneRow::RsaE), Bind("RsaN", &PayvaneRow::RsaN), Bind("Price", &PayvaneRow::Price),
-                   Bind("OlpType", &PayvaneRow::OlpType), Bind("TxType", &PayvaneRow::TxType))
+                   Bind("OlpType", &PayvaneRow::OlpType), Bind("TxType", &PayvaneRow::TxType),
+                   Bind("SealKey", &PayvaneRow::SealKey))
 
 struct PaymentsRow {
   int32_t ID = 0;

@@ -203,7 +203,10 @@ std::vector<TableDef> BuildTables() {
                Settings,
                {Key(), Bool("Use"), Text("Server", 255, false, kEmpty), Long("Port"), Long("TimeOut"), Long("HID"),
                 Text("RsaE", 255, false, kEmpty), Text("RsaN", 255, false, kEmpty), Single("Price"),
-                Long("OlpType"), Long("TxType")},
+                Long("OlpType"), Long("TxType"),
+                // The per-shop secret that seals a card payment's result between order
+                // steps (64 hex digits); not in files of older programs.
+                Text("SealKey", 64, false, kEmpty)},
                {Primary("IdxPayvane")}});
   t.push_back({"Password", Settings, {Key(), Text("Password", 16, false, kEmpty)}, {Primary("IdxPassword")}});
   return t;

@@ -259,6 +259,7 @@ SchemaReport UpgradeShopSchema(ShopDatabase& db, int versionNumber) {
       CreateTableIfMissing(db, table, report);
       AddFieldIfMissing(db, table, "OlpType", report);
       AddFieldIfMissing(db, table, "TxType", report);
+      AddFieldIfMissing(db, table, "SealKey", report);
     } else if (name == "Options") {
       for (std::string_view f : {"ReqCustID", "ReqCountry", "MinAmount", "Insurance", "InsuranceValue",
                                  "InsuranceLimit", "InsuranceReplaces", "InsuranceReplacesValue"})
@@ -289,9 +290,9 @@ SchemaReport UpgradeShopSchema(ShopDatabase& db, int versionNumber) {
 
 SchemaReport AddLaterProgramFields(ShopDatabase& db) {
   SchemaReport report;
-  if (!db.TableExists("FtpServer")) return report;
-  const TableDef& table = ShopTable("FtpServer");
-  for (std::string_view f : kLaterFtpServerFields) AddFieldIfMissing(db, table, f, report);
+  if (db.TableExists("FtpServer"))
+    for (std::string_view f : kLaterFtpServerFields) AddFieldIfMissing(db, ShopTable("FtpServer"), f, report);
+  if (db.TableExists("Payvane")) AddFieldIfMissing(db, ShopTable("Payvane"), "SealKey", report);
   return report;
 }
 

@@ -19,16 +19,6 @@ require 'product.pm';    ## no critic (RequireBarewordIncludes)
 
 binmode STDOUT;
 
-# A page code as kept in "LastPage" and "ActivPage"; anything else is the
-# storefront.
-sub ValidCode {
-    my ($code) = @_;
-    return 'sf' unless defined $code;
-    return $code if $code =~ /^(?:sf|wk|sp|ip|sh|agb)$/;
-    return $code if $code =~ /^(?:cp|lp|dp)_\d{1,9}(?:_\d{1,6})?$/;
-    return 'sf';
-}
-
 sub Refuse {
     my ($message) = @_;
     print WebCode::MessagePage('status' => '400 Bad Request', 'title' => 'Ung&uuml;ltige Anfrage',
@@ -36,18 +26,22 @@ sub Refuse {
     return;
 }
 
+# One note for each kind of refused cart field, each said once.
 sub CartNotes {
     my ($st, $errors) = @_;
+    my %said;
     foreach my $e (@$errors) {
+        my $note;
         if (!defined $e->{'pid'}) {
-            push @{ $st->{'notes'} }, 'Ein ung&uuml;ltiger Warenkorbeintrag wurde verworfen.';
+            $note = 'Ein ung&uuml;ltiger Warenkorbeintrag wurde verworfen.';
         } elsif ($e->{'full'}) {
-            push @{ $st->{'notes'} }, 'Der Warenkorb ist voll; weitere Artikel wurden nicht &uuml;bernommen.';
+            $note = 'Der Warenkorb ist voll; weitere Artikel wurden nicht &uuml;bernommen.';
         } else {
-            push @{ $st->{'notes'} }, 'Die Anzahl &quot;' . WebCode::Esc($e->{'value'})
+            $note = 'Die Anzahl &quot;' . WebCode::Esc($e->{'value'})
                 . '&quot; wurde nicht &uuml;bernommen: Bitte geben Sie eine Zahl von 0 bis '
                 . $WebCode::MaxQuantity . ' ein (Nachkommastellen mit Komma).';
         }
+        push @{ $st->{'notes'} }, $note unless $said{$note}++;
     }
     return;
 }
@@ -58,7 +52,7 @@ sub Buy {
     my ($st, $buyName) = @_;
     my ($params, $names, $cart) = @$st{qw(params names cart)};
     my %line = map { ("$_->{'pid'}|$_->{'iid'}" => $_) } @$cart;
-    my @picked = grep { /^add_\d{1,9}\|\d{1,9}$/ } @$names;
+    my @picked = grep { WebCode::AddId($_) } @$names;
     if (!@picked) {
         my ($pid) = WebCode::ButtonId($buyName, 'buy_');
         my @items = defined $pid ? Product::Members('Product', $pid) : ();
@@ -66,7 +60,7 @@ sub Buy {
     }
     push @{ $st->{'notes'} }, 'Bitte kreuzen Sie den gew&uuml;nschten Artikel an.' unless @picked;
     foreach my $name (@picked) {
-        my ($pid, $iid) = $name =~ /^add_(\d+)\|(\d+)$/;
+        my ($pid, $iid) = WebCode::AddId($name);
         if ($line{"$pid|$iid"}) {
             my $qty = $line{"$pid|$iid"}{'qty'} + 1;
             $line{"$pid|$iid"}{'qty'} = $qty if $qty <= $WebCode::MaxQuantity;
@@ -113,7 +107,7 @@ sub Main {
     my ($cart, $cartErrors) = WebCode::ReadCart($params, $names);
     my $st = {
         'params' => $params, 'names' => $names, 'cart' => $cart, 'notes' => [],
-        'inActiv' => ValidCode($params->{'ActivPage'}), 'inLast' => ValidCode($params->{'LastPage'}),
+        'inActiv' => WebCode::PageCode($params->{'ActivPage'}), 'inLast' => WebCode::PageCode($params->{'LastPage'}),
     };
     CartNotes($st, $cartErrors);
 
@@ -186,14 +180,6 @@ sub Main {
     return;
 }
 
-my $ok = eval { Main(); 1 };
-if (!$ok) {
-    my $e = $@;
-    my $text = ref $e eq 'HASH'
-        ? 'Die Datei &quot;' . WebCode::Esc($e->{'file'}) . '&quot; kann nicht gelesen werden: ' . WebCode::Esc($e->{'why'})
-        : 'Im Shop ist ein Fehler aufgetreten.';
-    print STDERR "catalog: $e\n" unless ref $e;
-    print WebCode::MessagePage('status' => '500 Internal Server Error', 'title' => 'Fehler', 'message' => $text);
-}
+WebCode::Run(\&Main, 'catalog', 'Catalog');
 
 1;

@@ -46,9 +46,9 @@ sub Main {
     }
     my ($cart, $cartErrors) = WebCode::ReadCart($params, $names);
     my ($lines, $gone) = Product::ResolveCart($cart);
-    my $return = $params->{'ReturnPage'};
-    $return = 'sf' unless defined $return && $return =~ /^(?:sf|wk|sp|ip|sh|agb|(?:cp|lp|dp)_\d{1,9}(?:_\d{1,6})?)$/;
-    my $o = { 'v' => $params, 'lines' => $lines, 'return' => $return };
+    # The customer's entries are normalised here, once; every step checks,
+    # prices, carries and mails that one value.
+    my $o = { 'v' => Sales::Normalise($params), 'lines' => $lines, 'return' => WebCode::PageCode($params->{'ReturnPage'}) };
 
     my $problem;
     if (@$cartErrors) {
@@ -60,7 +60,7 @@ sub Main {
     } elsif (!@$lines) {
         $problem = $::pszWkNoItems;
     } else {
-        my $goods = Sales::Totals($lines, {})->{'goods'};
+        my ($goods) = Product::CartTotals($lines);
         $problem = sprintf($::pszSoldMin, $::Currency{'Master'}, $::SoldMin) if $goods < $::SoldMin;
     }
     if ($problem) {
@@ -76,28 +76,20 @@ sub Main {
     }
     my $find = sub { WebCode::FindParam($names, $_[0]) };
     if ($find->('show_back')) {
-        print Sales::Page(Sales::PrevStep($at, $params), $o, []);
+        # Back is checked like forward: the page before may show totals.
+        print Sales::Show($o, Sales::PrevStep($at, $o->{'v'}));
     } elsif ($find->('show_billings')) {
         print Sales::Show($o, 2);
     } elsif ($find->('show_reload')) {
         print Sales::Show($o, 3);
     } elsif ($find->('show_next')) {
-        print Sales::Show($o, Sales::NextStep($at, $params), $at);
+        print Sales::Show($o, Sales::NextStep($at, $o->{'v'}), $at);
     } else {
         print Sales::Show($o, $at == 5 ? 3 : $at);
     }
     return;
 }
 
-my $ok = eval { Main(); 1 };
-if (!$ok) {
-    my $e = $@;
-    my $text = ref $e eq 'HASH'
-        ? 'Die Datei &quot;' . WebCode::Esc($e->{'file'}) . '&quot; kann nicht gelesen werden: ' . WebCode::Esc($e->{'why'})
-        : 'Im Shop ist ein Fehler aufgetreten.';
-    print STDERR "order: $e\n" unless ref $e;
-    print WebCode::MessagePage('status' => '500 Internal Server Error', 'title' => 'Fehler', 'message' => $text,
-        'script' => 'Order');
-}
+WebCode::Run(\&Main, 'order', 'Order');
 
 1;

@@ -21,6 +21,7 @@ no warnings 'once';
 our $PageSize = 20;
 our $MaxSearchHits = 50;
 our $MaxSearchText = 100;
+our $PosBuilds = 0;     # indexes built in this process; the tests count them
 
 my %Data;       # path => { fh, size, mtime, ino, pos => {...} }
 my %Whole;      # path => [ records ] of the files that are read as a whole
@@ -80,6 +81,8 @@ sub ScanOffsets {
 # Builds the index and keeps it in memory for this request.
 sub BuildPos {
     my ($d, $path) = @_;
+    $PosBuilds++;
+    $d->{'built'} = 1;
     my $pairs = ScanOffsets($d);
     my $tmp = "$path.pos.$$";
     if (open(my $out, '>', $tmp)) {
@@ -144,15 +147,21 @@ sub LineAt {
     return $line;
 }
 
-# The line of $id in the data file at $path, or undef.
+# The line of $id in the data file at $path, or undef. An ID in any other
+# spelling than the data's own is not looked up at all, and a miss costs
+# only the halving.
 sub FindLine {
     my ($path, $id) = @_;
+    return unless WebCode::IsId($id);
     my $d = OpenData($path);
     my $offset = PosLookup(Pos($d, $path), $id);
     return unless defined $offset;
     my $line = LineAt($d, $offset, $id);
     return $line if defined $line;
-    # The index no longer matches the file: build it anew once.
+    # The index no longer matches the file: build it anew, at most once a
+    # request, so that no request can make the script scan and rewrite it
+    # again and again.
+    return if $d->{'built'};
     $d->{'pos'} = BuildPos($d, $path);
     $offset = PosLookup($d->{'pos'}, $id);
     return defined $offset ? LineAt($d, $offset, $id) : undef;

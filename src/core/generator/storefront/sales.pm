@@ -26,7 +26,15 @@ my @PayFields = qw(send_via versand payment_typ payment_bankname payment_banknum
     payment_accountuser payment_cardorganisation payment_cardname payment_cardnumber payment_cardexpire1
     payment_cardexpire2 payment_cardpin);
 my @OlpFields = qw(olp_cardorganisation olp_cardname olp_cardnumber olp_cardexpire1 olp_cardexpire2 olp_cardpin);
-my @TransferFields = map { "transfer_$_" } qw(result code tref tnum anum time check sig);
+# What a card payment leaves for a later request, sealed: the service's
+# answer, the masked card number, the time of payment and the receipt check.
+my @SealFields = qw(result code tref tnum anum card time check);
+my @TransferFields = map { "transfer_$_" } @SealFields, 'sig';
+# The card's check digits serve the check of their step and the payment
+# itself; they are never carried, shown again, mailed or kept.
+my %Secret = map { $_ => 1 } qw(payment_cardpin olp_cardpin);
+our $SealLife = 3600;
+our $SealAhead = 300;
 
 my %StepFields = (
     0 => [ @Billing, @Delivery ],
@@ -41,12 +49,22 @@ sub Face { return WebCode::Face() }
 sub Esc { return WebCode::Esc(@_) }
 sub HeadColour { return defined $::graphicSet{'CoHTxt'} ? $::graphicSet{'CoHTxt'} : '' }
 
+# The customer's entries as every step uses them, made once where the
+# request is read: each field of the order steps with its blanks trimmed,
+# so that the value checked is the value priced, carried and mailed.
+sub Normalise {
+    my ($params) = @_;
+    my %v;
+    foreach my $name ((map { @$_ } values %StepFields), @TransferFields) {
+        $v{$name} = WebCode::Trim($params->{$name}) if defined $params->{$name};
+    }
+    return \%v;
+}
+
 sub Value {
     my ($v, $name) = @_;
     my $value = $v->{$name};
-    return '' unless defined $value;
-    $value =~ s/^\s+|\s+$//g;
-    return $value;
+    return defined $value ? $value : '';
 }
 
 # ---------------------------------------------------------------- totals
@@ -102,8 +120,19 @@ sub DiscountAmount {
     return $discount > $goods ? $goods : $discount;
 }
 
+# The configured row that a choice names. The steps refuse every other
+# choice; one that reaches the totals all the same is never priced as
+# nothing but stops the request.
+sub Chosen {
+    my ($o, $name, $table) = @_;
+    my $value = $o->{$name};
+    die "order totals: $name names no configured row\n" unless defined $value && exists $table->{$value};
+    return $value;
+}
+
 # All totals of an order. $lines are resolved cart lines; $o holds the
-# customer's choices (versand, payment_typ, gift_wrap, gift_txt, b_state).
+# customer's normalised choices (versand, payment_typ, gift_wrap, gift_txt,
+# b_state), checked by the steps before.
 sub Totals {
     my ($lines, $o) = @_;
     my %t = ('goods' => 0, 'quantity' => 0, 'weight' => 0, 'shipsum' => 0);
@@ -120,7 +149,7 @@ sub Totals {
     }
     $t{'goods'} = Round2($t{'goods'});
     $t{'discount'} = DiscountAmount($t{'goods'}, $t{'quantity'});
-    $t{'shipping'} = Round2(ShippingCost($o->{'versand'}, \%t));
+    $t{'shipping'} = Round2(ShippingCost(Chosen($o, 'versand', \%::aShipping), \%t));
     $t{'insurance'} = 0;
     if ($::Shipping_Ensurance && $t{'goods'} >= ($::Shipping_Ensurance_Limit || 0)) {
         $t{'insurance'} = Round2($t{'goods'} * ($::Shipping_Ensurance_Value || 0) / 100);
@@ -129,19 +158,21 @@ sub Totals {
         $t{'shipping'} = 0 if $::Shipping_Ensurance_Replace && $t{'goods'} >= ($::Shipping_Ensurance_Replace_Value || 0);
     }
     $t{'gift'} = 0;
-    my $wrap = $o->{'gift_wrap'};
-    if ($::Gifts && defined $wrap && length $wrap && exists $::Gift{$wrap}) {
+    if (defined $o->{'gift_wrap'} && length $o->{'gift_wrap'}) {
+        Chosen($o, 'gift_wrap', $::Gifts ? \%::Gift : {});
         # $Gift_Type carries the merchant's "charge per item" switch.
         $t{'gift'} = Round2(($::Gift_Cost || 0) * ($::Gift_Type ? $t{'quantity'} : 1));
     }
-    $t{'gift'} += Round2($::Gift_TextCost || 0) if $::Gift_Message && defined $o->{'gift_txt'} && $o->{'gift_txt'} =~ /\S/;
-    my $payment = $o->{'payment_typ'};
-    $t{'payment'} = (defined $payment && exists $::Payment{$payment}) ? Round2($::Payment{$payment}) : 0;
+    if (defined $o->{'gift_txt'} && $o->{'gift_txt'} =~ /\S/) {
+        die "order totals: the shop offers no gift message\n" unless $::Gift_Message;
+        $t{'gift'} += Round2($::Gift_TextCost || 0);
+    }
+    $t{'payment'} = Round2($::Payment{ Chosen($o, 'payment_typ', \%::Payment) });
     my $net = $t{'goods'} - $t{'discount'} + $t{'shipping'} + $t{'insurance'} + $t{'gift'} + $t{'payment'};
     $t{'tax'} = 0;
     $t{'taxrate'} = undef;
-    if (($::Taxes || 0) == 1 && defined $o->{'b_state'} && exists $::RegioTax{ $o->{'b_state'} }) {
-        $t{'taxrate'} = $::RegioTax{ $o->{'b_state'} };
+    if (($::Taxes || 0) == 1) {
+        $t{'taxrate'} = $::RegioTax{ Chosen($o, 'b_state', \%::RegioTax) };
         $t{'tax'} = Round2($net * $t{'taxrate'} / 100);
     }
     # Contained tax per rate, on the goods after the discount.
@@ -305,7 +336,9 @@ sub Notes {
 }
 
 # Hidden fields of every step except the one shown, the cart (not on the
-# summary, where it is edited) and the shop page to return to.
+# summary, where it is edited) and the shop page to return to. Check digits
+# never travel on; once a card payment has been made, the card number does
+# not either: the sealed payment carries its masked form.
 sub CarryFields {
     my ($o, $step) = @_;
     my $v = $o->{'v'};
@@ -313,7 +346,8 @@ sub CarryFields {
     my $out = '';
     foreach my $s (0 .. 4) {
         foreach my $name (@{ $StepFields{$s} }) {
-            next if $own{$name} || !defined $v->{$name} || !length $v->{$name};
+            next if $own{$name} || $Secret{$name} || !defined $v->{$name} || !length $v->{$name};
+            next if $o->{'olp'} && $name eq 'olp_cardnumber';
             $out .= WebCode::Hidden($name, $v->{$name});
         }
     }
@@ -362,7 +396,7 @@ sub PageEnd {
 
 sub Input {
     my ($v, $name, $size, $max) = @_;
-    my $value = defined $v->{$name} ? $v->{$name} : '';
+    my $value = (defined $v->{$name} && !$Secret{$name}) ? $v->{$name} : '';
     return "<INPUT TYPE=TEXT NAME=\"$name\" SIZE=$size" . ($max ? " MAXLENGTH=$max" : '') . ' VALUE="' . Esc($value) . '">';
 }
 
@@ -635,13 +669,11 @@ sub PaymentText {
             . Plain($::pszCardName) . ': ' . Value($v, 'payment_cardname') . "\n"
             . Plain($::pszCardNumber) . ': ' . ($forCustomer ? MaskCard($number) : CardDigits($number)) . "\n"
             . Plain($::pszCardExpire) . ': ' . sprintf('%02d/%02d', Value($v, 'payment_cardexpire1'), Value($v, 'payment_cardexpire2')) . "\n";
-        my $pin = Value($v, 'payment_cardpin');
-        $out .= Plain($::pszCardPin) . ": $pin\n" if length $pin && !$forCustomer;
     }
     if ($o->{'olp'}) {
         my $r = $o->{'olp'};
         $out .= Plain($::pszOlpYes) . "\n"
-            . Plain($::pszOlpNumber) . ' ' . MaskCard(Value($v, 'olp_cardnumber')) . "\n"
+            . Plain($::pszOlpNumber) . " $r->{'card'}\n"
             . Plain($::pszOlpTRef) . " $r->{'tref'}\n" . Plain($::pszOlpTNum) . " $r->{'tnum'}\n"
             . Plain($::pszOlpGNum) . " $r->{'anum'}\n";
     }
@@ -861,34 +893,79 @@ sub SendMail {
 # ---------------------------------------------------------------- payment
 
 # The payment result travels between pages in "transfer_" fields, sealed so
-# that a customer cannot claim a payment that did not take place.
-sub TransferSeal {
-    my ($o, @values) = @_;
-    require Digest::MD5;
-    my $v = $o->{'v'};
-    my $secret = join('|', map { defined $_ ? $_ : '' } @olpcnf::OLP_Data{qw(key_n key_e user)});
-    my $cart = join(',', map { "$_->{'pid'}|$_->{'iid'}|$_->{'qty'}" } @{ $o->{'lines'} });
-    return Digest::MD5::md5_hex(join("\n", $secret, @values, $cart, CardDigits(Value($v, 'olp_cardnumber')) || ''));
+# that a customer cannot claim a payment that did not take place, nor carry a
+# payment over to another order: the seal is an HMAC under the shop's own
+# secret over the payment, the amount and currency, the customer's data, the
+# cart and the time of payment.
+
+# The secret: 64 hexadecimal digits in olpcnf.pm. Without it nothing is
+# sealed and no seal is taken, so a payment cannot be carried to a retry and
+# the customer pays again there; taking a payment that nobody can vouch for
+# would let anyone claim one.
+sub SealKey {
+    my $key = $olpcnf::SealKey;
+    return unless defined $key && $key =~ /\A[0-9A-Fa-f]{64}\z/;
+    return pack('H*', $key);
 }
 
-sub TransferIn {
-    my ($o) = @_;
+# One text from a list of values, each with its length in front, so that no
+# two different lists give the same text.
+sub Packed {
+    return join('', map { my $x = defined $_ ? $_ : ''; length($x) . ':' . $x . ';' } @_);
+}
+
+sub Cents {
+    my ($amount) = @_;
+    return int($amount * 100 + 0.5);
+}
+
+sub TransferSeal {
+    my ($o, $t, $r) = @_;
+    my $key = SealKey();
+    return unless defined $key;
+    require Digest::SHA;
     my $v = $o->{'v'};
-    my @values = map { Value($v, $_) } @TransferFields[0 .. 6];
+    my @order = (@Billing, @Delivery, @GiftFields, qw(send_via versand payment_typ),
+        grep { !$Secret{$_} && $_ ne 'olp_cardnumber' } @OlpFields);
+    my $customer = Digest::SHA::sha256_hex(Packed(map { ($_, Value($v, $_)) } @order));
+    my $cart = Digest::SHA::sha256_hex(Packed(map { "$_->{'pid'}|$_->{'iid'}|" . WebCode::QuantityText($_->{'qty'}) }
+        @{ $o->{'lines'} }));
+    return Digest::SHA::hmac_sha256_hex(Packed('Vendora payment 1', @$r{@SealFields}, Cents($t->{'total'}),
+        $::Currency{'Master'}, $customer, $cart), $key);
+}
+
+# Compares two texts in a time that does not tell where they differ.
+sub SameText {
+    my ($x, $y) = @_;
+    return 0 unless length $x == length $y;
+    my $diff = 0;
+    $diff |= ord(substr($x, $_, 1)) ^ ord(substr($y, $_, 1)) foreach 0 .. length($x) - 1;
+    return $diff == 0;
+}
+
+# The sealed payment of this order, or undef. A seal is good for an hour
+# from the payment and never for a time ahead of the server's clock.
+sub TransferIn {
+    my ($o, $t) = @_;
+    my $v = $o->{'v'};
     my $sig = Value($v, 'transfer_sig');
-    return unless length $sig && $sig eq TransferSeal($o, @values);
-    my %r;
-    @r{qw(result code tref tnum anum time check)} = @values;
+    return unless length $sig;
+    my %r = map { $_ => Value($v, "transfer_$_") } @SealFields;
+    my $now = time;
+    return unless $r{'time'} =~ /\A[0-9]{1,12}\z/ && $r{'time'} <= $now + $SealAhead && $now - $r{'time'} <= $SealLife;
+    my $seal = TransferSeal($o, $t, \%r);
+    return unless defined $seal && SameText(lc $sig, $seal);
     return \%r;
 }
 
 sub TransferOut {
-    my ($o) = @_;
+    my ($o, $t) = @_;
     my $r = $o->{'olp'} or return '';
-    my @values = @$r{qw(result code tref tnum anum time check)};
+    my $seal = TransferSeal($o, $t, $r);
+    return '' unless defined $seal;
     my $out = '';
-    $out .= WebCode::Hidden($TransferFields[$_], $values[$_]) foreach 0 .. 6;
-    return $out . WebCode::Hidden('transfer_sig', TransferSeal($o, @values));
+    $out .= WebCode::Hidden("transfer_$_", $r->{$_}) foreach @SealFields;
+    return $out . WebCode::Hidden('transfer_sig', $seal);
 }
 
 # Runs the card payment. Returns the result hash or (undef, page text).
@@ -906,7 +983,7 @@ sub Pay {
     my %card = (
         'number' => Value($v, 'olp_cardnumber'), 'owner' => Value($v, 'olp_cardname'),
         'month' => Value($v, 'olp_cardexpire1'), 'year' => Value($v, 'olp_cardexpire2'),
-        'currency' => $::Currency{'Master'}, 'amount' => int($t->{'total'} * 100 + 0.5),
+        'currency' => $::Currency{'Master'}, 'amount' => Cents($t->{'total'}),
         'check' => Value($v, 'olp_cardpin'),
     );
     my ($rc, $result) = Payvane::Pay(\%settings, \%card);
@@ -921,8 +998,10 @@ sub Pay {
     }
     my $time = time;
     my %r = ('result' => $code, 'code' => $processing, 'tref' => $result->[2], 'tnum' => $result->[3],
-        'anum' => $result->[4], 'time' => $time);
-    $r{'check'} = Payvane::CheckString($settings{'txtype'}, \%card, $result, $time);
+        'anum' => $result->[4], 'card' => MaskCard($card{'number'}), 'time' => $time);
+    # The check string is shown on the receipt and passed on by the customer:
+    # it holds no check digits, as when none were entered.
+    $r{'check'} = Payvane::CheckString($settings{'txtype'}, { %card, 'check' => '' }, $result, $time);
     return \%r;
 }
 
@@ -969,7 +1048,7 @@ sub OlpBlock {
         . "<FONT FACE=\"$face\"><B>$::pszOlpYes</B></FONT>\n<TABLE BORDER=0 ALIGN=CENTER>\n"
         . $row->($::pszOlpTyp, $olpcnf::OLP_CardType{ Value($v, 'olp_cardorganisation') } || '')
         . $row->($::pszOlpOwner, Value($v, 'olp_cardname'))
-        . $row->($::pszOlpNumber, MaskCard(Value($v, 'olp_cardnumber')))
+        . $row->($::pszOlpNumber, $r->{'card'})
         . $row->($::pszOlpDate, sprintf('%02d/%02d', Value($v, 'olp_cardexpire1'), Value($v, 'olp_cardexpire2')))
         . $row->($::pszOlpAmount, sprintf('%s %.2f', $::Currency{'Master'}, $t->{'total'}))
         . $row->($::pszOlpTRef, $r->{'tref'}) . $row->($::pszOlpTNum, $r->{'tnum'}) . $row->($::pszOlpGNum, $r->{'anum'})
@@ -991,11 +1070,11 @@ sub Finish {
     my $t = Totals($o->{'lines'}, $v);
     $o->{'time'} = OrderTime(time);
     if (OlpChosen($v)) {
-        my $r = TransferIn($o);
+        my $r = TransferIn($o, $t);
         if (!$r) {
             my $failure;
             ($r, $failure) = Pay($o, $t);
-            return ProblemPage($o, $::pszOlpName, $failure, 0) unless $r;
+            return ProblemPage($o, $::pszOlpName, $failure, 0, $t) unless $r;
         }
         $o->{'olp'} = $r;
     }
@@ -1014,7 +1093,7 @@ sub Finish {
             my $message = "<B>$::pszSMTPError</B><P>" . MailErrorText($rc, $detail, $host) . '<P>'
                 . sprintf($::pszSMTPErrorHotLine, $::ShopSet{'Phone1'}, $::ShopSet{'EM_Info'})
                 . "<P><TABLE BORDER=0 ALIGN=CENTER><TR><TD><PRE>" . Esc($text) . "</PRE></TD></TR></TABLE>";
-            return ProblemPage($o, $::pszStepFiveOrder, $message, 1);
+            return ProblemPage($o, $::pszStepFiveOrder, $message, 1, $t);
         }
         # The customer's copy must not hold back the order when it fails.
         if (length $customer) {
@@ -1046,7 +1125,7 @@ sub Finish {
 # sends the order again (a payment that took place is carried along, sealed);
 # otherwise it returns to the card entry.
 sub ProblemPage {
-    my ($o, $title, $message, $retry) = @_;
+    my ($o, $title, $message, $retry, $t) = @_;
     my $face = Face();
     my $v = $o->{'v'};
     my $at = $retry ? PrevStep(5, $v) : 5;
@@ -1056,7 +1135,7 @@ sub ProblemPage {
     return PageStart($o, $title)
         . "<TABLE WIDTH=620 BORDER=0><TR><TD ALIGN=CENTER><FONT FACE=\"$face\">" . Heading($title)
         . "$message</FONT></TD></TR></TABLE>\n" . WebCode::Divider()
-        . CarryFields($o, -1) . Position($v, $at) . ($retry ? TransferOut($o) : '')
+        . CarryFields($o, -1) . Position($v, $at) . ($retry ? TransferOut($o, $t) : '')
         . "<TABLE BORDER=0 ALIGN=CENTER><TR><TD>$button</FORM></TD><TD>" . CancelForm($o) . "</TD></TR></TABLE>\n"
         . PageEnd();
 }
@@ -1082,6 +1161,9 @@ sub Show {
     for (my $s = 0; $s <= $last && $s <= 4; $s++) {
         next if $s == 1 && !GiftStep();
         next if $s == 4 && !OlpChosen($v);
+        # A sealed payment stands for the card step: the card data no longer
+        # travel once paid. Steps 0 to 3 have passed, so the totals hold.
+        next if $s == 4 && TransferIn($o, Totals($o->{'lines'}, $v));
         my @errors = CheckStep($s, $v);
         return Page($s, $o, \@errors) if @errors;
     }

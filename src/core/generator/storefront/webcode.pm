@@ -108,21 +108,57 @@ sub FindParam {
     return;
 }
 
+# IDs are the shop database's counters, 1 and up, and the data files write
+# them without leading zeros. Only that one spelling is taken from a request:
+# "010" would find the record of 10 in the offset index and then fail the
+# check of its line. Page numbers count from 0.
+my $Id = qr/[1-9][0-9]{0,8}/;
+my $PageNo = qr/(?:0|[1-9][0-9]{0,5})/;
+
 # The ID of a button name such as "categorypage_12.x": the part after the
-# keyword, cut at the first ".". Digits only, or undef.
+# keyword, cut at the first ".", with an optional page number after "_".
+# Returns (ID, page) or the empty list.
 sub ButtonId {
     my ($name, $word) = @_;
     my $at = index($name, $word);
     return if $at < 0;
     my $rest = substr($name, $at + length $word);
     $rest =~ s/\..*//s;
-    return unless $rest =~ /^(\d{1,9})(?:_(\d{1,6}))?$/;
+    return unless $rest =~ /\A($Id)(?:_($PageNo))?\z/;
     return ($1, $2);
 }
 
 sub IsId {
     my ($value) = @_;
-    return defined $value && $value =~ /^\d{1,9}$/;
+    return defined $value && $value =~ /\A$Id\z/;
+}
+
+# A page code as kept in "LastPage", "ActivPage" and "ReturnPage"; anything
+# else is the storefront.
+sub PageCode {
+    my ($code) = @_;
+    return 'sf' unless defined $code;
+    return $code if $code =~ /\A(?:sf|wk|sp|ip|sh|agb)\z/;
+    return $code if $code =~ /\A(?:cp|lp|dp)_$Id(?:_$PageNo)?\z/;
+    return 'sf';
+}
+
+# The "add_PRODUCT|ITEM" boxes of a product: (product, item) or the empty list.
+sub AddId {
+    my ($name) = @_;
+    return unless $name =~ /\Aadd_($Id)\|($Id)\z/;
+    return ($1, $2);
+}
+
+# Blanks off both ends. Two anchored substitutions: the single pattern
+# "^\s+|\s+$" with /g tries every blank of a long run as a start and takes
+# seconds on a large body of blanks.
+sub Trim {
+    my ($text) = @_;
+    return '' unless defined $text;
+    $text =~ s/\A\s+//;
+    $text =~ s/\s+\z//;
+    return $text;
 }
 
 # A quantity as the customer typed it: digits with an optional decimal comma
@@ -130,8 +166,8 @@ sub IsId {
 sub ParseQuantity {
     my ($text) = @_;
     return unless defined $text;
-    (my $q = $text) =~ s/^\s+|\s+$//g;
-    return unless $q =~ /^\d{1,6}(?:[.,]\d{1,3})?$/;
+    my $q = Trim($text);
+    return unless $q =~ /\A\d{1,6}(?:[.,]\d{1,3})?\z/;
     $q =~ tr/,/./;
     $q += 0;
     return if $q > $MaxQuantity;
@@ -148,7 +184,7 @@ sub ReadCart {
         next unless substr($name, 0, 3) eq 'ov_';
         my $key = substr($name, 3);
         my $value = $params->{$name};
-        if ($key !~ /^(\d{1,9})\|(\d{1,9})$/) {
+        if ($key !~ /\A($Id)\|($Id)\z/) {
             push @errors, { 'key' => $key, 'value' => $value };
             next;
         }
@@ -444,6 +480,22 @@ sub MessagePage {
         . ($opt{'buttons'} || Button('show_front', 'MeBuFront', $::pszFrontButton))
         . FormEnd() . CreditLine() . PageFoot();
     return $out;
+}
+
+# Runs a script's Main; whatever dies there becomes an error page that names
+# at most a data file, never a server path or a Perl message.
+sub Run {
+    my ($main, $name, $script) = @_;
+    my $ok = eval { $main->(); 1 };
+    return if $ok;
+    my $e = $@;
+    my $text = ref $e eq 'HASH'
+        ? 'Die Datei &quot;' . Esc($e->{'file'}) . '&quot; kann nicht gelesen werden: ' . Esc($e->{'why'})
+        : 'Im Shop ist ein Fehler aufgetreten.';
+    print STDERR "$name: $e\n" unless ref $e;
+    print MessagePage('status' => '500 Internal Server Error', 'title' => 'Fehler', 'message' => $text,
+        'script' => $script);
+    return;
 }
 
 1;

@@ -68,6 +68,25 @@ subtest 'storefront to receipt under lighttpd' => sub {
     like($copy, qr/^To: erika\@example\.org\n/, 'copy to the customer');
 };
 
+# Trailing blanks pass the checks of each step; the order must be priced
+# and mailed as the clean choice. One item at 7.50, shipping 4.90 (below the
+# 50.00 break), wrap 2.50, cash on delivery 6.00: 20.90 net, 19 % regional
+# tax 3.97, total 24.87.
+subtest 'choices with trailing blanks are priced as the clean ones' => sub {
+    my ($shop, $port, $post) = Shop("\$Taxes = 1;\n\$RegioTax{'DE'} = 19;\n\$RegioTax{'AT'} = 20;\n");
+    my $pages = OrderWalk($post, { 0 => { %customer, 'b_state' => 'DE ' }, 1 => { 'gift_wrap' => 'Rot ' },
+        2 => { 'send_via' => 'AO1 ', 'versand' => '00_DHL Paket ', 'payment_typ' => 'Nachnahme ' }, 3 => { 'agb_accept' => 'yes' } },
+        '10|100');
+    StopServer($shop);
+    like($pages->{'receipt'}, qr/Vielen Dank/, 'order placed');
+    my ($merchant) = map { $_->{'text'} } @{ Mails($shop) };
+    foreach my $line ('Summe +7\.50', 'Versandkosten \(DHL Paket\) +4\.90', 'Geschenkservice +2\.50', 'Zahlungsart \(Nachnahme\) +6\.00',
+                      'Steuer 19\.00% +3\.97', 'Zahlungsbetrag +24\.87', 'Geschenkpapier: Rot') {
+        like($merchant, qr/^$line$/m, "mail: $line");
+    }
+    like($pages->{'receipt'}, qr/Zahlungsbetrag<\/B><\/FONT><\/TD><TD[^>]*><FONT[^>]*><B>EUR 24\.87/, 'receipt: 24.87');
+};
+
 subtest 'order mail by SMTP' => sub {
     my (undef, $log) = tempfile(UNLINK => 1);
     my ($smtp, $pid) = Serve(sub {

@@ -8,7 +8,8 @@ use FindBin;
 use lib "$FindBin::Bin/lib";
 use Test::More;
 use File::Temp qw(tempdir);
-use ShopFixture qw(MakeShop LoadShop Serve FreePort OrderWalk CgiPost Mails);
+use Digest::MD5 qw(md5_hex);
+use ShopFixture qw(MakeShop LoadShop Serve FreePort OrderWalk CgiPost Mails Submit $SealKey);
 
 my $dir = tempdir(CLEANUP => 1);
 system("openssl genrsa -out $dir/key.pem 1024 2>/dev/null") == 0 or BAIL_OUT('openssl is needed');
@@ -76,7 +77,9 @@ subtest 'exchange with the service' => sub {
         my ($port, $pid, $log) = Service(%$service);
         my ($rc, $got) = Payvane::Pay({ %settings, 'port' => $port }, \%card);
         is_deeply([ $rc, $result ? $got : () ], [ $code, $result ? $result : () ], $name);
-        kill 'TERM', $pid;
+        # An accepted exchange ends by itself once the service has logged it;
+        # the others may leave the service waiting.
+        kill 'TERM', $pid unless $name eq 'accepted';
         waitpid($pid, 0);
         is(Slurp($log), "4711\n1.10\nOLP|2.00|210|4111111111111111|---|3003|EUR|5970\n000\r\n",
             'user, protocol, the decrypted request with "---" for no check number, the confirmation') if $name eq 'accepted';
@@ -142,6 +145,121 @@ subtest 'card payment through the order steps' => sub {
         is(scalar @mails, $name eq 'accepted' ? 2 : 0, "$name: order mails");
         like($mails[0], qr/T-42/, 'the merchant mail names the transaction') if @mails;
         unlike(join('', @mails), qr/4111111111111111/, 'and no mail the card number');
+    }
+};
+
+# A payment sealed by one request and brought back by the next, as the
+# retry of a failed order mail does.
+subtest 'sealed payment between requests' => sub {
+    local $olpcnf::SealKey = $SealKey;
+    my %v = ('b_firstname' => 'Erika', 'b_name' => 'Muster', 'b_street' => 'Weg 1', 'b_zip' => '53111', 'b_city' => 'Bonn',
+        'payment_typ' => 'Online Kreditkartenabrechnung', 'versand' => '00_DHL Paket', 'olp_cardname' => 'Erika Muster');
+    my @lines = ({ 'pid' => 10, 'iid' => 101, 'qty' => 2 });
+    my %r = ('result' => '0', 'code' => '000', 'tref' => 'R-17', 'tnum' => 'T-42', 'anum' => 'A-99', 'card' => '************1111',
+        'time' => time - 60, 'check' => '3230307C-8902');
+    my $seal = sub {
+        my $hidden = Sales::TransferOut({ 'v' => \%v, 'lines' => \@lines, 'olp' => $_[0] }, { 'total' => 32.70 });
+        return { $hidden =~ /NAME="([^"]+)" VALUE="([^"]*)"/g };
+    };
+    # The order as the next request brings it: the sealed fields, changed.
+    my $back = sub {
+        my ($fields, %change) = @_;
+        my $lines = delete $change{'lines'} || \@lines;
+        my $total = delete $change{'total'} || 32.70;
+        return Sales::TransferIn({ 'v' => { %v, %$fields, %change }, 'lines' => $lines }, { 'total' => $total });
+    };
+    my $fields = $seal->(\%r);
+    is_deeply($back->($fields), \%r, 'a genuine seal is taken');
+    my @refused = (
+        [ 'another billing street', 'b_street' => 'Weg 2' ],
+        [ 'a delivery address added', 's_name' => 'Muster', 's_street' => 'Hafen 1' ],
+        [ 'another quantity', 'lines' => [ { %{ $lines[0] }, 'qty' => 3 } ] ],
+        [ 'another item', 'lines' => [ { %{ $lines[0] }, 'iid' => 100 } ] ],
+        [ 'another amount', 'total' => 32.71 ],
+        [ 'another transaction number', 'transfer_tnum' => 'T-43' ],
+        [ 'another time', 'transfer_time' => $r{'time'} + 1 ],
+        [ 'no signature', 'transfer_sig' => '' ],
+    );
+    foreach my $case (@refused) {
+        my ($name, %change) = @$case;
+        is($back->($fields, %change), undef, "refused: $name");
+    }
+    # The old seal: MD5 over the public key and merchant number ("key_n|key_e|user",
+    # all empty in this shop), the payment and the cart.
+    my $old = md5_hex(join("\n", '||', @r{qw(result code tref tnum anum time check)}, '10|101|2', ''));
+    is($back->($fields, 'transfer_sig' => $old), undef, 'refused: a seal made the old way from public values');
+    is($back->($seal->({ %r, 'time' => time - 3601 })), undef, 'refused: a seal older than an hour');
+    is($back->($seal->({ %r, 'time' => time + 3600 })), undef, 'refused: a time ahead of the clock');
+    ok($back->($seal->({ %r, 'time' => time - 3500 })), 'a seal within the hour is taken');
+    foreach my $case ([ 'no key', undef, 0 ], [ 'an empty key', '', 0 ], [ 'a short key', substr($SealKey, 1), 0 ],
+                      [ 'another shop\'s key', scalar reverse($SealKey), 1 ]) {
+        my ($name, $key, $seals) = @$case;
+        local $olpcnf::SealKey = $key;
+        is($back->($fields), undef, "$name: the seal is refused");
+        my $out = Sales::TransferOut({ 'v' => \%v, 'lines' => \@lines, 'olp' => \%r }, { 'total' => 32.70 });
+        is($out =~ /NAME="transfer_sig"/ ? 1 : 0, $seals, "$name: " . ($seals ? 'seals with its own key' : 'seals nothing'));
+    }
+};
+
+subtest 'a paid order whose mail failed is sent again without paying again' => sub {
+    my %customer = ('b_firstname' => 'Erika', 'b_name' => 'Muster', 'b_street' => 'Weg 1', 'b_zip' => '53111',
+        'b_city' => 'Bonn', 'b_phone' => '0228 1', 'b_email' => 'erika@example.org');
+    my %card = ('olp_cardorganisation' => 'visa', 'olp_cardname' => 'Erika Muster', 'olp_cardnumber' => '4111111111111111',
+        'olp_cardexpire1' => '03', 'olp_cardexpire2' => '30', 'olp_cardpin' => '739');
+    foreach my $keyed (1, 0) {
+        my $name = $keyed ? 'sealed' : 'without a seal key';
+        my ($port, $pid) = Service();
+        my $shop = MakeShop('config' => "\$OLP = 1;\n\$OLP_Language = 407;\n\$Payment_OLP = q{Online Kreditkartenabrechnung};\n"
+                . "\$Payment{'Online Kreditkartenabrechnung'} = \"0.50\";\n\$OLP_Type = 2;\n\$OLP_Msg = 210;\n"
+                . "\$ENV{'FAKE_SENDMAIL_FAIL'} = 1;\n",
+            'olpcnf' => "\$OLP_Data{'key_e'} = q{$e};\n\$OLP_Data{'key_n'} = q{$n};\n\$OLP_Data{'user'} = 4711;\n"
+                . "\$OLP_Data{'server'} = q{127.0.0.1};\n\$OLP_Data{'port'} = $port;\n\$OLP_Data{'time'} = 5;\n",
+            $keyed ? () : ('seal_key' => undef));
+        my $post = CgiPost($shop);
+        my $page = $post->('catalog.pl', 'categorypage_1.x=3&categorypage_1.y=3');
+        $page = Submit($post, Submit($post, $page, 'buy_10', 'add_10|101' => 1), 'show_order');
+        foreach my $entries (\%customer, {}, { 'payment_typ' => 'Online Kreditkartenabrechnung' }, { 'agb_accept' => 'yes' }) {
+            $page = Submit($post, $page, 'show_next', %$entries);
+        }
+        my $retry = Submit($post, $page, 'show_next', %card);
+        waitpid($pid, 0);
+        like($retry, qr/folgender Fehler aufgetreten:.*NAME="show_next"/s, "$name: paid, the mail failed, a retry offered");
+        unlike($retry, qr/olp_cardpin|NAME="olp_cardnumber"|4111111111111111|\b739\b/, "$name: no check digits, no card number carried");
+        # The mail program keeps the mail that it failed to send.
+        my $failed = scalar @{ Mails($shop) };
+
+        # The mail works again; the service is gone, so a second payment
+        # could not take place.
+        my $config = "$shop->{'store'}data/config.cnf";
+        my $text = do { open(my $in, '<', $config) or die; local $/; <$in> };
+        $text =~ s/^\$ENV\{'FAKE_SENDMAIL_FAIL'\} = 1;\n//m or die;
+        open(my $out, '>', $config) or die;
+        print {$out} $text;
+        close $out;
+        if (!$keyed) {
+            unlike($retry, qr/transfer_/, "$name: no payment carried");
+            like(Submit($post, $retry, 'show_next'), qr/NAME="olp_cardnumber"/, "$name: the retry asks for the card again");
+            is(scalar @{ Mails($shop) }, $failed, "$name: no order without a payment");
+            next;
+        }
+        my ($check) = $retry =~ /NAME="transfer_check" VALUE="([0-9A-F]+)-\d+"/;
+        like(pack('H*', $check), qr/^210\|\d+\|---\|Erika Muster\|/, 'the receipt check string holds no check digits');
+        my @values = map { my $f = $_; $retry =~ /NAME="transfer_$f" VALUE="([^"]*)"/ ? $1 : '' } qw(result code tref tnum anum time check);
+        my $old = md5_hex(join("\n", "$n|$e|4711", @values, '10|101|1', ''));
+        foreach my $case ([ 'another address', 'b_street' => 'Anderer Weg 9' ], [ 'another cart', 'ov_10|101' => 2 ],
+                          [ 'a seal made the old way', 'transfer_sig' => $old ]) {
+            my ($replay, %change) = @$case;
+            $page = Submit($post, $retry, 'show_next', %change);
+            unlike($page, qr/Vielen Dank/, "$replay: no order");
+            like($page, qr/NAME="olp_cardnumber"/, "$replay: the card is asked for again");
+        }
+        is(scalar @{ Mails($shop) }, $failed, 'no mail for a refused seal');
+        like(Submit($post, $retry, 'show_next'), qr/Vielen Dank.*T-42/s, 'the genuine seal: the order goes out with its payment');
+        my $mails = join('', map { $_->{'text'} } @{ Mails($shop) });
+        is(scalar @{ Mails($shop) }, $failed + 2, 'order mail and copy sent');
+        like($mails, qr/^To: bestellung\@teehaus\.example\n.*Kartennummer: \*{12}1111\n.*T-42/ms,
+            'the merchant mail names the masked card and the transaction');
+        unlike($mails, qr/\b739\b|4111111111111111/, 'no mail holds check digits or the card number');
     }
 };
 

@@ -56,12 +56,19 @@ subtest 'card data' => sub {
     my $s = MakeShop();
     my %card = ('payment_typ' => 'Kreditkarte', 'payment_cardorganisation' => 'CC1', 'payment_cardname' => 'E. Muster',
         'payment_cardnumber' => '4111 1111 1111 1111', 'payment_cardexpire1' => '12', 'payment_cardexpire2' => '99',
-        'payment_cardpin' => '123');
+        'payment_cardpin' => '739');
     my $pages = OrderWalk(CgiPost($s), { 0 => \%customer, 2 => \%card, 3 => { 'agb_accept' => 'yes' } }, '10|101');
     my ($merchant, $copy) = map { $_->{'text'} } @{ Mails($s) };
-    like($merchant, qr/Karten-Nummer: 4111111111111111\n.*\nPr\xFCfsumme: 123\n/s, 'the merchant gets number and check number');
+    like($merchant, qr/Karten-Nummer: 4111111111111111\n/, 'the merchant gets the number to charge');
+    unlike($merchant . $copy, qr/Pr\xFCfsumme|739/, 'no mail holds the check digits');
+    unlike($pages->{3} . $pages->{'receipt'}, qr/payment_cardpin|739/, 'nor does any page after their step');
     like($copy, qr/Karten-Nummer: \*{12}1111\n/, 'the customer copy shows the number masked');
-    unlike($copy . $pages->{'receipt'}, qr/4111111111111111|Pr\xFCfsumme: 123/, 'copy and receipt never in full');
+    unlike($copy . $pages->{'receipt'}, qr/4111111111111111/, 'copy and receipt never in full');
+    my %fields = (%customer, %card, 'payment_cardnumber' => 'x');
+    my (undef, $again) = RunCgi($s, 'order.pl', 'body' => Form([ 'ActivPage', 2 ], [ 'show_next', 'x' ], [ 'ov_10|101', 1 ],
+        map { [ $_, $fields{$_} ] } sort keys %fields));
+    like($again, qr/Die Kartennummer ist ung&uuml;ltig/, 'a card step shown again');
+    like($again, qr/NAME="payment_cardpin" SIZE=4 MAXLENGTH=4 VALUE=""/, 'does not fill in the check digits');
     foreach my $bad ([ 'payment_cardnumber' => '4111 1111 1111 1112' ], [ 'payment_cardexpire2' => '01' ]) {
         $pages = OrderWalk(CgiPost($s), { 0 => \%customer, 2 => { %card, @$bad } }, '10|101');
         ok($pages->{2} && !$pages->{3}, "$bad->[0] $bad->[1] refused");
@@ -80,6 +87,11 @@ subtest 'tampered requests' => sub {
         [ 'shipping the shop does not offer', 'order.pl', 'ActivPage=2&show_next=x&ov_10|101=1&send_via=AO1&versand=99_Gratis'
           . '&payment_typ=Vorkasse&b_firstname=E&b_name=M&b_street=W&b_zip=1&b_city=B&b_phone=1&b_email=e%40example.org',
           qr/Bitte w&auml;hlen Sie eine Versandart/ ],
+        [ 'back to the summary with a shipping the shop does not offer', 'order.pl', 'ActivPage=4&show_back=x&ov_10|101=1'
+          . '&send_via=AO1&versand=99_Gratis&payment_typ=Vorkasse&agb_accept=yes&b_firstname=E&b_name=M&b_street=W&b_zip=1'
+          . '&b_city=B&b_phone=1&b_email=e%40example.org', qr/Bitte w&auml;hlen Sie eine Versandart(?!.*Zahlungsbetrag)/s ],
+        [ 'an ID with a leading zero', 'catalog.pl', 'detailpage_010=x', qr/^Status: 400/ ],
+        [ 'a page code with a leading zero', 'catalog.pl', 'show_back=x&LastPage=dp_010', qr/NAME="ActivPage" VALUE="sf"/ ],
     );
     foreach my $case (@cases) {
         my ($name, $script, $body, $expect) = @$case;
@@ -94,6 +106,18 @@ subtest 'tampered requests' => sub {
         'query' => 'ActivPage=3&show_next=x&payment_cardnumber=4111111111111111&ov_10|101=1');
     unlike($page, qr/4111/, 'card data in an address is ignored');
     unlike($page, qr/NAME="b_firstname"/, 'and starts no order');
+};
+
+subtest 'hostile IDs rewrite no file' => sub {
+    my $s = MakeShop();
+    RunCgi($s, 'catalog.pl', 'body' => 'categorypage_1=x');
+    my $pos = "$s->{'store'}data/product.toc.pos";
+    ok(-s $pos, 'index built by a first request');
+    utime(1_000_000_000, 1_000_000_000, $pos) or die;
+    my (undef, $page) = RunCgi($s, 'catalog.pl', 'body' => join('&', 'show_wk=x', map { "ov_010|$_=1" } 100 .. 299));
+    is(scalar(() = $page =~ /ung&uuml;ltiger Warenkorbeintrag wurde verworfen/g), 1, '200 keys with leading zeros refused, said once');
+    RunCgi($s, 'catalog.pl', 'body' => join('&', 'show_wk=x', map { "ov_$_|$_=1" } 1 .. 9, 40 .. 99));
+    is((stat $pos)[9], 1_000_000_000, 'the index is not written again');
 };
 
 done_testing();

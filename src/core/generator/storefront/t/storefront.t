@@ -159,6 +159,33 @@ subtest 'offset index of the data files' => sub {
     Product::Forget();
     is(Product::Product(30)->{'name'}, 'Probierset', 'found without an index file');
 
+    # A request pays for building an index at most once, and only when its
+    # data file changed: IDs in another spelling are not looked up, and a miss
+    # is a miss.
+    Rewrite($s, 'product.toc' => Slurp($toc));
+    rmdir "$toc.pos";
+    Product::Forget();
+    $Product::PosBuilds = 0;
+    is(Product::Product(20)->{'name'}, 'Teekanne &quot;Classic&quot;', 'found in a fresh index');
+    is($Product::PosBuilds, 1, 'fresh index built once');
+    Product::Forget();
+    $Product::PosBuilds = 0;
+    my %p = map { ("ov_010|$_" => 1) } 1 .. 200;
+    my ($lines, $errors) = WebCode::ReadCart(\%p, [ sort keys %p ]);
+    is(scalar @$lines . ' ' . scalar @$errors, '0 200', '200 cart keys with leading zeros refused');
+    my ($found, $gone) = Product::ResolveCart([ map { { 'pid' => '010', 'iid' => '100', 'qty' => 1 } } 1 .. 200 ]);
+    is(scalar @$found . ' ' . scalar @$gone, '0 200', 'and not resolved either');
+    is(Product::Product('0' . $_), undef, "product 0$_ not looked up") foreach 10, 20;
+    is(scalar(grep { defined Product::Product($_) } 1 .. 9, 12 .. 19, 22 .. 29, 100 .. 300), 0, 'missing IDs miss');
+    is($Product::PosBuilds, 0, 'the current index is never rebuilt');
+    my @now = stat $toc;
+    Rewrite($s, 'product.toc' => Slurp($toc) . "40|Neu|||||||||0|0|||\n");
+    utime($now[8], $now[9] + 5, $toc);
+    Product::Forget();
+    $Product::PosBuilds = 0;
+    is(scalar(grep { defined Product::Product($_) } 10, 11, 20, 21, 30, 40, 1 .. 9, 100 .. 300), 6, 'the changed file: every record found, the others missed');
+    is($Product::PosBuilds, 1, 'its index built once for all lookups');
+
     unlink "$s->{'store'}data/items.toc";
     my ($page, undef, undef, $head) = Page($s, 'categorypage_1=x');
     like($head, qr/^Status: 500/, 'missing data file');

@@ -15,7 +15,11 @@ use IO::Socket::INET;
 use Time::HiRes ();
 use Exporter qw(import);
 
-our @EXPORT_OK = qw(MakeShop RunCgi LoadShop Mails FreePort StartWebServer StopServer Form Submit Serve OrderWalk CgiPost);
+our @EXPORT_OK = qw(MakeShop RunCgi LoadShop Mails FreePort StartWebServer StopServer Form Submit Serve OrderWalk CgiPost
+    $SealKey);
+
+# The fixture shops' secret for sealing card payments, as the program writes it.
+our $SealKey = '5f0c2a9e7b3d41c6a8e2f0b9d7c5a3e1' . '0f1e2d3c4b5a69788796a5b4c3d2e1f0';
 
 my $Scripts = abs_path(dirname(__FILE__) . '/../..');
 
@@ -37,7 +41,9 @@ sub Spew {
 # A shop in a fresh folder: "store/" with the data and picture folders,
 # "cgi/" with the scripts as publishing writes them, "mail/" where the fake
 # mail program puts each mail. %opt: config (Perl lines that override
-# config.cnf), color (colour file text), url and cgi_url, olpcnf (lines).
+# config.cnf), color (colour file text), url and cgi_url, olpcnf (lines of
+# the card service; they come with a seal key unless seal_key says otherwise:
+# undef for none).
 sub MakeShop {
     my (%opt) = @_;
     my $root = tempdir('vendora-shop-XXXXXX', TMPDIR => 1, CLEANUP => 1);
@@ -61,10 +67,12 @@ sub MakeShop {
         Spew("$root/cgi/$script", "#!$^X\n#\nrequire '${store}data/config.cnf';\n\n" . Slurp("$Scripts/$script"));
     }
     copy("$Scripts/$_", "$root/cgi/$_") or die $! foreach qw(webcode.pm product.pm sales.pm Payvane.pm);
+    my $key = exists $opt{'seal_key'} ? $opt{'seal_key'} : $SealKey;
+    my $service = defined $opt{'olpcnf'} ? $opt{'olpcnf'} . (defined $key ? "\$SealKey = q{$key};\n" : '') : '';
     Spew("$root/cgi/olpcnf.pm", "# Vendora Payvane settings\n# Version 1.00\npackage\tolpcnf;\n\n"
         . "\$OLP_CardType{'euro'} = q{Eurocard / Mastercard};\n\$OLP_CardType{'visa'} = q{Visa};\n"
         . "\$OLP_CardType{'amex'} = q{American Express};\n\$OLP_CardType{'diner'} = q{Diners Club};\n"
-        . ($opt{'olpcnf'} || '') . '1;');
+        . $service . '1;');
     # The graphic set's pictures, so that the pages can be looked at.
     my $set = "$Scripts/../../../../resources/GraphicSets/Senator";
     copy($_, "${store}imgs/") foreach glob "$set/*.png";
