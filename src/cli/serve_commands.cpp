@@ -34,7 +34,12 @@ class ServeCommands : public CommandGroup {
   std::optional<int> Run(CliContext& c) override {
     if (!*serve_) return std::nullopt;
     ShopManager& manager = c.manager;
-    const bool generate = force_ || !GeneratedOutputIsCurrent(DeriveShopPaths(NormalShopPath(path_)));
+    const ShopPaths given = DeriveShopPaths(NormalShopPath(path_));
+    const bool generate = force_ || !GeneratedOutputIsCurrent(given);
+    std::error_code ec;
+    if (!force_ && std::filesystem::exists(given.incompleteRun, ec))
+      c.out << "Die letzte Erzeugung des Shops wurde nicht vollständig beendet; er wird jetzt neu erzeugt."
+            << std::endl;
     if (!manager.OpenShopDatabase(path_)) return 1;
     GenerationLog log;
     TerminalLog terminal(c.err, isatty(2) != 0);

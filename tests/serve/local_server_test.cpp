@@ -3,8 +3,12 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 
 #include <cstdio>
+#include <sstream>
 
 #include "app/demo_shop.h"
 #include "common/clock.h"
@@ -124,6 +128,18 @@ TEST(LocalShopServer, RunsTheGeneratedShopUnderLighttpdAndLeavesNothingBehind) {
   shop->paths = DeriveShopPaths("shop/Demoshop.mdb");
   const std::string config = test::ReadFileBytes(paths.Subfolder(ShopSubfolder::Data) / "config.cnf");
   EXPECT_TRUE(GeneratedOutputIsCurrent(paths));
+  {
+    // A run that stops half-way (config.cnf cannot be written) leaves nothing that
+    // looks servable; the next good run makes it current again.
+    const fs::path blocked = paths.Subfolder(ShopSubfolder::Data) / "config.cnf";
+    fs::remove(blocked);
+    fs::create_directories(blocked / "x");
+    EXPECT_FALSE(PrepareServedShop(db, paths, log, prompter, clock, true));
+    EXPECT_FALSE(GeneratedOutputIsCurrent(paths));
+    fs::remove_all(blocked);
+    ASSERT_TRUE(PrepareServedShop(db, paths, log, prompter, clock, true));
+    EXPECT_TRUE(GeneratedOutputIsCurrent(paths));
+  }
 
   LocalShopServer server;
   std::string error;
@@ -162,6 +178,9 @@ TEST(LocalShopServer, RunsTheGeneratedShopUnderLighttpdAndLeavesNothingBehind) {
   ASSERT_EQ(mails.size(), 1u);
   EXPECT_EQ(mails[0].extension(), ".eml");
   EXPECT_EQ(test::ReadFileBytes(mails[0]), "To: a@b.example\n\nHallo\n");
+  EXPECT_EQ(fs::status(mails[0]).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write)
+      << "order mail holds customers' data";
+  EXPECT_EQ(fs::status(paths.folder / "mail").permissions() & fs::perms::all, fs::perms::owner_all);
 
   const fs::path runFolder = server.RunFolder();
   server.Stop();
@@ -173,6 +192,89 @@ TEST(LocalShopServer, RunsTheGeneratedShopUnderLighttpdAndLeavesNothingBehind) {
   web.Open();
   EXPECT_EQ(web->StoreURL, "http://localhost:8080/");
   EXPECT_EQ(web->MailOption, 2);
+}
+
+// The signal mask of a running process as /proc shows it ("SigBlk").
+std::string BlockedSignals(pid_t pid) {
+  std::istringstream status(test::ReadFileBytes("/proc/" + std::to_string(pid) + "/status"));
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("SigBlk:", 0) == 0) return line.substr(line.find_first_not_of(" \t", 7));
+  return "?";
+}
+
+bool AcceptsWithin(int port, bool wanted) {
+  for (int i = 0; i < 200; ++i) {
+    if ((Get(port, "/index.html").first != "no connection") == wanted) return true;
+    usleep(50'000);
+  }
+  return false;
+}
+
+TEST(LocalShopServer, EndsWithItsOwnerHoweverItEndsAndItsFolderGoesOnTheNextStart) {
+  test::TempDir dir;
+  DemoShopOptions demo;
+  demo.products = 2;
+  const fs::path database = CreateDemoShop(dir / "shop", demo);
+  ShopDatabase db;
+  db.Open(database);
+  GenerationLog log;
+  test::ScriptedPrompter prompter;
+  FixedClock clock{0};
+  const auto shop = PrepareServedShop(db, DeriveShopPaths(database), log, prompter, clock, true);
+  ASSERT_TRUE(shop);
+
+  // Started while the stop signals are blocked, as the command line awaits them: the
+  // server must not inherit that mask, or a plain kill would not reach it.
+  sigset_t stop, saved;
+  sigemptyset(&stop);
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stop, s);
+  int ready[2];
+  ASSERT_EQ(pipe2(ready, O_CLOEXEC), 0);  // lighttpd must not hold it open
+  const pid_t owner = fork();
+  if (owner == 0) {
+    sigprocmask(SIG_BLOCK, &stop, &saved);
+    LocalShopServer server;
+    std::string error;
+    const bool started = server.Start(*shop, {}, error);
+    const std::string said = started ? std::to_string(server.Port()) + " " + std::to_string(server.ServerPid()) + " " +
+                                           BlockedSignals(server.ServerPid()) + " " + server.RunFolder().string()
+                                     : "0 " + error;
+    (void)!write(ready[1], said.data(), said.size());
+    close(ready[1]);
+    pause();  // killed by the test
+    _exit(0);
+  }
+  close(ready[1]);
+  std::string said;
+  char buffer[512];
+  for (ssize_t n; (n = read(ready[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<size_t>(n));
+  close(ready[0]);
+  std::istringstream words(said);
+  int port = 0;
+  pid_t serverPid = 0;
+  std::string blocked, runFolder;
+  words >> port >> serverPid >> blocked >> runFolder;
+  ASSERT_GT(port, 0) << said;
+  EXPECT_EQ(blocked, "0000000000000000");
+  EXPECT_TRUE(AcceptsWithin(port, true));
+
+  // Killed without a chance to stop it: the server goes with it.
+  kill(owner, SIGKILL);
+  waitpid(owner, nullptr, 0);
+  EXPECT_TRUE(AcceptsWithin(port, false)) << "lighttpd outlived its owner";
+  ASSERT_TRUE(fs::exists(runFolder));
+
+  // The dead owner's folder is removed by the next start; a living owner's stays.
+  const fs::path living = fs::temp_directory_path() / "vendora-serve-testlive";
+  fs::create_directories(living);
+  test::WriteFileBytes(living / "owner.pid", std::to_string(getpid()) + "\n");
+  LocalShopServer next;
+  std::string error;
+  ASSERT_TRUE(next.Start(*shop, {}, error)) << error;
+  EXPECT_FALSE(fs::exists(runFolder));
+  EXPECT_TRUE(fs::exists(living));
+  fs::remove_all(living);
+  next.Stop();
 }
 
 }  // namespace

@@ -14,6 +14,7 @@ ShopPaths DeriveShopPaths(const fs::path& database) {
   p.logFile += ".log";
   p.pictureSizes = p.folder / ("." + database.stem().string() + ".sizes");
   p.sentRecord = p.folder / ("." + database.stem().string() + ".sent");
+  p.incompleteRun = p.folder / ("." + database.stem().string() + ".incomplete");
   return p;
 }
 

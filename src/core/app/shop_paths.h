@@ -22,6 +22,8 @@ struct ShopPaths {
   std::filesystem::path pictureSizes;
   // What the last uploads sent: <folder>/.<database name>.sent (may go missing)
   std::filesystem::path sentRecord;
+  // Lies there while a generation run has not finished well: <folder>/.<database name>.incomplete
+  std::filesystem::path incompleteRun;
 
   std::filesystem::path Subfolder(ShopSubfolder which) const {
     return folder / kShopSubfolderNames[static_cast<size_t>(which)];

@@ -1,5 +1,6 @@
 #include "generator/generation.h"
 
+#include <fstream>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -316,6 +317,13 @@ bool ShopGenerator::Run() {
   const WholeTableReading reading(db_);
   run_ = std::make_unique<RunContext>(db_, paths_, log_, prompter_, clock_, RunMode::Generation);
   RunContext& run = *run_;
+  // Marked before the old output goes and cleared only by a run that finished well,
+  // so that a failed or killed run never leaves output that looks servable.
+  if (!paths_.incompleteRun.empty()) {
+    std::error_code ec;
+    fs::create_directories(paths_.folder, ec);
+    std::ofstream(paths_.incompleteRun, std::ios::binary | std::ios::trunc) << "unvollständig\n";
+  }
   DeletePreviousOutput();
   run.PrefetchPictures();
   log_.ClearList();
@@ -350,6 +358,7 @@ bool ShopGenerator::Run() {
   }
   log_.Log(Format(texts::kTotalSize, static_cast<long long>(run.totalSize)));
   log_.Log(texts::kReadyToPublish);
+  if (!paths_.incompleteRun.empty()) fs::remove(paths_.incompleteRun, ec);
   SetDatabaseChanged(false);
   return true;
 }

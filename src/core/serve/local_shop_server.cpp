@@ -4,12 +4,14 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +35,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kPreferredPort = 8080;
+constexpr std::string_view kRunFolderPrefix = "vendora-serve-";
+constexpr std::string_view kOwnerFile = "owner.pid";
 constexpr std::array<ShopSubfolder, 6> kPictureFolders = {ShopSubfolder::Imgs,  ShopSubfolder::Thumbs,
                                                           ShopSubfolder::Prods, ShopSubfolder::Cats,
                                                           ShopSubfolder::Lines, ShopSubfolder::Wraps};
@@ -46,6 +50,8 @@ fs::file_time_type WriteTime(const fs::path& file) {
 }  // namespace
 
 bool GeneratedOutputIsCurrent(const ShopPaths& paths) {
+  std::error_code ec;
+  if (fs::exists(paths.incompleteRun, ec)) return false;
   const auto written = WriteTime(paths.Subfolder(ShopSubfolder::Data) / "config.cnf");
   if (written == fs::file_time_type::min()) return false;
   for (const char* suffix : {"", "-journal", "-wal"})
@@ -114,7 +120,7 @@ std::string MailStandIn(const std::string& perl, const fs::path& mailFolder) {
   return "#!" + perl +
          "\n"
          "# Keeps the shop's order mail on this machine: one file per mail.\n"
-         "use strict;\nuse warnings;\nuse POSIX ();\n"
+         "use strict;\nuse warnings;\nuse POSIX ();\numask 077;\n"
          "my $dir = " +
          PerlSingleQuoted(mailFolder.string()) +
          ";\n"
@@ -157,6 +163,22 @@ std::optional<ServedShop> PrepareServedShop(ShopDatabase& db, const ShopPaths& p
   return shop;
 }
 
+void RemoveStaleRunFolders() {
+  std::error_code ec;
+  for (fs::directory_iterator it(fs::temp_directory_path(ec), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.rfind(kRunFolderPrefix, 0) != 0 || !it->is_directory(ec) || it->is_symlink(ec)) continue;
+    struct stat info {};
+    if (lstat(it->path().c_str(), &info) != 0 || info.st_uid != getuid()) continue;
+    const std::string owner = ReadWhole(it->path() / kOwnerFile).value_or("");
+    const long pid = std::strtol(owner.c_str(), nullptr, 10);
+    // A folder without an owner may be one being made right now; one whose owner lives is in use.
+    if (pid <= 0 || kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    std::error_code removed;
+    fs::remove_all(it->path(), removed);
+  }
+}
+
 LocalShopServer::~LocalShopServer() { Stop(); }
 
 bool LocalShopServer::Build(const ServedShop& served, const ServeOptions& options, std::string& error) {
@@ -191,6 +213,12 @@ bool LocalShopServer::Build(const ServedShop& served, const ServeOptions& option
       error = "Der Ordner " + folder.string() + " kann nicht angelegt werden: " + ec.message();
       return false;
     }
+  }
+  // Order mail holds customers' addresses and orders: for this user's eyes only.
+  fs::permissions(mailFolder_, fs::perms::owner_all, fs::perm_options::replace, ec);
+  if (ec) {
+    error = "Die Rechte des Ordners " + mailFolder_.string() + " können nicht gesetzt werden: " + ec.message();
+    return false;
   }
 
   // The data files are read where they lie; only config.cnf is a private copy.
@@ -294,12 +322,15 @@ bool LocalShopServer::Start(const ServedShop& shop, const ServeOptions& options,
 
 bool LocalShopServer::Launch(const std::string& lighttpd, const ServedShop& shop, const ServeOptions& options,
                              std::string& error) {
-  std::string pattern = (fs::temp_directory_path() / "vendora-serve-XXXXXX").string();
+  RemoveStaleRunFolders();
+  std::string pattern = (fs::temp_directory_path() / std::string(kRunFolderPrefix).append("XXXXXX")).string();
   if (!mkdtemp(pattern.data())) {
     error = "Der Arbeitsordner des Web-Servers kann nicht angelegt werden.";
     return false;
   }
   runFolder_ = pattern;
+  // Names the process that owns the folder, so that a later start can tell a dead one's.
+  ReplaceFileContent(runFolder_ / kOwnerFile, std::to_string(getpid()) + "\n");
   if (!Build(shop, options, error)) {
     Stop();
     return false;
@@ -308,21 +339,36 @@ bool LocalShopServer::Launch(const std::string& lighttpd, const ServedShop& shop
   const std::string out = (runFolder_ / "lighttpd.out").string();
   const std::string conf = (runFolder_ / "lighttpd.conf").string();
   std::array<const char*, 5> argv = {lighttpd.c_str(), "-D", "-f", conf.c_str(), nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  // Its own process group: a Ctrl-C at the terminal reaches this program, which then
-  // stops the server in order.
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-  posix_spawnattr_setpgroup(&attributes, 0);
-  const int spawnError =
-      posix_spawn(&pid_, lighttpd.c_str(), &actions, &attributes, const_cast<char* const*>(argv.data()), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
+  const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const int nullFd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  const pid_t parent = getpid();
+  int spawnError = outFd < 0 || nullFd < 0 ? errno : 0;
+  if (spawnError == 0) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      // Only async-signal-safe calls between fork and exec. The server ends with this
+      // process however it ends; it takes the default handling of every signal and an
+      // empty mask (the caller blocks its stop signals to await them); its own
+      // process group keeps a Ctrl-C at the terminal with this program, which then
+      // stops the server in order.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (getppid() != parent) _exit(127);
+      setpgid(0, 0);
+      sigset_t none;
+      sigemptyset(&none);
+      sigprocmask(SIG_SETMASK, &none, nullptr);
+      for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT}) signal(s, SIG_DFL);
+      dup2(nullFd, 0);
+      dup2(outFd, 1);
+      dup2(outFd, 2);
+      execve(lighttpd.c_str(), const_cast<char* const*>(argv.data()), environ);
+      _exit(127);
+    }
+    if (pid_ < 0) spawnError = errno;
+    else setpgid(pid_, pid_);  // also here, so that a stop right away reaches the group
+  }
+  if (outFd >= 0) close(outFd);
+  if (nullFd >= 0) close(nullFd);
   if (spawnError != 0) {
     pid_ = -1;
     error = "lighttpd kann nicht gestartet werden: " + std::string(strerror(spawnError));
@@ -352,13 +398,14 @@ bool LocalShopServer::IsRunning() {
 
 void LocalShopServer::Stop() {
   if (pid_ > 0) {
-    kill(pid_, SIGTERM);
+    // The whole group: the server and any CGI process still running.
+    kill(-pid_, SIGTERM);
     int status = 0;
     // lighttpd ends its CGI children first; give it a moment before insisting.
     for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     if (waitpid(pid_, &status, WNOHANG) == 0) {
-      kill(pid_, SIGKILL);
+      kill(-pid_, SIGKILL);
       waitpid(pid_, &status, 0);
     }
     pid_ = -1;

@@ -30,8 +30,13 @@ struct ServedShop {
   PreviewSettings::ServerValues server;  // the merchant's normalised addresses
 };
 
-// Whether the shop's generated files are newer than every file of its database. Ask
-// before opening the shop: opening writes to the database.
+// Removes the private folders under the temp folder that a serving process of this user
+// left behind when it died without stopping (its owner no longer runs).
+void RemoveStaleRunFolders();
+
+// Whether the shop's generated files are newer than every file of its database and no
+// generation run was left unfinished since. Ask before opening the shop: opening
+// writes to the database.
 bool GeneratedOutputIsCurrent(const ShopPaths& paths);
 
 // With `generate` runs the whole generation; otherwise only the settings checks that
@@ -63,6 +68,7 @@ class LocalShopServer {
   void Stop();
 
   int Port() const { return port_; }
+  pid_t ServerPid() const { return pid_; }  // lighttpd's process, -1 when none
   // The address a customer opens: the entry page under the local shop URL.
   const std::string& EntryUrl() const { return entryUrl_; }
   const std::string& StoreUrl() const { return storeUrl_; }
