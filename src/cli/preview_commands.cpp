@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <ostream>
 
 #include "app/shop_manager.h"
@@ -41,7 +42,9 @@ class PreviewCommands : public CommandGroup {
     const bool ok = BuildPreview(manager.Database(), paths, log, c.prompter, clock);
     terminal.Finish();
     if (!ok) return 1;
-    const std::string frameSet = PreviewFrameSet(paths).string();
+    // The browser runs elsewhere: a shop named by a relative path still opens.
+    std::error_code ec;
+    const std::string frameSet = std::filesystem::absolute(PreviewFrameSet(paths), ec).string();
     c.out << frameSet << "\n";
     if (!open_) return 0;
     SystemBrowserLauncher browser(c.prompter);

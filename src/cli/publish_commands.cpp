@@ -17,6 +17,7 @@
 #include "common/program_text.h"
 #include "common/text_format.h"
 #include "generator/generation.h"
+#include "preview/browser_launcher.h"
 #include "publish/ftp_tls.h"
 #include "publish/shop_script_writer.h"
 #include "publish/upload_driver.h"
@@ -135,8 +136,12 @@ class PublishCommands : public CommandGroup {
     publish_ = app.add_subcommand("publish", "Den Shop per FTP veröffentlichen");
     publish_->add_option("SHOP", path_, "Pfad der Shop-Datei")->required();
     publish_->add_flag("--all", all_, "Den gesamten Shop erneut übertragen");
+    publish_->add_flag("--open", open_, "Den veröffentlichten Shop danach im Browser öffnen");
     publish_->add_flag("--dry-run", dryRun_, "Nur anzeigen, was gesendet, übersprungen und gelöscht würde");
     publish_->add_option("--timeout", timeout_, "Wartezeit auf den FTP-Server in Sekunden")->check(CLI::Range(1, 3600));
+    publish_->add_option("--deadline", deadline_,
+                         "Zeitlimit der ganzen Veröffentlichung in Minuten (0: keines; Vorgabe: 0)")
+        ->check(CLI::Range(0, 100000));
     publish_->add_option("--trust", trust_, "Dem Zertifikat mit diesem SHA-256-Fingerabdruck vertrauen");
     publish_->add_option("--ca-file", caFile_, "Vertrauenswürdige Zertifikate statt der des Systems");
   }
@@ -166,6 +171,7 @@ class PublishCommands : public CommandGroup {
     FtpClientOptions client;
     client.timeoutSeconds = timeout_;
     client.caFile = caFile_;
+    client.deadlineSeconds = int64_t{deadline_} * 60;
     UploadDriver driver(UploadSetup{db, paths.folder, generator, c.prompter, clock, pageLog, observer,
                                     MakeShopScriptWriter, {&terminal}, &terminal, manager.Settings().doFileLog,
                                     paths.logFile, paths.sentRecord, client});
@@ -194,8 +200,20 @@ class PublishCommands : public CommandGroup {
         StoreLastTransferTime(db, *t, c.prompter);
         c.out << LastTransferLabel(*t) << "\n";
       }
-      if (const auto url = observer.TakeUrl())
-        OfferPublishedShop(*url, c.prompter, pageLog, [&](const std::string& u) { c.out << u << "\n"; });
+      if (const auto url = observer.TakeUrl()) {
+        SystemBrowserLauncher browser(c.prompter);
+        auto launch = [&](const std::string& u) { browser.LaunchBrowser(u); };
+        // Asked only of a person at the terminal; --open opens without asking, and
+        // otherwise the address is only printed.
+        if (open_) {
+          pageLog.Log(FormatProgramText(23846, *url));
+          launch(*url);
+        } else if (c.inputIsTerminal) {
+          OfferPublishedShop(*url, c.prompter, pageLog, launch);
+        } else {
+          c.out << *url << "\n";
+        }
+      }
       if (dryRun_ && driver.Succeeded()) PrintPlan(driver.Plan(), c.out);
       const auto certificate = observer.TakeCertificate();
       if (!certificate || attempt > 0 || !AskTrust(c, db, *certificate)) break;
@@ -222,8 +240,9 @@ class PublishCommands : public CommandGroup {
   }
 
   std::string path_, trust_, caFile_;
-  bool all_ = false, dryRun_ = false;
+  bool all_ = false, dryRun_ = false, open_ = false;
   int timeout_ = FtpClientOptions().timeoutSeconds;
+  int deadline_ = 0;
   CLI::App* publish_ = nullptr;
 };
 

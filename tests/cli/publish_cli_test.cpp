@@ -37,6 +37,7 @@ TEST_F(PublishCliTest, DryRunThenPublishThenAFailingServer) {
   EXPECT_EQ(Run({"publish", db.c_str(), "--yes"}), 0) << err_.str();
   EXPECT_NE(out_.str().find("Zuletzt übertragen am: "), std::string::npos) << out_.str();
   EXPECT_NE(out_.str().find("http://localhost:8080/index.html"), std::string::npos);
+  EXPECT_EQ(err_.str().find("Starte Browser"), std::string::npos) << "no browser is claimed without --open";
   EXPECT_NE(err_.str().find("Ende der FTP-Sitzung, Aufräumarbeiten..."), std::string::npos);
   EXPECT_TRUE(fs::exists(server->Root() / "htdocs" / "data" / "product.toc"));
   EXPECT_TRUE(fs::exists(server->Root() / "cgi-bin" / "catalog.cgi"));

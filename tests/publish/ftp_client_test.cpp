@@ -175,6 +175,69 @@ TEST_F(FtpClientTest, PassiveDataGoesToTheControlPeerWhateverTheReplyNames) {
             (std::vector<std::string>{"USER kunde", "TYPE A", "TYPE I", "PASV", "STOR imgs/bild.gif", "PASV", "QUIT"}));
 }
 
+// A server that sends without end is cut off, by count, by bytes or by the run's
+// deadline; after any of them the run has no connection left to delete with.
+TEST_F(FtpClientTest, ListingsAreBoundedAndTheDeadlineEndsADrippingServer) {
+  std::string manyLines, oneHugeLine;
+  for (int i = 0; i < 150; ++i) manyLines += "-rw-r--r-- 1 u g 5 Jan  1 12:00 f" + std::to_string(i) + ".gif\r\n";
+  for (int i = 0; i < 3000; ++i) oneHugeLine += "-rw-r--r-- 1 u g 5 Jan  1 12:00 x.gif\r\n";
+  struct Case {
+    std::string name, listing;
+    int pauseMs;
+    std::string logged;
+  };
+  const std::vector<Case> cases = {
+      {"entries", manyLines, 0, "Das Verzeichnis \"imgs\" auf dem Server ist zu groß (mehr als 100 Einträge"},
+      {"bytes", oneHugeLine, 0, "Das Verzeichnis \"imgs\" auf dem Server ist zu groß"},
+      {"drip", manyLines, 100, "Die Veröffentlichung hat ihr Zeitlimit überschritten und wird abgebrochen."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sink_.lines.clear();
+    ScriptedFtpServer server("220 Bereit\r\n", [&](ScriptedFtpServer& s, const std::string& command) {
+      if (command == "PASV") {
+        const int port = s.ListenForData();
+        s.Reply("227 Entering Passive Mode (127,0,0,1," + std::to_string(port / 256) + "," +
+                std::to_string(port % 256) + ")");
+      } else if (command.starts_with("LIST")) {
+        s.Reply("150 Liste folgt");
+        s.SendData(c.listing, c.pauseMs);
+        s.Reply("226 Fertig");
+      } else {
+        Answer({{"USER", "230 ok"}, {"TYPE", "200 ok"}, {"DELE", "250 ok"}, {"QUIT", "221 ok"}})(s, command);
+      }
+    });
+    FtpClientOptions options;
+    options.timeoutSeconds = 5;
+    options.maxListingEntries = c.name == "entries" ? 100 : 100'000;
+    options.maxListingBytes = 64 * 1024;
+    options.deadlineSeconds = c.name == "drip" ? 2 : 0;
+    FtpClient client(&log_, options);
+    ASSERT_TRUE(client.LogOn("127.0.0.1", server.Port(), "kunde", "", "", "", "", "", 0, 0));
+    client.SetPassive(true);
+    FtpListing listing;
+    EXPECT_FALSE(client.List("imgs", listing));
+    EXPECT_TRUE(LoggedPart(c.logged)) << ::testing::PrintToString(sink_.lines);
+    EXPECT_EQ(client.Delete("imgs/f1.gif", 1), 0) << "nothing is deleted after the cut";
+    client.LogOff();
+    const auto commands = server.Commands();
+    EXPECT_EQ(std::count_if(commands.begin(), commands.end(), [](const std::string& l) { return l.starts_with("DELE"); }),
+              0);
+  }
+}
+
+TEST_F(FtpClientTest, AfterAnAbortNothingIsDeleted) {
+  ScriptedFtpServer server("220 Bereit\r\n", Answer({{"USER", "230 ok"}, {"TYPE", "200 ok"}, {"DELE", "250 ok"},
+                                                     {"QUIT", "221 ok"}}));
+  FtpClient client(&log_);
+  ASSERT_TRUE(client.LogOn("127.0.0.1", server.Port(), "kunde", "", "", "", "", "", 0, 0));
+  EXPECT_EQ(client.Delete("imgs/a.gif", 0), 1);
+  client.Abort();
+  EXPECT_EQ(client.Delete("imgs/b.gif", 1), 0);
+  client.LogOff();
+  EXPECT_EQ(server.Commands(), (std::vector<std::string>{"USER kunde", "TYPE A", "DELE imgs/a.gif", "QUIT"}));
+}
+
 TEST_F(FtpClientTest, DirectoryRepliesAndCommandsWithLineEnds) {
   ScriptedFtpServer server("220 Bereit\r\n", Answer({{"USER", "230 ok"},
                                                      {"TYPE", "200 ok"},

@@ -13,14 +13,15 @@ TEST(FtpListing, ParsesDosAndUnixLinesAndDropsWhatIsNoFile) {
     const char* name;
     uint64_t size;
     bool directory;
+    const char* stamp = "";
   };
   const Case cases[] = {
-      {"12-31-99  11:15PM       <DIR>          imgs", true, "imgs", 0, true},
-      {"12-31-99  11:15PM                 1234 my file.txt", true, "my file.txt", 1234, false},
-      {"-rw-r--r--   1 user     group        5120 Jan  1 12:00 b12.jpg", true, "b12.jpg", 5120, false},
-      {"drwxr-xr-x   2 user     group        4096 Jan  1 12:00 thumbs", true, "thumbs", 0, true},
-      {"-rw-r--r-- 1 u g 7 Jan 1 12:00 with  two blanks", true, "with  two blanks", 7, false},
-      {"-rw-r--r-- 1 u g 99999999999999999999999 Jan 1 12:00 huge", true, "huge", UINT64_MAX, false},
+      {"12-31-99  11:15PM       <DIR>          imgs", true, "imgs", 0, true, "12-31-99  11:15PM"},
+      {"12-31-99  11:15PM                 1234 my file.txt", true, "my file.txt", 1234, false, "12-31-99  11:15PM"},
+      {"-rw-r--r--   1 user     group        5120 Jan  1 12:00 b12.jpg", true, "b12.jpg", 5120, false, "Jan  1 12:00"},
+      {"drwxr-xr-x   2 user     group        4096 Jan  1 12:00 thumbs", true, "thumbs", 0, true, "Jan  1 12:00"},
+      {"-rw-r--r-- 1 u g 7 Jan 1 2024 with  two blanks", true, "with  two blanks", 7, false, "Jan 1 2024"},
+      {"-rw-r--r-- 1 u g 99999999999999999999999 Jan 1 12:00 huge", true, "huge", UINT64_MAX, false, "Jan 1 12:00"},
       {"lrwxrwxrwx 1 user group 7 Jan 1 12:00 link -> target", false, "", 0, false},
       {"total 8", false, "", 0, false},
       {"drwxr-xr-x 2 user group 4096 Jan 1 12:00 .", false, "", 0, false},
@@ -35,11 +36,12 @@ TEST(FtpListing, ParsesDosAndUnixLinesAndDropsWhatIsNoFile) {
     EXPECT_EQ(e->name, c.name) << c.line;
     EXPECT_EQ(e->size, c.size) << c.line;
     EXPECT_EQ(e->directory, c.directory) << c.line;
+    EXPECT_EQ(e->stamp, c.stamp) << c.line;
   }
 }
 
 TEST(FtpListing, OnlyPlainNamesMayBeDeleted) {
-  for (const char* bad : {"", ".", "..", "../etc", "a/b", "a\\b", "x\ry", "tab\there"})
+  for (const char* bad : {"", ".", "..", "../etc", "a/b", "a\\b", "x\ry", "tab\there", "*", "a?.gif", "[ab].gif"})
     EXPECT_FALSE(IsPlainRemoteName(bad)) << bad;
   for (const char* good : {"b12.jpg", "my file.txt", "..hidden", "ä.gif"}) EXPECT_TRUE(IsPlainRemoteName(good)) << good;
 }

@@ -307,10 +307,17 @@ int ScriptedFtpServer::ListenForData() {
   return port;
 }
 
-void ScriptedFtpServer::SendData(const std::string& bytes) {
+void ScriptedFtpServer::SendData(const std::string& bytes, int pauseMs) {
   const int fd = Accept(dataListen_);
   if (fd < 0) return;
-  send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  if (pauseMs <= 0) {
+    send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  } else {
+    for (char c : bytes) {
+      if (send(fd, &c, 1, MSG_NOSIGNAL) != 1) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+    }
+  }
   close(fd);
 }
 

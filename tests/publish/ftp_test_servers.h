@@ -78,8 +78,10 @@ class ScriptedFtpServer {
   void Reply(const std::string& lines);  // CR LF is appended to each "\n"-separated line
   // Opens a listener for one data connection; returns its port.
   int ListenForData();
-  // Accepts the data connection, writes the bytes, closes it.
-  void SendData(const std::string& bytes);
+  // Accepts the data connection, writes the bytes, closes it. With `pauseMs`, one
+  // byte at a time with that pause between (a server that drips), stopping when the
+  // client has gone.
+  void SendData(const std::string& bytes, int pauseMs = 0);
   // Accepts the data connection, reads until it is closed, returns what came.
   std::string ReceiveData();
 

@@ -248,6 +248,45 @@ TEST_F(UploadTest, PublishingKeepsTheServerInStepWithTheShop) {
   EXPECT_EQ(Set(server->Deletes()), plannedDeletes);
   EXPECT_EQ(plannedDeletes, std::set<std::string>{"/www/shop/thumbs/verwaist.jpg"});
   EXPECT_TRUE(fs::is_directory(remote / "imgs" / "sub"));
+
+  // A file changed on the server with its size kept, older than the last transfer
+  // locally: the record no longer vouches for it, so the next update repairs it.
+  const fs::path config = remote / "data" / "config.cnf";
+  std::string damaged = test::ReadFileBytes(config);
+  ASSERT_GT(damaged.size(), 10u);
+  damaged[damaged.size() - 5] = damaged[damaged.size() - 5] == 'X' ? 'Y' : 'X';
+  test::WriteFileBytes(config, damaged);
+  SetFileTime(config, Now() - 7200);
+  server->MarkLog();
+  ASSERT_TRUE(Publish(*driver)) << Lines();
+  EXPECT_EQ(Set(server->Uploads()).count("/www/shop/data/config.cnf"), 1u);
+  EXPECT_EQ(test::ReadFileBytes(config), test::ReadFileBytes(paths_.folder / "data" / "config.cnf"));
+}
+
+// A file the server refuses fails the run, names the file, keeps the time of the last
+// transfer and is sent by the next update; the rest of the shop still goes.
+TEST_F(UploadTest, AFailedFileFailsTheRunAndGoesAgainWithTheNextUpdate) {
+  std::unique_ptr<FtpTestServer> server = test::StartPyftpdlib(dir_ / "ftp");
+  ASSERT_NE(server, nullptr);
+  UseServer(*server, true, "/shop/", "/cgi-bin/");
+  GenerateAged();
+  const fs::path remote = server->Root() / "shop";
+  fs::create_directories(remote / "data" / "product.toc" / "ordner");  // no file can be stored there
+  auto driver = Driver();
+  const std::time_t before = driver->LastTransferTime();
+  EXPECT_FALSE(Publish(*driver));
+  EXPECT_TRUE(Logged("Die Datei \"data/product.toc\" wurde nicht übertragen: ")) << Lines();
+  EXPECT_TRUE(Logged("Die Veröffentlichung ist fehlgeschlagen; nicht übertragen: 1 Datei(en)."));
+  EXPECT_TRUE(observer_.lastFtp.empty() && observer_.urls.empty()) << "no success, no browser";
+  EXPECT_EQ(driver->LastTransferTime(), before);
+  EXPECT_EQ(test::ReadFileBytes(remote / "data" / "items.toc"), test::ReadFileBytes(paths_.folder / "data" / "items.toc"));
+
+  fs::remove_all(remote / "data" / "product.toc");
+  server->MarkLog();
+  ASSERT_TRUE(Publish(*driver)) << Lines();
+  EXPECT_EQ(Set(server->Uploads()).count("/shop/data/product.toc"), 1u);
+  EXPECT_EQ(test::ReadFileBytes(remote / "data" / "product.toc"),
+            test::ReadFileBytes(paths_.folder / "data" / "product.toc"));
 }
 
 // Every server and data-connection mode: a first publish sends all, a second only
@@ -444,23 +483,26 @@ TEST(UploadPlan, EachRemoteNameIsSentSkippedKeptDeletedOrLeftAlone) {
   lists.AddUnused(ShopSubfolder::Imgs, "zurueck.gif");
   FtpListing remote;
   for (const char* name : {"alt.gif", "neu.gif", "gleich.gif", "zurueck.gif", "weg.gif", "mein bild.gif", "..",
-                           "../../etc/passwd", "a\\b"})
+                           "../../etc/passwd", "a\\b", "*", "x?.gif", "[a].gif"})
     remote[name] = FtpFileEntry{name, 1, 0, false, false};
   remote["ordner"] = FtpFileEntry{"ordner", 0, 0, true, false};
   const std::vector<SyncStep> steps =
       PlanSynchronisation(lists.Publish(ShopSubfolder::Imgs), lists.Unused(ShopSubfolder::Imgs), remote, last, dir.path());
   std::vector<std::pair<std::string, SyncAction>> got;
   for (const SyncStep& s : steps) got.emplace_back(s.name, s.action);
+  // Wildcards too: a server that expands them in DELE would empty the folder.
   const std::vector<std::pair<std::string, SyncAction>> expected = {
+      {"*", SyncAction::Refuse},
       {"..", SyncAction::Refuse},           {"../../etc/passwd", SyncAction::Refuse},
+      {"[a].gif", SyncAction::Refuse},
       {"a\\b", SyncAction::Refuse},         {"alt.gif", SyncAction::Skip},
       {"gleich.gif", SyncAction::Skip},     {"mein bild.gif", SyncAction::Delete},
       {"neu.gif", SyncAction::Send},        {"ordner", SyncAction::Refuse},
-      {"weg.gif", SyncAction::Delete},
+      {"weg.gif", SyncAction::Delete},      {"x?.gif", SyncAction::Refuse},
       {"zurueck.gif", SyncAction::Keep},    {"fehlt.gif", SyncAction::Send}};
   EXPECT_EQ(got, expected);
-  EXPECT_EQ(steps[4].localPath, "imgs/gleich.gif");
-  EXPECT_EQ(steps[4].size, 10u);
+  EXPECT_EQ(steps[6].localPath, "imgs/gleich.gif");
+  EXPECT_EQ(steps[6].size, 10u);
   // The whole shop: every file is sent.
   for (const SyncStep& s : PlanSynchronisation(lists.Publish(ShopSubfolder::Imgs), {}, {}, 0, dir.path()))
     EXPECT_EQ(s.action, SyncAction::Send) << s.name;

@@ -123,7 +123,9 @@ struct FtpClient::DataConnection {
 };
 
 FtpClient::FtpClient(GenerationLog* log, FtpClientOptions options)
-    : log_(log), options_(std::move(options)), buffer_(kBufferSize + 16) {}
+    : log_(log), options_(std::move(options)), buffer_(kBufferSize + 16) {
+  if (options_.deadlineSeconds > 0) deadlineTick_ = TickMs() + options_.deadlineSeconds * 1000;
+}
 
 FtpClient::~FtpClient() { CloseControl(); }
 
@@ -150,6 +152,13 @@ void FtpClient::CloseControl() {
   readPos_ = 0;
 }
 
+bool FtpClient::PastDeadline() {
+  if (deadlineTick_ == 0 || TickMs() < deadlineTick_) return false;
+  if (!abort_.exchange(true)) Log(texts::kFtpDeadlinePassed, kLevelConnection);
+  lastMessage_ = std::string(texts::kFtpDeadlinePassed);
+  return true;
+}
+
 void FtpClient::FailNetwork(const std::string& reason) {
   lastMessage_ = Text(23830);
   Log(Format(texts::kFtpConnectionLost, reason), kLevelConnection);
@@ -161,6 +170,10 @@ void FtpClient::FailNetwork(const std::string& reason) {
 bool FtpClient::SendCommand(std::string_view text) {
   lastMessage_ = Text(23830);
   if (!control_) return false;
+  if (PastDeadline()) {
+    CloseControl();
+    return false;
+  }
   for (char c : text) {
     const auto u = static_cast<unsigned char>(c);
     if (u < 0x20 || u == 0x7F) {
@@ -369,8 +382,12 @@ int FtpClient::MakeDir(std::string_view name, int acceptPermanentError) {
 }
 
 int FtpClient::Delete(std::string_view name, int resultIfRefused) {
+  // After an abort nothing more goes: the live shop keeps the files its data may name.
+  if (abort_) return 0;
   if (name.empty()) return 1;
-  return Command(Format("DELE %s", name)) ? 1 : resultIfRefused;
+  if (Command(Format("DELE %s", name))) return 1;
+  // Only the server's refusal is the caller's to judge; without a connection nothing was done.
+  return control_ ? resultIfRefused : 0;
 }
 
 bool FtpClient::SetImageType() {
@@ -516,7 +533,7 @@ bool FtpClient::MoveFile(std::string_view remoteName, const std::filesystem::pat
       total += n;
       AdvanceProgress(n);
     }
-    if (abort_) {
+    if (abort_ || PastDeadline()) {
       aborted = true;
       break;
     }
@@ -548,7 +565,12 @@ bool FtpClient::List(std::string_view directory, FtpListing& table) {
   if (!SendCommand(Format("LIST %s", directory))) return false;
   if (!OpenData(data)) return false;
 
+  size_t entries = 0;
+  uint64_t bytes = 0;
+  bool tooLarge = false;
   ListingSplitter splitter([&](std::string_view line, bool overlong) {
+    if (++entries > options_.maxListingEntries) tooLarge = true;
+    if (tooLarge) return;
     if (overlong) {
       Log(Format(texts::kFtpOverlongListingLine, static_cast<int>(ListingSplitter::kMaxLine)), kLevelProtocol);
       return;
@@ -561,8 +583,20 @@ bool FtpClient::List(std::string_view directory, FtpListing& table) {
     const long n = data.channel->Receive(buffer_.data(), kBufferSize);
     if (n < 0) streamError = true;
     if (n <= 0) break;
+    bytes += static_cast<uint64_t>(n);
     splitter.Feed(std::string_view(buffer_.data(), static_cast<size_t>(n)));
-    if (abort_) {
+    if (tooLarge || bytes > options_.maxListingBytes) {
+      // A server that sends without end gets no further say in this run.
+      data.channel.reset();
+      const std::string message = Format(texts::kFtpListingTooLarge, directory,
+                                         static_cast<int>(options_.maxListingEntries),
+                                         static_cast<int>(options_.maxListingBytes >> 20));
+      Log(message, kLevelConnection);
+      FailNetwork(message);
+      lastMessage_ = message;
+      return false;
+    }
+    if (abort_ || PastDeadline()) {
       aborted = true;
       break;
     }

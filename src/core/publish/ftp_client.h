@@ -44,6 +44,12 @@ struct FtpClientOptions {
   std::string trustedFingerprint;
   // Certificates to trust instead of the system's store (tests); empty: the system's.
   std::string caFile;
+  // The whole life of the client (a publish run) in seconds; 0: no limit. Past it every
+  // operation fails and the client counts as aborted.
+  int64_t deadlineSeconds = 0;
+  // What one listing may hold; a server sending more ends the run.
+  size_t maxListingEntries = 250'000;
+  uint64_t maxListingBytes = 64ull << 20;
 };
 
 // What the TLS check found out about a certificate that was not accepted.
@@ -94,6 +100,8 @@ class FtpClient {
   bool CurrentDir(std::string& path);
   int Chmod755(std::string_view fileName, int resultIfRefused);
   int MakeDir(std::string_view name, int acceptPermanentError);
+  // 1 when deleted, `resultIfRefused` when the server refused, 0 after an abort or
+  // without a connection (nothing is sent then).
   int Delete(std::string_view name, int resultIfRefused);
   bool SetImageType();
   bool SetAsciiType();
@@ -128,6 +136,8 @@ class FtpClient {
   bool OpenData(DataConnection& data);
   void CloseControl();
   void FailNetwork(const std::string& reason);
+  // Whether the run's deadline has passed; raises the abort flag the first time.
+  bool PastDeadline();
   void Log(std::string_view text, int level);
 
   GenerationLog* log_;
@@ -147,6 +157,7 @@ class FtpClient {
   std::string controlFingerprint_;
   std::optional<UntrustedCertificate> untrusted_;
   uint64_t progressScale_ = 1, progressPending_ = 0;
+  int64_t deadlineTick_ = 0;  // 0: none
 };
 
 }  // namespace vendora

@@ -47,19 +47,37 @@ FtpFileEntry MakeEntry(std::string_view name, uint64_t size, bool directory) {
   return e;
 }
 
+// The text from the first character of field `first` to the last one of field `last`.
+struct StampSpan {
+  int first, last;
+  size_t begin = std::string_view::npos, end = 0;
+  void See(int field, size_t i) {
+    if (field < first || field > last) return;
+    if (begin == std::string_view::npos) begin = i;
+    end = i + 1;
+  }
+  std::string Text(std::string_view line) const {
+    return begin == std::string_view::npos ? std::string() : std::string(line.substr(begin, end - begin));
+  }
+};
+
 }  // namespace
 
 std::optional<FtpFileEntry> ParseDosListingLine(std::string_view line) {
   if (line.empty() || !IsDigit(line[0])) return std::nullopt;
   uint64_t size = 0;
   bool directory = false;
+  StampSpan stamp{0, 1};
   const size_t name = WalkFields(line, 3, [&](int field, size_t i) {
+    stamp.See(field, i);
     if (field != 2) return;
     if (IsDigit(line[i])) AddDigit(size, line[i]);
     else if (line[i] == '<' && line.substr(i + 1, 4) == "DIR>") directory = true;
   });
   if (name == std::string_view::npos) return std::nullopt;
-  return MakeEntry(line.substr(name), size, directory);
+  FtpFileEntry entry = MakeEntry(line.substr(name), size, directory);
+  entry.stamp = stamp.Text(line);
+  return entry;
 }
 
 std::optional<FtpFileEntry> ParseUnixListingLine(std::string_view line) {
@@ -67,11 +85,15 @@ std::optional<FtpFileEntry> ParseUnixListingLine(std::string_view line) {
   const char kind = line[0];
   if (kind == 'l' || kind == 'L') return std::nullopt;
   uint64_t size = 0;
+  StampSpan stamp{5, 7};
   const size_t name = WalkFields(line, 8, [&](int field, size_t i) {
+    stamp.See(field, i);
     if (field == 4 && IsDigit(line[i])) AddDigit(size, line[i]);
   });
   if (name == std::string_view::npos) return std::nullopt;
-  return MakeEntry(line.substr(name), size, kind == 'd' || kind == 'D');
+  FtpFileEntry entry = MakeEntry(line.substr(name), size, kind == 'd' || kind == 'D');
+  entry.stamp = stamp.Text(line);
+  return entry;
 }
 
 std::optional<FtpFileEntry> ParseListingLine(std::string_view line) {
@@ -85,7 +107,7 @@ bool IsPlainRemoteName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
   for (char c : name) {
     const auto u = static_cast<unsigned char>(c);
-    if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) return false;
+    if (c == '/' || c == '\\' || c == '*' || c == '?' || c == '[' || u < 0x20 || u == 0x7F) return false;
   }
   return true;
 }

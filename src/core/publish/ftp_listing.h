@@ -25,6 +25,9 @@ struct FtpFileEntry {
   std::time_t time = 0;     // last-write time; local entries only
   bool directory = false;
   bool dotEntry = false;    // a directory named exactly "." or ".."
+  // Remote entries: the date and time fields of the listing line as the server wrote
+  // them ("Jan  1 12:00", "12-31-99  11:15PM"); compared as text, never interpreted.
+  std::string stamp;
 };
 
 // A remote listing keyed by bare file name; a later entry of the same name replaces
@@ -43,7 +46,8 @@ std::optional<FtpFileEntry> ParseUnixListingLine(std::string_view line);
 std::optional<FtpFileEntry> ParseListingLine(std::string_view line);
 
 // A name that stands for one file inside the listed folder: not empty, not "." or
-// "..", no "/" or "\", no control character. Only such names are ever deleted.
+// "..", no "/" or "\", no control character, and none of the wildcards "*", "?" and
+// "[" that some servers expand in DELE. Only such names are ever deleted.
 bool IsPlainRemoteName(std::string_view name);
 
 // Cuts received bytes into lines: CR is dropped, LF ends a line, a partial line waits
@@ -52,7 +56,7 @@ bool IsPlainRemoteName(std::string_view name);
 // `overlong` set.
 class ListingSplitter {
  public:
-  static constexpr size_t kMaxLine = 64 * 1024;
+  static constexpr size_t kMaxLine = 8 * 1024;
   using LineHandler = std::function<void(std::string_view line, bool overlong)>;
 
   explicit ListingSplitter(LineHandler handler) : handler_(std::move(handler)) {}

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "common/file_write.h"
 
@@ -16,7 +17,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kHeader = "vendora sent files 1";
+constexpr std::string_view kHeader = "vendora sent files 2";
+// Records of earlier versions know nothing of the server's side.
+constexpr std::string_view kHeaderWithoutServer = "vendora sent files 1";
+
+bool ReadSize(std::string_view text, uint64_t& size) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), size);
+  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+}
 
 }  // namespace
 
@@ -42,17 +50,27 @@ std::string FileSha256(const fs::path& file) {
 
 SentRecord::SentRecord(fs::path file, std::string serverKey) : file_(std::move(file)), serverKey_(std::move(serverKey)) {
   std::ifstream in(file_, std::ios::binary);
-  std::string line;
-  if (!in || !std::getline(in, line) || line != kHeader || !std::getline(in, line) || line != serverKey_) return;
-  // "size|hash|path"
+  std::string header, line;
+  if (!in || !std::getline(in, header) || (header != kHeader && header != kHeaderWithoutServer) ||
+      !std::getline(in, line) || line != serverKey_)
+    return;
+  const size_t fields = header == kHeader ? 4 : 2;
+  // "size|hash|remote size|remote time|path", or "size|hash|path" in the older form.
   while (std::getline(in, line)) {
-    const size_t bar1 = line.find('|'), bar2 = bar1 == std::string::npos ? bar1 : line.find('|', bar1 + 1);
-    if (bar2 == std::string::npos) continue;
+    std::vector<std::string_view> parts;
+    std::string_view rest(line);
+    while (parts.size() < fields) {
+      const size_t bar = rest.find('|');
+      if (bar == std::string_view::npos) break;
+      parts.push_back(rest.substr(0, bar));
+      rest.remove_prefix(bar + 1);
+    }
     Entry e;
-    const auto [end, ec] = std::from_chars(line.data(), line.data() + bar1, e.size);
-    e.hash = line.substr(bar1 + 1, bar2 - bar1 - 1);
-    if (ec != std::errc() || end != line.data() + bar1 || e.hash.size() != 64) continue;
-    entries_[line.substr(bar2 + 1)] = std::move(e);
+    if (parts.size() != fields || !ReadSize(parts[0], e.size) || parts[1].size() != 64 || rest.empty()) continue;
+    e.hash = std::string(parts[1]);
+    if (fields == 4 && !ReadSize(parts[2], e.remoteSize)) continue;
+    if (fields == 4 && parts[3] != "-") e.remoteStamp = std::string(parts[3]);
+    entries_[std::string(rest)] = std::move(e);
   }
 }
 
@@ -61,12 +79,33 @@ bool SentRecord::Unchanged(const std::string& path, const fs::path& local, uint6
   return it != entries_.end() && it->second.size == size && it->second.hash == FileSha256(local);
 }
 
-void SentRecord::Sent(const std::string& path, const fs::path& local) {
+bool SentRecord::KnowsServer(const std::string& path) const {
+  const auto it = entries_.find(path);
+  return it != entries_.end() && !it->second.remoteStamp.empty();
+}
+
+bool SentRecord::ServerAsLeft(const std::string& path, uint64_t remoteSize, const std::string& remoteStamp) const {
+  const auto it = entries_.find(path);
+  return it != entries_.end() && !it->second.remoteStamp.empty() && it->second.remoteSize == remoteSize &&
+         it->second.remoteStamp == remoteStamp;
+}
+
+void SentRecord::Sent(const std::string& path, const fs::path& local, uint64_t remoteSize,
+                      const std::string& remoteStamp) {
   std::error_code ec;
   const uint64_t size = fs::file_size(local, ec);
   std::string hash = ec ? std::string() : FileSha256(local);
+  // A time the record's own form cannot hold is as good as none: the file is then
+  // judged by its local time alone next time.
+  const bool stampFits = remoteStamp.find_first_of("|\r\n") == std::string::npos;
   if (hash.empty()) entries_.erase(path);
-  else entries_[path] = Entry{size, std::move(hash)};
+  else entries_[path] = Entry{size, std::move(hash), remoteSize, stampFits ? remoteStamp : std::string()};
+  touched_ = true;
+}
+
+void SentRecord::Failed(const std::string& path) {
+  // A content no file has and a time no listing shows: never unchanged, never as left.
+  entries_[path] = Entry{0, std::string(64, '-'), 0, "?"};
   touched_ = true;
 }
 
@@ -76,7 +115,9 @@ bool SentRecord::Save() {
   if (!touched_ || file_.empty()) return true;
   std::string text(kHeader);
   text += '\n' + serverKey_ + '\n';
-  for (const auto& [path, e] : entries_) text += std::to_string(e.size) + '|' + e.hash + '|' + path + '\n';
+  for (const auto& [path, e] : entries_)
+    text += std::to_string(e.size) + '|' + e.hash + '|' + std::to_string(e.remoteSize) + '|' +
+            (e.remoteStamp.empty() ? "-" : e.remoteStamp) + '|' + path + '\n';
   if (!ReplaceFileContent(file_, text)) return false;
   touched_ = false;
   return true;

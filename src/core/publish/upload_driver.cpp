@@ -93,8 +93,13 @@ std::vector<SyncStep> PlanSynchronisation(const FileLists::List& transfer, const
       std::time_t time = 0;
       const std::string path = t->second.Path(t->first);
       const uint64_t size = local(path, t->second, &time);
-      const bool changed = time > comparison && !(record && entry.size == size &&
-                                                  record->Unchanged(path, shopFolder / path, size));
+      // The record vouches for a file only while the server lists it as our upload
+      // left it; a file the record knows that the server now lists otherwise was
+      // changed or damaged there and goes again, whatever its local time.
+      const bool asLeft = record && record->ServerAsLeft(path, entry.size, entry.stamp);
+      const bool changedOnServer = record && record->KnowsServer(path) && !asLeft;
+      const bool changed = changedOnServer ||
+                           (time > comparison && !(asLeft && record->Unchanged(path, shopFolder / path, size)));
       steps.push_back({changed ? SyncAction::Send : SyncAction::Skip, name, path, size});
       onServer.insert(t->first);
     } else if (keep.contains(name)) {
@@ -130,6 +135,8 @@ struct UploadDriver::Job {
   GenerationLog* log = nullptr;
   uint64_t progressScale = 1;
   bool scriptFailed = false;
+  // Files whose transfer failed, as "folder/name", with the server's reason.
+  std::vector<std::pair<std::string, std::string>> failed;
   PublishPlan plan;
 };
 
@@ -287,6 +294,10 @@ void UploadDriver::Work(std::shared_ptr<Job> job) {
   job->sent = SentRecord(setup_.sentRecord, Format("%s:%d|%s", job->ftp.hostName, job->ftp.hostPort, job->ftp.remoteDir));
   const bool routeOk = Route(*job, *client, loggedOn);
   if (!job->dryRun) job->sent.Save();
+  if (!job->dryRun && !job->failed.empty())
+    log.Log(Format(texts::kFtpFilesNotSent, static_cast<int>(job->failed.size())), kLevelConnection);
+  else if (!job->dryRun && loggedOn && !routeOk && !client->Aborted())
+    log.Log(texts::kFtpRunIncomplete, kLevelConnection);
   if (loggedOn && client->Connected()) client->LogOff();
   log.LogText(23841, kLevelConnection);
   const bool aborted = client->Aborted();
@@ -299,7 +310,7 @@ void UploadDriver::Work(std::shared_ptr<Job> job) {
   client.reset();
 
   std::lock_guard lock(lock_);
-  const bool success = routeOk && !aborted && !job->scriptFailed;
+  const bool success = routeOk && !aborted && !job->scriptFailed && job->failed.empty();
   running_ = false;
   succeeded_ = success;
   if (job->dryRun) plan_ = std::move(job->plan);
@@ -351,6 +362,17 @@ bool UploadDriver::Route(Job& job, FtpClient& client, bool& loggedOn) {
     return missing || client.CurrentDir(current);
   };
 
+  // A failed file is noted and the run goes on; a lost connection or an abort ends it.
+  auto usable = [&] { return client.Connected() && !client.Aborted(); };
+  auto send = [&](const std::string& remote, const fs::path& local, const std::string& shown) {
+    if (client.MoveFile(remote, local, false, true)) return true;
+    // A transfer cut by the merchant's abort is the abort's, reported as such.
+    if (client.Aborted()) return false;
+    job.failed.emplace_back(shown, client.LastMessage());
+    log.Log(Format(texts::kFtpFileNotSent, shown, client.LastMessage()), kLevelConnection);
+    return false;
+  };
+
   plan.scriptDir = f.remoteScript;
   if (!enter(f.remoteScript, plan.scriptDirMissing)) return false;
   for (int i = 0; i < kUploadScriptCount; ++i) {
@@ -366,10 +388,11 @@ bool UploadDriver::Route(Job& job, FtpClient& client, bool& loggedOn) {
       continue;
     }
     const fs::path local = job.shopFolder / "cgi" / name;
-    client.MoveFile(name, local, false, true);
-    if (i < 2) client.Chmod755(name, 1);
+    const bool sent = send(name, local, "cgi/" + name);
+    if (sent && i < 2) client.Chmod755(name, 1);
     std::error_code ec;
     fs::remove(local, ec);
+    if (!usable()) return false;
   }
 
   if (!client.ChangeDir(home)) return false;
@@ -377,7 +400,10 @@ bool UploadDriver::Route(Job& job, FtpClient& client, bool& loggedOn) {
   if (!enter(f.remoteDir, plan.shopDirMissing)) return false;
   plan.entryPage = job.entryPage;
   plan.entryPageSize = EntryPageSize(job.shopFolder, job.entryPage);
-  if (!job.dryRun) client.MoveFile(job.entryPage, job.shopFolder / job.entryPage, false, true);
+  if (!job.dryRun) {
+    send(job.entryPage, job.shopFolder / job.entryPage, job.entryPage);
+    if (!usable()) return false;
+  }
 
   std::array<FtpListing, kSyncedFolders> listings;
   std::array<bool, kSyncedFolders> missing{};
@@ -406,11 +432,12 @@ bool UploadDriver::Route(Job& job, FtpClient& client, bool& loggedOn) {
       plan.folders.push_back({dir, missing[k], std::move(steps)});
       continue;
     }
+    std::vector<const SyncStep*> sent;
     for (const SyncStep& step : steps) {
       switch (step.action) {
         case SyncAction::Send:
-          if (client.MoveFile(step.localPath, job.shopFolder / step.localPath, false, true))
-            job.sent.Sent(step.localPath, job.shopFolder / step.localPath);
+          if (send(step.localPath, job.shopFolder / step.localPath, step.localPath)) sent.push_back(&step);
+          else job.sent.Failed(step.localPath);
           break;
         case SyncAction::Skip: client.AdvanceProgress(step.size); break;
         case SyncAction::Delete:
@@ -420,6 +447,18 @@ bool UploadDriver::Route(Job& job, FtpClient& client, bool& loggedOn) {
         case SyncAction::Keep: break;
         case SyncAction::Refuse: log.Log(Format(texts::kFtpUnsafeRemoteName, step.name, dir), kLevelConnection); break;
       }
+      if (!usable()) return false;
+    }
+    if (sent.empty()) continue;
+    // How the server lists what was just sent: the next run tells from it whether a
+    // file is still as this upload left it.
+    FtpListing after;
+    if (!client.List(dir, after)) return false;
+    for (const SyncStep* step : sent) {
+      const auto listed = after.find(step->name);
+      job.sent.Sent(step->localPath, job.shopFolder / step->localPath,
+                    listed == after.end() ? 0 : listed->second.size,
+                    listed == after.end() ? std::string() : listed->second.stamp);
     }
   }
   return true;
