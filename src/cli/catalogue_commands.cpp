@@ -33,8 +33,9 @@ std::string ColumnHelp() {
       "Leere Zellen: leerer Text, kein Bild, kein Attribut, kein Indexeintrag, keine Produktlinie;\n"
       "leere Zahlen, ja/nein-Angaben und Steuerarten lassen den Wert, wie er ist (neu: Vorgabe).\n"
       "Trennzeichen Semikolon oder Komma, Text in UTF-8 (mit oder ohne BOM) oder Windows-1252,\n"
-      "Zahlen mit Dezimalpunkt oder -komma. Bildpfade gelten relativ zum Bilderordner der Datei\n"
-      "(\"<Name>-Bilder\" daneben, wie ihn der Export anlegt) oder zu ihrem Ordner.\n"
+      "Zahlen mit Dezimalpunkt oder -komma; Preise auf den Cent genau. Bilder sind nur Namen im\n"
+      "Bilderordner der Datei (\"<Name>-Bilder\" daneben, wie ihn der Export anlegt), ohne \"..\",\n"
+      "absolute Pfade oder Verweise nach draußen. Eine Artikelnummer gibt es je Produkt nur einmal.\n"
       "merge: vorhandene Kategorien, Produkte und Artikel (nach Name und Artikelnummer) werden\n"
       "aktualisiert, neue angelegt, nichts gelöscht. replace: der Katalog wird ersetzt.\n"
       "Enthält die Datei einen Fehler, wird nichts geändert.";

@@ -218,7 +218,7 @@ TEST_F(CatalogueCsvTest, MergeUpdatesAndAddsWhileReplaceStartsAfresh) {
       ProductsRow p = rules.NewProduct(toolsId);
       p.Name = name;
       p.ID = rules.Add(p);
-      for (const char* number : {"S-1", "S-1", "S-2"}) {
+      for (const char* number : {"S-1", "S-2", "S-3"}) {
         ItemsRow item = rules.NewItem(p);
         item.ItemNumber = number;
         item.MPrice = 10;
@@ -232,8 +232,8 @@ TEST_F(CatalogueCsvTest, MergeUpdatesAndAddsWhileReplaceStartsAfresh) {
   }
   const fs::path file = Csv("neu.csv",
                             "Werkzeug;Spaten;12;S-1;Größe;Klein\n"
-                            "Werkzeug;Spaten;10;S-1;;Groß\n"
-                            "Werkzeug;Spaten;7;S-3;;\n"
+                            "Werkzeug;Spaten;10;S-2;;Groß\n"
+                            "Werkzeug;Spaten;7;S-4;;\n"
                             "Neu;Schaufel;3,5;N-1;;\n",
                             "Kategorie;Produkt;Preis;Artikelnummer;Attribut 1;Attributwert 1");
   SetDatabaseChanged(false);
@@ -245,7 +245,7 @@ TEST_F(CatalogueCsvTest, MergeUpdatesAndAddsWhileReplaceStartsAfresh) {
   EXPECT_EQ(merged.categories.added, 1);
   EXPECT_EQ(merged.products.changed, 1);
   EXPECT_EQ(merged.products.added, 1);
-  EXPECT_EQ(merged.items.changed, 2);  // both S-1 get a size, the first a new price
+  EXPECT_EQ(merged.items.changed, 2);  // S-1 and S-2 get a size, S-1 a new price
   EXPECT_EQ(merged.items.added, 2);
   EXPECT_EQ(merged.kindsAdded, 1);
   EXPECT_EQ(merged.valuesAdded, 2);
@@ -254,9 +254,9 @@ TEST_F(CatalogueCsvTest, MergeUpdatesAndAddsWhileReplaceStartsAfresh) {
   ASSERT_EQ(items.size(), 4u);
   EXPECT_EQ(items[0].MPrice, 12.0f);
   EXPECT_EQ(items[1].MPrice, 10.0f);
-  EXPECT_EQ(items[3].ItemNumber, "S-3");
+  EXPECT_EQ(items[3].ItemNumber, "S-4");
   EXPECT_EQ(items[3].Order, 3);
-  // S-2 was not in the file: kept, with the blank value of the product's new kind.
+  // S-3 was not in the file: kept, with the blank value of the product's new kind.
   EXPECT_EQ(items[2].SubAttrID1, All<SubAttributesRow>(db, Eq("MainAttrID", spade.AttributeID1) && Eq("Name", " "))[0].ID);
   EXPECT_EQ(All<ProductsRow>(db).size(), 3u);
   EXPECT_EQ(All<CategoriesRow>(db).size(), 3u);
@@ -278,8 +278,9 @@ TEST_F(CatalogueCsvTest, MergeUpdatesAndAddsWhileReplaceStartsAfresh) {
 TEST_F(CatalogueCsvTest, AnyInvalidRowChangesNothingAndEveryOneIsNamed) {
   ShopDatabase db;
   const ShopPaths paths = NewShop(db, "Laden");
-  WriteFileBytes(dir_ / "notiz.txt", "kein Bild");
-  WriteFileBytes(dir_ / "kaputt.jpg", "kein JPEG");
+  fs::create_directories(dir_ / "gross-Bilder");
+  WriteFileBytes(dir_ / "gross-Bilder" / "notiz.txt", "kein Bild");
+  WriteFileBytes(dir_ / "gross-Bilder" / "kaputt.jpg", "kein JPEG");
   std::string body;
   const int rows = 100000;
   for (int i = 2; i <= rows + 1; ++i) {
@@ -306,7 +307,8 @@ TEST_F(CatalogueCsvTest, AnyInvalidRowChangesNothingAndEveryOneIsNamed) {
                 "(höchstens 255 Zeichen).",
                 "Zeile 50001, Spalte „Steuerart“: Die Steuerart „Luxus“ gibt es in diesem Shop nicht; ohne ihren Satz "
                 "in der Spalte „Steuersatz“ kann sie nicht angelegt werden.",
-                "Zeile 60000, Spalte „Produktbild“: Das Bild „fehlt.png“ wurde nicht gefunden.",
+                "Zeile 60000, Spalte „Produktbild“: Das Bild „fehlt.png“ wurde im Bilderordner „gross-Bilder“ nicht "
+                "gefunden.",
                 "Zeile 70000, Spalte „Produktbild“: „notiz.txt“ ist kein Bild (erlaubt sind BMP, GIF, JPEG und PNG).",
                 "Zeile 80000, Spalte „Produktbild“: „kaputt.jpg“ ist kein lesbares Bild.",
             }));
@@ -321,6 +323,177 @@ TEST_F(CatalogueCsvTest, AnyInvalidRowChangesNothingAndEveryOneIsNamed) {
   EXPECT_EQ(dry.items.added, 1);
   EXPECT_TRUE(All<CategoriesRow>(db).empty());
   EXPECT_FALSE(IsDatabaseChanged());
+}
+
+TEST_F(CatalogueCsvTest, PicturesAreTakenOnlyFromInsideThePictureFolder) {
+  ShopDatabase db;
+  const ShopPaths paths = NewShop(db, "Laden");
+  // A picture the merchant can read, but that no file of a supplier may bring into the shop.
+  fs::create_directories(dir_ / "privat");
+  DrawPicture(dir_ / "privat" / "urlaub.png", 4, 4);
+  const fs::path folder = dir_ / "liste-Bilder";
+  fs::create_directories(folder / "echt");
+  DrawPicture(folder / "gut.png", 4, 4);
+  DrawPicture(folder / "echt" / "tief.png", 4, 4);
+  DrawPicture(dir_ / "neben.png", 4, 4);  // beside the file, not in its folder
+  fs::create_symlink(dir_ / "privat" / "urlaub.png", folder / "link.png");
+  fs::create_symlink("../privat/urlaub.png", folder / "relativ.png");
+  fs::create_directory_symlink(dir_ / "privat", folder / "unter");
+  fs::create_symlink("echt/tief.png", folder / "innen.png");  // a link that stays inside is fine
+
+  // Rows for products without items.
+  const std::string_view pictureHeader = "Kategorie;Produkt;Produktbild;Artikelnummer";
+  const std::string outside = (dir_ / "privat" / "urlaub.png").string();
+  const std::string rows[] = {"gut.png",      outside,           "../privat/urlaub.png", "echt/../../privat/urlaub.png",
+                              "..\\privat\\urlaub.png", "link.png", "relativ.png",          "unter/urlaub.png",
+                              "neben.png",    "innen.png",       "echt\\tief.png"};
+  std::string body;
+  for (size_t i = 0; i < std::size(rows); ++i) body += Format("Garten;Produkt %d;%s;\n", static_cast<int>(i), rows[i]);
+  const fs::path file = Csv("liste.csv", body, pictureHeader);
+  const auto report = Import(db, paths, file);
+  EXPECT_FALSE(report.ok);
+  const std::string tail = "; genommen werden nur Bilder darin.";
+  EXPECT_EQ(Texts(report),
+            (std::vector<std::string>{
+                "Zeile 3, Spalte „Produktbild“: Das Bild „" + outside +
+                    "“ ist mit einem absoluten Pfad angegeben; genommen werden nur Bilder aus dem Bilderordner "
+                    "„liste-Bilder“ neben der Datei.",
+                "Zeile 4, Spalte „Produktbild“: Das Bild „../privat/urlaub.png“ führt mit „..“ aus dem Bilderordner "
+                "„liste-Bilder“ hinaus" + tail,
+                "Zeile 5, Spalte „Produktbild“: Das Bild „echt/../../privat/urlaub.png“ führt mit „..“ aus dem "
+                "Bilderordner „liste-Bilder“ hinaus" + tail,
+                "Zeile 6, Spalte „Produktbild“: Das Bild „..\\privat\\urlaub.png“ führt mit „..“ aus dem Bilderordner "
+                "„liste-Bilder“ hinaus" + tail,
+                "Zeile 7, Spalte „Produktbild“: Das Bild „link.png“ ist ein Verweis auf eine Datei außerhalb des "
+                "Bilderordners „liste-Bilder“" + tail,
+                "Zeile 8, Spalte „Produktbild“: Das Bild „relativ.png“ ist ein Verweis auf eine Datei außerhalb des "
+                "Bilderordners „liste-Bilder“" + tail,
+                "Zeile 9, Spalte „Produktbild“: Das Bild „unter/urlaub.png“ ist ein Verweis auf eine Datei außerhalb "
+                "des Bilderordners „liste-Bilder“" + tail,
+                "Zeile 10, Spalte „Produktbild“: Das Bild „neben.png“ wurde im Bilderordner „liste-Bilder“ nicht "
+                "gefunden.",
+            }));
+  EXPECT_TRUE(All<ProductsRow>(db).empty());
+  EXPECT_TRUE(fs::is_empty(paths.Subfolder(ShopSubfolder::Prods)));
+
+  // What lies inside is taken, through a link that stays inside too.
+  const fs::path good = Csv("liste.csv", "Garten;Innen;innen.png;\nGarten;Gut;gut.png;\n", pictureHeader);
+  const auto taken = Import(db, paths, good);
+  ASSERT_TRUE(taken.ok) << ::testing::PrintToString(Texts(taken));
+  const auto products = All<ProductsRow>(db);
+  ASSERT_EQ(products.size(), 2u);
+  const fs::path copied = paths.Subfolder(ShopSubfolder::Prods) / Format("%d.png", products[0].ID);
+  EXPECT_EQ(ReadFileBytes(copied), ReadFileBytes(folder / "echt" / "tief.png"));
+  EXPECT_FALSE(fs::is_symlink(copied));
+
+  // A picture folder that is itself a link to another folder gives nothing.
+  fs::create_directory_symlink(dir_ / "privat", dir_ / "fremd-Bilder");
+  const fs::path linked = Csv("fremd.csv", "Garten;Fremd;urlaub.png;\n", pictureHeader);
+  EXPECT_EQ(Texts(Import(db, paths, linked)),
+            (std::vector<std::string>{"Zeile 2, Spalte „Produktbild“: Das Bild „urlaub.png“ wird nicht genommen: der "
+                                      "Bilderordner „fremd-Bilder“ ist ein Verweis auf einen anderen Ordner."}));
+}
+
+TEST_F(CatalogueCsvTest, AnItemNumberNamesOneItemOfItsProduct) {
+  ShopDatabase db;
+  const ShopPaths paths = NewShop(db, "Laden");
+  int32_t spadeId = 0;
+  {
+    CatalogueRules rules(db);
+    CategoriesRow tools = rules.NewCategory();
+    tools.Name = "Werkzeug";
+    ProductsRow spade = rules.NewProduct(rules.Add(tools));
+    spade.Name = "Spaten";
+    spadeId = spade.ID = rules.Add(spade);
+    // The catalogue page lets a number stand twice.
+    for (const char* number : {"S-1", "S-2", "S-2"}) {
+      ItemsRow item = rules.NewItem(spade);
+      item.ItemNumber = number;
+      item.MPrice = 10;
+      rules.Add(item);
+    }
+  }
+  const std::string_view header = "Kategorie;Produkt;Artikelnummer;Preis";
+  const fs::path file = Csv("doppelt.csv",
+                            "Werkzeug;Spaten;S-1;11\n"
+                            "Werkzeug;Spaten;S-1;12\n"  // would add a second S-1
+                            "Werkzeug;Rechen;S-1;5\n"   // another product may have it
+                            "Werkzeug;Spaten;S-2;13\n"  // which of the shop's two?
+                            "Werkzeug;Spaten;S-3;1\n"
+                            "Garten;Spaten;S-3;1\n"     // another category's product
+                            "Werkzeug;Rechen;S-1;6\n",
+                            header);
+  const std::vector<std::string> expected = {
+      "Zeile 3, Spalte „Artikelnummer“: Die Artikelnummer „S-1“ steht für das Produkt „Spaten“ schon in Zeile 2; "
+      "eine Artikelnummer bezeichnet genau einen Artikel ihres Produkts.",
+      "Zeile 5, Spalte „Artikelnummer“: Das Produkt „Spaten“ hat im Shop 2 Artikel mit der Nummer „S-2“; die Zeile "
+      "lässt sich keinem davon zuordnen. Geben Sie ihnen im Shop zuerst verschiedene Nummern.",
+      "Zeile 8, Spalte „Artikelnummer“: Die Artikelnummer „S-1“ steht für das Produkt „Rechen“ schon in Zeile 4; "
+      "eine Artikelnummer bezeichnet genau einen Artikel ihres Produkts.",
+  };
+  for (bool dryRun : {true, false}) {
+    const auto report = Import(db, paths, file, ImportMode::Merge, dryRun);
+    EXPECT_FALSE(report.ok);
+    EXPECT_EQ(Texts(report), expected) << dryRun;
+    EXPECT_EQ(All<ItemsRow>(db).size(), 3u);
+  }
+  // Replacing the catalogue leaves no shop items to mix up, but the file must still be right.
+  const auto replaced = Import(db, paths, file, ImportMode::Replace);
+  EXPECT_EQ(Texts(replaced), (std::vector<std::string>{expected[0], expected[2]}));
+  EXPECT_EQ(All<ItemsRow>(db).size(), 3u);
+
+  // Each number once: S-1 is updated, S-3 added, and the shop's two S-2 are left alone.
+  const auto merged = Import(db, paths, Csv("einmal.csv", "Werkzeug;Spaten;S-1;11\nWerkzeug;Spaten;S-3;1\n", header));
+  ASSERT_TRUE(merged.ok) << ::testing::PrintToString(Texts(merged));
+  EXPECT_EQ(merged.items.changed, 1);
+  EXPECT_EQ(merged.items.added, 1);
+  const auto items = All<ItemsRow>(db, Eq("ProductID", spadeId));
+  ASSERT_EQ(items.size(), 4u);
+  EXPECT_EQ(items[0].ItemNumber, "S-1");
+  EXPECT_EQ(items[0].MPrice, 11.0f);
+  EXPECT_EQ(items[3].ItemNumber, "S-3");
+}
+
+TEST_F(CatalogueCsvTest, AmountsAreTakenOnlyWhenTheShopKeepsThemToTheCent) {
+  ShopDatabase db;
+  const ShopPaths paths = NewShop(db, "Laden");
+  const std::string_view header = "Kategorie;Produkt;Artikelnummer;Preis;Preis 2. Währung;Versandkosten;Gewicht";
+  const fs::path file = Csv("preise.csv",
+                            "Garten;Spaten;A-1;131071,99;9,990;1.234.567,00;0,125\n"
+                            "Garten;Spaten;A-2;131072,01;;;\n"
+                            "Garten;Spaten;A-3;1.234.567,891;;;\n"
+                            "Garten;Spaten;A-4;1.234.567,89;;;\n"
+                            "Garten;Spaten;A-5;;0,005;;\n"
+                            "Garten;Spaten;A-6;;;16777217;\n"
+                            "Garten;Spaten;A-7;167772,15;167772,16;;\n",
+                            header);
+  const auto report = Import(db, paths, file);
+  EXPECT_FALSE(report.ok);
+  EXPECT_EQ(Texts(report),
+            (std::vector<std::string>{
+                "Zeile 3, Spalte „Preis“: „131072,01“ lässt sich nicht auf den Cent genau speichern; der Shop würde "
+                "131072,02 daraus machen.",
+                "Zeile 4, Spalte „Preis“: „1.234.567,891“ hat mehr als zwei Nachkommastellen; der Shop rechnet auf den "
+                "Cent genau.",
+                "Zeile 5, Spalte „Preis“: „1.234.567,89“ lässt sich nicht auf den Cent genau speichern; der Shop würde "
+                "1234567,88 daraus machen.",
+                "Zeile 6, Spalte „Preis 2. Währung“: „0,005“ hat mehr als zwei Nachkommastellen; der Shop rechnet auf "
+                "den Cent genau.",
+                "Zeile 7, Spalte „Versandkosten“: „16777217“ lässt sich nicht auf den Cent genau speichern; der Shop "
+                "würde 16777216,00 daraus machen.",
+                "Zeile 8, Spalte „Preis“: „167772,15“ lässt sich nicht auf den Cent genau speichern; der Shop würde "
+                "167772,16 daraus machen.",
+            }));
+  EXPECT_TRUE(All<ItemsRow>(db).empty());
+
+  // Below 131072 every cent survives; trailing zeros are no extra decimals; a weight is no amount.
+  ASSERT_TRUE(Import(db, paths, Csv("gut.csv", "Garten;Spaten;A-1;131071,99;9,990;1.234.567,00;0,125\n", header)).ok);
+  const auto items = All<ItemsRow>(db);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].MPrice, 131071.9921875f);
+  EXPECT_EQ(items[0].SPrice, 9.99f);
+  EXPECT_EQ(items[0].Shipping, 1234567.0f);
+  EXPECT_EQ(items[0].Weight, 0.125f);
 }
 
 TEST_F(CatalogueCsvTest, SpreadsheetFileIsReadFieldByField) {

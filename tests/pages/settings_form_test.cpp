@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/text_util.h"
 #include "pages/company_rules.h"
 #include "pages/payvane_lock.h"
 #include "pages/server_rules.h"
@@ -12,6 +13,16 @@ namespace vendora {
 namespace {
 
 using test::ScriptedPrompter;
+
+std::string Repeat(std::string_view unit, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += unit;
+  return text;
+}
+
+constexpr const char* kPassBytes17 =
+    "Die Angabe im Feld \"Kennwort\" ist zu lang: Platz ist für 16 Byte, sie braucht 17. Die Buchstaben A bis Z, "
+    "Ziffern und einfache Satzzeichen belegen je ein Byte, Umlaute und „ß“ je zwei, andere Zeichen bis zu vier.";
 
 // What the merchant types and what is stored for it, one field kind each.
 TEST(SettingsForm, TypedTextsAreCheckedAndStoredAsTheShopKeepsThem) {
@@ -27,10 +38,18 @@ TEST(SettingsForm, TypedTextsAreCheckedAndStoredAsTheShopKeepsThem) {
       {"HostPort", "4294967296", "Der eingegebene Wert liegt nicht innerhalb des gültigen Bereichs.\n"},
       {"HostUser", std::string(33, 'u'), "Die Angabe im Feld \"Benutzername\" ist zu lang: erlaubt sind höchstens 32 Zeichen."},
       {"HostUser", std::string(16, 'a') + std::string(16, 'b'), nullptr},
-      // 16 bytes fit the scrambled 32 digits; "ä" takes two.
+      // 16 characters, and 16 bytes to fit the scrambled 32 digits; "ä" takes two.
       {"HostPass", "geheim", nullptr},
+      {"HostPass", std::string(16, 'x'), nullptr},
+      {"HostPass", std::string(17, 'x'), "Die Angabe im Feld \"Kennwort\" ist zu lang: erlaubt sind höchstens 16 Zeichen."},
       {"HostPass", std::string(8, 'x') + "ääää", nullptr},
-      {"HostPass", std::string(9, 'x') + "ääää", "Die Angabe im Feld \"Kennwort\" ist zu lang: erlaubt sind höchstens 16 Zeichen."},
+      {"HostPass", std::string(9, 'x') + "ääää", kPassBytes17},
+      {"ProxyPass", Repeat("ä", 16), "Die Angabe im Feld \"Firewall-Kennwort\" ist zu lang: Platz ist für 16 Byte, sie "
+                                     "braucht 32. Die Buchstaben A bis Z, Ziffern und einfache Satzzeichen belegen je "
+                                     "ein Byte, Umlaute und „ß“ je zwei, andere Zeichen bis zu vier."},
+      {"ProxyPass", Repeat("ä", 17),
+       "Die Angabe im Feld \"Firewall-Kennwort\" ist zu lang: erlaubt sind höchstens 16 Zeichen."},
+      {"HostPass", "geh\r\nheim", "Im Feld \"Kennwort\" sind keine Steuerzeichen wie Zeilenumbruch oder Tabulator erlaubt."},
       {"ProxyType", "8", nullptr},
       {"ProxyType", "9", "Der eingegebene Wert liegt nicht innerhalb des gültigen Bereichs.\n"},
   };
@@ -69,6 +88,21 @@ TEST(SettingsForm, TypedTextsAreCheckedAndStoredAsTheShopKeepsThem) {
   const FormValues shown = ShowRow(FtpServerForm(), row);
   EXPECT_EQ(shown.at("HostName"), "");
   EXPECT_EQ(shown.at("HostPass"), "geheim");
+}
+
+// A password that is taken is the one shown again and sent, and its stored form fits
+// the field's 32 characters.
+TEST(SettingsForm, EveryTakenPasswordIsShownAgainAsTyped) {
+  for (const std::string& typed : {std::string("x"), std::string(" "), std::string("ä"), std::string(16, 'x'),
+                                   Repeat("ä", 8), Repeat("€", 5) + "x", Repeat("😀", 4)}) {
+    ScriptedPrompter prompter;
+    FtpServerRow row = DefaultFtpServer();
+    ASSERT_TRUE(TakeRow(FtpServerForm(), {{"HostPass", typed}, {"ProxyPass", typed}}, row, prompter)) << typed;
+    EXPECT_LE(Utf8Length(row.HostPass), 32u) << typed;
+    const FormValues shown = ShowRow(FtpServerForm(), row);
+    EXPECT_EQ(shown.at("HostPass"), typed);
+    EXPECT_EQ(shown.at("ProxyPass"), typed);
+  }
 }
 
 TEST(SettingsForm, KeysAreHexUpperCasedAndDecimalsTakeAComma) {

@@ -1,7 +1,8 @@
 #include "csv/catalogue_import.h"
 
 #include <algorithm>
-#include <deque>
+#include <charconv>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -35,6 +36,38 @@ Level LevelOf(C column) {
 
 // More are counted but not kept: a file that is wrong throughout needs no million lines.
 constexpr size_t kMaxReportedErrors = 10000;
+
+// Money: shown, written to the shop's data files and charged to the cent.
+bool IsAmount(C column) { return column == C::MPrice || column == C::SPrice || column == C::Shipping; }
+
+// An amount is kept in a Single, and the shop uses it rounded to the cent. So the cell
+// must state whole cents, and the Single must give those cents back; otherwise the
+// shop would charge another amount than the file states, without anyone being told.
+std::optional<std::string> AmountProblem(std::string_view cell, float value) {
+  std::string plain = *PlainNumber(cell);
+  if (!plain.empty() && plain.front() == '-') plain.erase(0, 1);  // "-0"
+  const size_t point = plain.find('.');
+  std::string whole = plain.substr(0, point);
+  std::string fraction = point == std::string::npos ? std::string() : plain.substr(point + 1);
+  if (fraction.size() > 2) {
+    if (fraction.find_first_not_of('0', 2) != std::string::npos)
+      return Format("„%s“ hat mehr als zwei Nachkommastellen; der Shop rechnet auf den Cent genau.", std::string(cell));
+    fraction.resize(2);
+  }
+  fraction.resize(2, '0');
+  whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+  if (whole.empty()) whole = "0";
+  // The rounding the data files are written with.
+  char buffer[64];
+  const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(static_cast<double>(value)),
+                                     std::chars_format::fixed, 2);
+  const std::string kept(buffer, written.ptr);
+  if (kept == whole + "." + fraction) return std::nullopt;
+  std::string shown = kept;
+  std::replace(shown.begin(), shown.end(), '.', ',');
+  return Format("„%s“ lässt sich nicht auf den Cent genau speichern; der Shop würde %s daraus machen.",
+                std::string(cell), shown);
+}
 
 struct PictureOp {
   ShopSubfolder folder;
@@ -86,8 +119,8 @@ struct RecordState {
 
 struct ProductState : RecordState {
   ProductsRow row;
-  // Existing items not yet matched, by number, in their order.
-  std::unordered_map<std::string, std::deque<ItemsRow>> items;
+  // The product's items in the shop, by number (several where the shop has a number twice).
+  std::unordered_map<std::string, std::vector<ItemsRow>> items;
 };
 
 class Importer {
@@ -113,6 +146,7 @@ class Importer {
   std::string_view Cell(const CsvRecord& record, C column) const;
   bool Empty(const CsvRecord& record, C column) const { return Trim(Cell(record, column)).empty(); }
   bool CheckCells(const CsvRecord& record);
+  bool NewItemNumber(const CsvRecord& record);
   std::optional<std::string> CheckPicture(std::string_view cell);
 
   // Applying
@@ -152,6 +186,7 @@ class Importer {
   bool headerRead_ = false, headerFailed_ = false;
   std::unordered_map<std::string, std::optional<std::string>> pictureChecks_;  // cell -> reason
   std::unordered_map<std::string, fs::path> picturePaths_;
+  std::unordered_map<std::string, int> itemLines_;  // category, product and item number -> first line
 
   std::unique_ptr<CatalogueRules> rules_;
   std::unique_ptr<CRecSetCategories> categorySet_;
@@ -268,7 +303,8 @@ void Importer::OnRecord(const CsvRecord& record) {
                 static_cast<int>(headerSize_)));
     return;
   }
-  if (!CheckCells(record)) return;
+  const bool newNumber = NewItemNumber(record);
+  if (!CheckCells(record) || !newNumber) return;
   RecordState* category = CategoryFor(record);
   if (!category || Empty(record, C::ProductName)) return;
   ProductState* product = ProductFor(record, *category);
@@ -304,33 +340,89 @@ bool Importer::Header(const CsvRecord& record) {
   return ok;
 }
 
+// A picture is taken only from the file's picture folder: a supplier's file must not be
+// able to pull any picture the merchant can read into the shop, which then publishes it.
+// So no absolute path, no "..", and no symbolic link (the folder itself, or any on the
+// way to the picture) that leads out of it.
 std::optional<std::string> Importer::CheckPicture(std::string_view cell) {
   auto [it, fresh] = pictureChecks_.try_emplace(std::string(cell));
   if (!fresh) return it->second;
-  fs::path path(std::string(Trim(cell)));
+  std::optional<std::string>& reason = it->second;
+  const fs::path folder = PictureFolderOf(file_);
+  const std::string folderName = folder.filename().string();
+  const std::string name(Trim(cell));
+  // A file made on Windows may name the picture with backslashes.
+  std::string slashed = name;
+  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  auto climbs = [](const fs::path& path) {
+    return std::any_of(path.begin(), path.end(), [](const fs::path& part) { return part == ".."; });
+  };
   std::error_code ec;
-  if (path.is_relative()) {
-    const fs::path own = PictureFolderOf(file_) / path;
-    path = fs::is_regular_file(own, ec) ? own : file_.parent_path() / path;
+  if (fs::path(name).is_absolute() || fs::path(slashed).is_absolute()) {
+    reason = Format("Das Bild „%s“ ist mit einem absoluten Pfad angegeben; genommen werden nur Bilder aus dem "
+                    "Bilderordner „%s“ neben der Datei.",
+                    std::string(cell), folderName);
+    return reason;
   }
-  if (!fs::is_regular_file(path, ec)) {
-    // A file made on Windows may name the picture with backslashes.
-    std::string slashed = path.string();
-    std::replace(slashed.begin(), slashed.end(), '\\', '/');
-    if (fs::is_regular_file(slashed, ec)) path = slashed;
+  if (climbs(name) || climbs(slashed)) {
+    reason = Format("Das Bild „%s“ führt mit „..“ aus dem Bilderordner „%s“ hinaus; genommen werden nur Bilder darin.",
+                    std::string(cell), folderName);
+    return reason;
   }
+  if (fs::is_symlink(folder, ec)) {
+    reason = Format("Das Bild „%s“ wird nicht genommen: der Bilderordner „%s“ ist ein Verweis auf einen anderen "
+                    "Ordner.",
+                    std::string(cell), folderName);
+    return reason;
+  }
+  fs::path path = folder / name;
+  if (!fs::is_regular_file(path, ec) && slashed != name) path = folder / slashed;
   if (!fs::is_regular_file(path, ec)) {
-    it->second = Format("Das Bild „%s“ wurde nicht gefunden.", std::string(cell));
-  } else if (FormatFromFileName(path.filename().string()) == ImageFormat::None) {
-    it->second = Format("„%s“ ist kein Bild (erlaubt sind BMP, GIF, JPEG und PNG).", std::string(cell));
+    reason = Format("Das Bild „%s“ wurde im Bilderordner „%s“ nicht gefunden.", std::string(cell), folderName);
+    return reason;
+  }
+  // Every link on the way resolved: the picture must still lie in the folder.
+  const fs::path real = fs::canonical(path, ec);
+  const fs::path realFolder = ec ? fs::path() : fs::canonical(folder, ec);
+  const bool inside = !ec && std::mismatch(realFolder.begin(), realFolder.end(), real.begin(), real.end()).first ==
+                                 realFolder.end();
+  if (!inside) {
+    reason = Format("Das Bild „%s“ ist ein Verweis auf eine Datei außerhalb des Bilderordners „%s“; genommen werden "
+                    "nur Bilder darin.",
+                    std::string(cell), folderName);
+    return reason;
+  }
+  // The copy is named by the extension of the file the link leads to.
+  if (FormatFromFileName(real.filename().string()) == ImageFormat::None) {
+    reason = Format("„%s“ ist kein Bild (erlaubt sind BMP, GIF, JPEG und PNG).", std::string(cell));
   } else {
     int width = 0, height = 0;
     CImageFile image;
-    if (!image.ReadSize(width, height, path.string()))
-      it->second = Format("„%s“ ist kein lesbares Bild.", std::string(cell));
+    if (!image.ReadSize(width, height, real.string()))
+      reason = Format("„%s“ ist kein lesbares Bild.", std::string(cell));
   }
-  picturePaths_[std::string(cell)] = path;
-  return it->second;
+  // The resolved path: what was checked is what is copied.
+  picturePaths_[std::string(cell)] = real;
+  return reason;
+}
+
+// A second row with a product's item number would add a second item with it: the
+// item number identifies an item within its product.
+bool Importer::NewItemNumber(const CsvRecord& record) {
+  if (Empty(record, C::ItemNumber) || Empty(record, C::ProductName)) return true;
+  const std::string_view product = Cell(record, C::ProductName), number = Cell(record, C::ItemNumber);
+  std::string key(Cell(record, C::CategoryName));
+  key += '\x1f';
+  key += product;
+  key += '\x1f';
+  key += number;
+  const auto [first, fresh] = itemLines_.try_emplace(std::move(key), record.line);
+  if (fresh) return true;
+  Fail(record.line, C::ItemNumber,
+       Format("Die Artikelnummer „%s“ steht für das Produkt „%s“ schon in Zeile %d; eine Artikelnummer bezeichnet "
+              "genau einen Artikel ihres Produkts.",
+              std::string(number), std::string(product), first->second));
+  return false;
 }
 
 bool Importer::CheckCells(const CsvRecord& record) {
@@ -370,6 +462,8 @@ bool Importer::CheckCells(const CsvRecord& record) {
         const std::optional<float> value = ParseNumber(cell);
         if (!value) Fail(record.line, def.column, Format("„%s“ ist keine Zahl.", std::string(cell)));
         else if (*value < 0) Fail(record.line, def.column, Format("Der Wert %s darf nicht negativ sein.", std::string(cell)));
+        else if (IsAmount(def.column))
+          if (std::optional<std::string> reason = AmountProblem(cell, *value)) Fail(record.line, def.column, *reason);
         break;
       }
       case CellKind::Whole:
@@ -681,13 +775,21 @@ ProductState* Importer::ProductFor(const CsvRecord& record, const RecordState& c
   return &state;
 }
 
+// An item number names one item of its product (see NewItemNumber); a number the shop
+// already has twice leaves open which item the row means.
 void Importer::ItemFor(const CsvRecord& record, ProductState& product) {
   const std::string number(Cell(record, C::ItemNumber));
   ItemsRow row;
   bool found = false;
-  if (auto it = product.items.find(number); it != product.items.end() && !it->second.empty()) {
+  if (auto it = product.items.find(number); it != product.items.end()) {
+    if (it->second.size() > 1) {
+      Fail(record.line, C::ItemNumber,
+           Format("Das Produkt „%s“ hat im Shop %d Artikel mit der Nummer „%s“; die Zeile lässt sich keinem davon "
+                  "zuordnen. Geben Sie ihnen im Shop zuerst verschiedene Nummern.",
+                  product.row.Name, static_cast<int>(it->second.size()), number));
+      return;
+    }
     row = it->second.front();
-    it->second.pop_front();
     found = true;
   } else {
     row = rules_->NewItem(product.row);

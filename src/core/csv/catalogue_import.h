@@ -2,11 +2,13 @@
 // Importing the catalogue from a CSV file (see csv_columns.h for the columns).
 //
 // Merge (the default) matches rows to existing categories by name, products by name
-// within their category and items by number within their product (the second row
-// with a number matches the second item with it), updates what differs, adds what is
-// new and deletes nothing. Replace first removes the whole catalogue (categories,
-// products, items, lines, attribute kinds and values, index entries, with the pictures
-// of the removed records); tax types and the settings stay. Either way new rows are
+// within their category and items by number within their product, updates what
+// differs, adds what is new and deletes nothing. An item number names one item of its
+// product: a number given twice for a product in the file, or one that several of the
+// product's items share in the shop already, is a row error. Replace first removes the
+// whole catalogue (categories, products, items, lines, attribute kinds and values,
+// index entries, with the pictures of the removed records); tax types and the settings
+// stay. Either way new rows are
 // added as the catalogue page adds them, and attribute kinds and values, index
 // entries, product lines and tax types are created by name when missing (a tax type
 // only when the file has the "Steuersatz" column to give its rate).
@@ -15,7 +17,12 @@
 // leave them empty or must repeat them. A column the file lacks leaves the field as it
 // is (new rows: the page's default). An empty cell means: an empty text, no picture,
 // no attribute / index entry / product line; an empty number, flag, order or tax type
-// states nothing.
+// states nothing. Amounts (prices, shipping costs) state whole cents that the Single
+// they are kept in gives back exactly; anything else is a row error, not rounded.
+//
+// Pictures are named relative to the file's picture folder (PictureFolderOf) and are
+// taken only from inside it: an absolute path, "..", a picture folder that is itself a
+// symbolic link, or a link that leads out of the folder is a row error.
 //
 // All or nothing: everything happens in one transaction, and pictures are copied in
 // beside their targets first and put in place only after the commit. A file with any
@@ -62,8 +69,7 @@ struct CatalogueImportReport {
   int linesAdded = 0, kindsAdded = 0, valuesAdded = 0, indexEntriesAdded = 0, taxTypesAdded = 0;
 };
 
-// Imports `file` into the open shop whose folders `paths` names. A relative picture
-// path is looked for in the file's picture folder, then in its folder (PictureFolderOf). Raises the database-changed flag when
+// Imports `file` into the open shop whose folders `paths` names. Raises the database-changed flag when
 // something was changed; a failed or dry run leaves it as it was. `progress` (may be
 // null) follows the reading from 0 to 100.
 CatalogueImportReport ImportCatalogue(ShopDatabase& db, const ShopPaths& paths, const std::filesystem::path& file,

@@ -20,8 +20,10 @@ constexpr std::array<CsvColumnDef, kCsvColumnCount> kColumns = {{
     {CategoryOrder, "Kategorie-Reihenfolge", Whole, 0, "Position der Kategorie (ganze Zahl)"},
     {CategoryDescription, "Kategorie-Beschreibung", Text, kMaxMemoLength, "Beschreibung der Kategorie"},
     {CategoryIncluded, "Kategorie veröffentlicht", Flag, 0, "ja/nein: Kategorie wird veröffentlicht"},
-    {CategoryButton, "Kategorie-Bild Schaltfläche", Picture, 0, "Bilddatei der Schaltfläche (Pfad, leer: kein Bild)"},
-    {CategoryHeading, "Kategorie-Bild Überschrift", Picture, 0, "Bilddatei der Überschrift (Pfad, leer: kein Bild)"},
+    {CategoryButton, "Kategorie-Bild Schaltfläche", Picture, 0,
+     "Bilddatei der Schaltfläche (im Bilderordner, leer: kein Bild)"},
+    {CategoryHeading, "Kategorie-Bild Überschrift", Picture, 0,
+     "Bilddatei der Überschrift (im Bilderordner, leer: kein Bild)"},
     {ProductName, "Produkt", Text, 64, "Name des Produkts (leer: Zeile nur für die Kategorie)"},
     {ProductOrder, "Produkt-Reihenfolge", Whole, 0, "Position in der Kategorie (ganze Zahl)"},
     {ShortDesc, "Kurzbeschreibung", Text, 255, "Kurzbeschreibung (bis 255 Zeichen)"},
@@ -33,14 +35,14 @@ constexpr std::array<CsvColumnDef, kCsvColumnCount> kColumns = {{
     {Kind2, "Attribut 2", Reference, 64, "Name des zweiten Attributs, z. B. Farbe (leer: keins)"},
     {ProductAvailable, "Produkt veröffentlicht", Flag, 0, "ja/nein: Produkt wird veröffentlicht"},
     {ProductLines, "Produktlinien", Lines, 64, "Produktlinien, getrennt durch |"},
-    {ProductPicture, "Produktbild", Picture, 0, "Bilddatei des Produkts (Pfad, leer: kein Bild)"},
+    {ProductPicture, "Produktbild", Picture, 0, "Bilddatei des Produkts (im Bilderordner, leer: kein Bild)"},
     {ItemNumber, "Artikelnummer", Text, 64, "Artikelnummer (leer: Zeile nur für das Produkt)"},
     {Value1, "Attributwert 1", Reference, 64, "Wert des ersten Attributs, z. B. Groß"},
     {Value2, "Attributwert 2", Reference, 64, "Wert des zweiten Attributs, z. B. Grün"},
     {Weight, "Gewicht", Number, 0, "Gewicht (Dezimalpunkt oder -komma)"},
-    {Shipping, "Versandkosten", Number, 0, "Eigene Versandkosten des Artikels"},
-    {MPrice, "Preis", Number, 0, "Preis in der Hauptwährung"},
-    {SPrice, "Preis 2. Währung", Number, 0, "Preis in der zweiten Währung"},
+    {Shipping, "Versandkosten", Number, 0, "Eigene Versandkosten des Artikels, auf den Cent genau"},
+    {MPrice, "Preis", Number, 0, "Preis in der Hauptwährung, auf den Cent genau"},
+    {SPrice, "Preis 2. Währung", Number, 0, "Preis in der zweiten Währung, auf den Cent genau"},
     {ItemAvailable, "Artikel veröffentlicht", Flag, 0, "ja/nein: Artikel wird veröffentlicht"},
 }};
 
@@ -107,7 +109,7 @@ std::string NumberText(float value, bool decimalComma) {
   return out;
 }
 
-static std::optional<float> ParseNumberWith(std::string_view cell, char decimalMark) {
+static std::optional<std::string> PlainNumberWith(std::string_view cell, char decimalMark) {
   const char groupMark = decimalMark == ',' ? '.' : ',';
   std::string plain;
   if (!cell.empty() && (cell.front() == '-' || cell.front() == '+')) {
@@ -137,13 +139,10 @@ static std::optional<float> ParseNumberWith(std::string_view cell, char decimalM
     plain += whole.empty() ? "0" : whole;
   }
   if (!fraction.empty()) plain += "." + std::string(fraction);
-  float value = 0;
-  const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
-  if (ec != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value)) return std::nullopt;
-  return value;
+  return plain;
 }
 
-std::optional<float> ParseNumber(std::string_view cell) {
+std::optional<std::string> PlainNumber(std::string_view cell) {
   cell = Trim(cell);
   const auto commas = std::count(cell.begin(), cell.end(), ',');
   const auto points = std::count(cell.begin(), cell.end(), '.');
@@ -152,7 +151,16 @@ std::optional<float> ParseNumber(std::string_view cell) {
   char decimalMark = ',';
   if (commas && points) decimalMark = cell.rfind(',') > cell.rfind('.') ? ',' : '.';
   else if (points == 1 || commas > 1) decimalMark = '.';
-  return ParseNumberWith(cell, decimalMark);
+  return PlainNumberWith(cell, decimalMark);
+}
+
+std::optional<float> ParseNumber(std::string_view cell) {
+  const std::optional<std::string> plain = PlainNumber(cell);
+  if (!plain) return std::nullopt;
+  float value = 0;
+  const auto [end, ec] = std::from_chars(plain->data(), plain->data() + plain->size(), value);
+  if (ec != std::errc() || end != plain->data() + plain->size() || !std::isfinite(value)) return std::nullopt;
+  return value;
 }
 
 std::optional<int32_t> ParseWhole(std::string_view cell) {

@@ -92,6 +92,10 @@ std::string NumberText(float value, bool decimalComma);
 // threes before it ("1.234,50", "1,234.50", "1.234.567"). Nullopt for anything else, a
 // value beyond a Single or not finite.
 std::optional<float> ParseNumber(std::string_view cell);
+// The same number as plain text: an optional "-", the digits, and "." before the
+// decimals as written ("1.234,50" -> "1234.50"); nullopt where ParseNumber refuses the
+// form of the cell (not its size).
+std::optional<std::string> PlainNumber(std::string_view cell);
 std::optional<int32_t> ParseWhole(std::string_view cell);
 
 // Product lines in one cell, separated by "|"; "\|" and "\\" stand for a "|" and a
@@ -99,8 +103,8 @@ std::optional<int32_t> ParseWhole(std::string_view cell);
 std::string JoinLineNames(const std::vector<std::string>& names);
 std::vector<std::string> SplitLineNames(std::string_view cell);
 
-// A catalogue file's pictures lie in "<file name without extension>-Bilder" beside it.
-// A relative picture path is looked for there first, then beside the file.
+// A catalogue file's pictures lie in "<file name without extension>-Bilder" beside it;
+// its picture cells name them relative to that folder.
 std::filesystem::path PictureFolderOf(const std::filesystem::path& file);
 
 // The record's picture in its folder (named by the pattern and key, any picture

@@ -1,5 +1,6 @@
 #include "pages/settings_form.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -20,6 +21,14 @@ namespace {
 
 constexpr int kNumberDigits = 11;  // "-2147483648"
 constexpr int kDecimalDigits = 24;
+
+constexpr std::string_view kPasswordHasControl =
+    "Im Feld \"%s\" sind keine Steuerzeichen wie Zeilenumbruch oder Tabulator erlaubt.";
+constexpr std::string_view kPasswordTooManyBytes =
+    "Die Angabe im Feld \"%s\" ist zu lang: Platz ist für %d Byte, sie braucht %d. Die Buchstaben A bis Z, "
+    "Ziffern und einfache Satzzeichen belegen je ein Byte, Umlaute und „ß“ je zwei, andere Zeichen bis zu vier.";
+
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
 
 const FieldDef& Def(const SettingsForm& form, const FormField& field) {
   const FieldDef* def = ShopTable(form.table).Field(field.name);
@@ -70,11 +79,26 @@ bool Convert(const SettingsForm& form, const FormField& field, std::string_view 
       else out = std::string(typed);
       return true;
     }
-    case FieldKind::Password:
-      // Stored as two hex digits per byte, so the limit counts bytes.
-      if (TooLong(field, typed.size(), limit, prompter)) return false;
+    case FieldKind::Password: {
+      // A line end cannot be sent in the FTP logon, and a zero byte would end the
+      // password when it is read back.
+      if (std::any_of(typed.begin(), typed.end(), [](char c) { return IsControl(c); })) {
+        prompter.Show(Format(kPasswordHasControl, PlainLabel(field.label)), MessageIcon::Stop);
+        return false;
+      }
+      if (TooLong(field, Utf8Length(typed), limit, prompter)) return false;
+      // The field keeps two hex digits per UTF-8 byte, so characters beyond ASCII use up
+      // more of it than the character limit says; say so instead of counting wrongly.
+      const size_t room = static_cast<size_t>(def.width / 2);
+      if (typed.size() > room) {
+        prompter.Show(Format(kPasswordTooManyBytes, PlainLabel(field.label), static_cast<int>(room),
+                             static_cast<int>(typed.size())),
+                      MessageIcon::Stop);
+        return false;
+      }
       out = ScrambleSecret(typed);
       return true;
+    }
     case FieldKind::HexKey: {
       const std::string_view key = Trim(typed);
       for (char c : key) {

@@ -28,7 +28,8 @@ struct FieldDef;
 enum class FieldKind {
   Text,      // one line, at most the field's width in characters
   Memo,      // several lines, no limit
-  Password,  // one line, masked; stored scrambled as two hex digits per byte
+  Password,  // one line, masked, no control characters; stored scrambled as two hex digits
+             // per UTF-8 byte, so it must fit half the field's width in bytes as well
   HexKey,    // hexadecimal digits only; stored scrambled
   Number,    // Long
   Decimal,   // Single, shown with "%.2f"

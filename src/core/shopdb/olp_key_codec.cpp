@@ -73,9 +73,8 @@ std::string UnscrambleHexKey(std::string_view stored) {
 std::string ScrambleSecret(std::string_view secret) { return BytesToHex(XorWithKey(secret)); }
 
 std::string UnscrambleSecret(std::string_view stored) {
-  const std::string_view text = Trim(stored);
-  if (text.size() < 4) return {};
-  std::string secret = XorWithKey(HexToBytes(text));
+  // No minimum length: a one-character password is stored as just two digits.
+  std::string secret = XorWithKey(HexToBytes(Trim(stored)));
   // A zero byte cannot come from a typed password; the secret ends there, as it
   // would for every consumer that takes it as a C string.
   if (const size_t nul = secret.find('\0'); nul != std::string::npos) secret.resize(nul);

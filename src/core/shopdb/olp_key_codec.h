@@ -21,11 +21,13 @@ std::string ScrambleHexKey(std::string_view hexKey);
 // last digit is read with 0 as its second digit.
 std::string UnscrambleHexKey(std::string_view stored);
 
-// Password -> stored text (its bytes XORed, as hex). An empty password stores as empty.
+// Password -> stored text (its UTF-8 bytes XORed, as hex: two digits per byte, so a
+// field of width w holds w / 2 bytes). An empty password stores as empty.
 std::string ScrambleSecret(std::string_view secret);
-// Stored text -> password. Fewer than four hex digits (after trimming blanks) read as
-// empty, so a one-character password does not survive. Damaged text decodes as in
-// UnscrambleHexKey; a decoded zero byte ends the password.
+// Stored text -> password; every password without a zero byte comes back as it was
+// scrambled, whatever its length. Surrounding blanks are ignored, so the single blank
+// of a fresh row reads as empty. Damaged text decodes as in UnscrambleHexKey; a decoded
+// zero byte ends the password.
 std::string UnscrambleSecret(std::string_view stored);
 
 }  // namespace vendora
