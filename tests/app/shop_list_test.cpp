@@ -235,12 +235,23 @@ TEST_F(ShopListTest, RemovingAShopAsksKeepsItsFilesAndOpensNoOther) {
   EXPECT_EQ(test::ReadFileBytes(path("d")), d);
 }
 
-TEST_F(ShopListTest, AFailedChoiceLeavesNoShopOpenAndNoSelection) {
+// A file that cannot be opened as a shop is not added, and the shop open before stays
+// open; a listed entry that fails to open leaves no shop open and none current.
+TEST_F(ShopListTest, AFailedChoiceLeavesNoShopOpenAndAFileThatIsNoShopIsNotAdded) {
   fs::create_directories(dir_.path() / "s");
   test::CreateShopFile(dir_.path() / "s" / "gut.mdb");
   test::WriteFileBytes(dir_.path() / "s" / "kaputt.mdb", "kein Shop");
   ASSERT_TRUE(manager_.AddShop(dir_.path() / "s" / "gut.mdb"));
   EXPECT_FALSE(manager_.AddShop(dir_.path() / "s" / "kaputt.mdb"));
+  EXPECT_EQ(manager_.ShopDisplayNames(), std::vector<std::string>{"gut"});
+  EXPECT_TRUE(manager_.IsShopOpen());
+  EXPECT_EQ(manager_.CurrentIndex(), 0);
+
+  test::CreateShopFile(dir_.path() / "s" / "bald.mdb");
+  ASSERT_TRUE(manager_.AddShop(dir_.path() / "s" / "bald.mdb"));
+  test::WriteFileBytes(dir_.path() / "s" / "bald.mdb", "nicht mehr");
+  ASSERT_TRUE(manager_.Choose(0));
+  EXPECT_FALSE(manager_.Choose(1));
   EXPECT_FALSE(manager_.IsShopOpen());
   EXPECT_EQ(manager_.CurrentIndex(), -1);
   EXPECT_EQ(manager_.Paths().folder, dir_.path() / "program");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <functional>
@@ -280,6 +281,17 @@ TEST(ConfigFile, EachInconsistencyShowsItsMessageAndStopsTheRun) {
     EXPECT_TRUE(fs::exists(shop.paths.Subfolder(ShopSubfolder::Cgi) / "catalog.cgi")) << "earlier files stay";
     EXPECT_FALSE(fs::exists(shop.paths.Subfolder(ShopSubfolder::Data) / "language.cnf"));
   }
+}
+
+TEST(ConfigFile, AMalformedCompanyAddressIsAWarningInTheLogAndOnThePage) {
+  TestShop shop;
+  shop.Sql("UPDATE Company SET EmailInfo = 'info at garten'");
+  ASSERT_TRUE(shop.Generate()) << ::testing::PrintToString(shop.sink.lines);
+  const std::string warning =
+      "Warnung: \"info at garten\" im Feld \"E-Mail Information\" der Firmenangaben ist keine gültige "
+      "E-Mail-Adresse; Bestellungen und Anfragen an diese Adresse gehen verloren.";
+  EXPECT_EQ(std::count(shop.sink.lines.begin(), shop.sink.lines.end(), warning), 1);
+  EXPECT_EQ(shop.prompter.Texts(), std::vector<std::string>{warning});
 }
 
 TEST(PerlLiteral, WellFormedValuesKeepTheirForm) {

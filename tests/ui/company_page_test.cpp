@@ -42,8 +42,11 @@ TEST(CompanyPage, EveryFieldRoundTripsWithinItsWidth) {
       {"Fax1", 32},      {"Fax2", 32},    {"EmailInfo", 255}, {"EmailSupport", 255}, {"EmailPress", 255},
       {"EmailSales", 255}};
   const std::string typed = Filler(300);
+  // Addresses must be addresses, however long.
+  const std::string address = "info@garten." + std::string(300, 'a');
+  auto typedFor = [&](std::string_view field) { return field.starts_with("Email") ? address : typed; };
   for (const auto& [field, width] : widths)
-    qobject_cast<QLineEdit*>(page->Fields().Editor(field))->setText(Q(typed));
+    qobject_cast<QLineEdit*>(page->Fields().Editor(field))->setText(Q(typedFor(field)));
   const std::string memo = "Gartengeräte aller Art.\nSeit 1950 in Hannover.\n" + Filler(2000);
   qobject_cast<QPlainTextEdit*>(page->Fields().Editor("Description"))->setPlainText(Q(memo));
   qobject_cast<QPlainTextEdit*>(page->Fields().Editor("Keywords"))->setPlainText(QStringLiteral("Garten, Rasen"));
@@ -53,7 +56,8 @@ TEST(CompanyPage, EveryFieldRoundTripsWithinItsWidth) {
   EXPECT_TRUE(f.prompter.Texts().empty());
 
   const CompanyRow row = ReadSettingsRow<CompanyRow>(f.Db());
-  for (const auto& [field, width] : widths) EXPECT_EQ(Stored(row, field), FirstCharacters(typed, width)) << field;
+  for (const auto& [field, width] : widths)
+    EXPECT_EQ(Stored(row, field), FirstCharacters(typedFor(field), width)) << field;
   EXPECT_EQ(row.Description, memo);
   EXPECT_EQ(row.Keywords, "Garten, Rasen");
   EXPECT_TRUE(row.LogoUseall);
@@ -150,6 +154,40 @@ TEST(CompanyPage, ShopListButtonsCreateAddAndRemove) {
   EXPECT_EQ(page->ShopList()->currentRow(), -1);
   EXPECT_FALSE(f.manager.IsShopOpen());
   EXPECT_TRUE(fs::exists(f.manager.ProgramFolder() / "Gartenwelt" / "Gartenwelt.mdb")) << "its files stay";
+}
+
+// A file that is no shop is not added; an entry that stopped opening stays chosen so
+// that the merchant can remove it, and clicking it does not ask again and again.
+TEST(CompanyPage, AnEntryThatCannotBeOpenedCanBeRemovedAndNoShopFileIsNotAdded) {
+  DesktopFixture f;
+  CompanyPage* page = f.Window().Company();
+  const fs::path good = f.AddShop("Laden");
+  test::WriteFileBytes(f.temp / "notizen.txt", "keine Datenbank");
+  f.prompter.Clear();
+  f.dialogs.shopFiles.push_back(f.temp / "notizen.txt");
+  page->AddShop();
+  EXPECT_EQ(f.prompter.Texts().size(), 1u);
+  ASSERT_EQ(page->ShopList()->count(), 1) << "not added";
+  EXPECT_TRUE(f.manager.IsShopOpen()) << "the shop open before stays open";
+  EXPECT_EQ(f.manager.Database().Path().filename(), "Laden.mdb");
+
+  // A listed shop whose file was damaged since.
+  const fs::path broken = f.AddShop("Kaputt");
+  f.manager.CloseShop();
+  test::WriteFileBytes(broken, "keine Datenbank mehr");
+  f.manager.Choose(0);
+  page->Refresh();
+  f.prompter.Clear();
+  page->ShopList()->setCurrentRow(1);
+  EXPECT_EQ(f.prompter.Texts().size(), 1u);
+  EXPECT_EQ(page->ShopList()->currentRow(), 1) << "the entry stays chosen";
+  page->ShopList()->setCurrentRow(1);
+  EXPECT_EQ(f.prompter.Texts().size(), 1u) << "no second error for the same entry";
+  f.prompter.Queue(Answer::Yes);
+  page->RemoveShop();
+  ASSERT_EQ(page->ShopList()->count(), 1);
+  EXPECT_EQ(page->ShopList()->item(0)->text(), "Laden");
+  (void)good;
 }
 
 }  // namespace

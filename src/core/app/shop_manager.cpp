@@ -166,12 +166,18 @@ bool ShopManager::AddShop(const fs::path& database) {
     prompter_.Show(Format(texts::kShopFileMissing, database.string()), MessageIcon::Stop);
     return false;
   }
-  int index = FindShop(database);
-  if (index < 0) {
-    settings_.shops.push_back(NormalShopPath(database).string());
-    index = static_cast<int>(settings_.shops.size()) - 1;
-  }
-  return Choose(index);
+  const int listed = FindShop(database);
+  if (listed >= 0) return Choose(listed);
+  const int previous = settings_.current;
+  settings_.shops.push_back(NormalShopPath(database).string());
+  const int index = static_cast<int>(settings_.shops.size()) - 1;
+  if (Choose(index)) return true;
+  // A file that cannot be opened as a shop is not added; the shop open before is
+  // opened again (the attempt had to close it).
+  if (settings_.shops.size() == static_cast<size_t>(index) + 1) settings_.shops.pop_back();
+  if (settings_.current == index) settings_.current = -1;
+  if (previous >= 0 && previous < index && !db_.IsOpen()) Choose(previous);
+  return false;
 }
 
 bool ShopManager::RemoveShop(int index) {

@@ -53,7 +53,8 @@ class ShopManager {
   // Creates a shop in the program folder under the name typed (surrounding blanks
   // are dropped), adds it to the list and chooses it.
   bool CreateShop(std::string_view typedName);
-  // Adds an existing shop file (or chooses it when already listed) and chooses it.
+  // Adds an existing shop file (or chooses it when already listed) and chooses it. A
+  // file that cannot be opened as a shop is not added, and the shop open before stays.
   bool AddShop(const std::filesystem::path& database);
   // Asks, then removes the entry from the list (its files stay). Closes that shop when
   // it is the open one (after the unsaved-changes question); never opens or changes

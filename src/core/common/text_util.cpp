@@ -1,5 +1,6 @@
 #include "common/text_util.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace vendora {
@@ -145,6 +146,29 @@ int CompareForSort(std::string_view a, std::string_view b) {
   if (r != 0) return r;
   int raw = a.compare(b);
   return raw < 0 ? -1 : (raw > 0 ? 1 : 0);
+}
+
+bool IsEmailAddress(std::string_view text) {
+  text = Trim(text);
+  const size_t at = text.find('@');
+  if (at == 0 || at == std::string_view::npos) return false;
+  const std::string_view local = text.substr(0, at), domain = text.substr(at + 1);
+  constexpr std::string_view kLocalSigns = "!#$%&'*+/=?^_`{|}~.-";
+  auto alnum = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
+  for (char c : local)
+    if (!alnum(c) && kLocalSigns.find(c) == std::string_view::npos) return false;
+  int labels = 0;
+  size_t start = 0;
+  while (start <= domain.size()) {
+    const size_t dot = std::min(domain.find('.', start), domain.size());
+    const std::string_view label = domain.substr(start, dot - start);
+    if (label.empty() || label.front() == '-' || label.back() == '-') return false;
+    for (char c : label)
+      if (!alnum(c) && c != '-') return false;
+    ++labels;
+    start = dot + 1;
+  }
+  return labels >= 2;
 }
 
 }  // namespace vendora

@@ -35,4 +35,9 @@ int CompareNoCase(std::string_view a, std::string_view b);
 // is total and stable.
 int CompareForSort(std::string_view a, std::string_view b);
 
+// Whether the text (without surrounding blanks) is one e-mail address as mail servers
+// take it: a local part of letters, digits and !#$%&'*+/=?^_`{|}~.- before one "@",
+// and a domain of at least two labels of letters, digits and inner hyphens.
+bool IsEmailAddress(std::string_view text);
+
 }  // namespace vendora

@@ -17,6 +17,13 @@
 
 namespace vendora {
 
+std::vector<std::pair<const std::string*, std::string_view>> CompanyEmailFields(const CompanyRow& row) {
+  return {{&row.EmailInfo, "E-Mail Information"},
+          {&row.EmailSupport, "E-Mail Support"},
+          {&row.EmailPress, "E-Mail Presse"},
+          {&row.EmailSales, "E-Mail Verkauf"}};
+}
+
 namespace {
 
 template <class Row>
@@ -290,6 +297,12 @@ class ConfigWriter {
         ++channels;
       }
     };
+    for (const auto& [address, field] : CompanyEmailFields(c)) {
+      if (IsBlank(*address) || IsEmailAddress(*address)) continue;
+      const std::string warning = Format(texts::kInvalidEmailWarning, Trim(*address), field);
+      run_.log.Log(warning);
+      run_.prompter.Show(warning, MessageIcon::Warning);
+    }
     if (o.ElectronicSubmit) {
       if (IsBlank(c.EmailSales)) return Stop(20073);
       channel("AO1", 29997);

@@ -5,6 +5,7 @@
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "common/text_util.h"
+#include "generator/config_file.h"
 #include "imaging/image_refs.h"
 #include "shopdb/db_error.h"
 #include "shopdb/default_rows.h"
@@ -57,6 +58,12 @@ bool SaveCompany(ShopDatabase& db, const ShopPaths& paths, const FormValues& val
   try {
     CompanyRow row = ReadSettingsRow<CompanyRow>(db);
     if (!TakeRow(CompanyForm(), values, row, prompter)) return false;
+    // Order mail goes to these: a malformed one would lose every order without a word.
+    for (const auto& [address, field] : CompanyEmailFields(row)) {
+      if (Trim(*address).empty() || IsEmailAddress(*address)) continue;
+      prompter.Show(Format(texts::kInvalidEmailAddress, Trim(*address), field), MessageIcon::Warning);
+      return false;
+    }
     // The picture is taken once the fields are known to be good, so a refused save
     // leaves the logo as it was.
     row.LogoExt = StoreLogo(paths.Subfolder(ShopSubfolder::Imgs), std::string(Trim(row.LogoExt)), logo.remove,

@@ -121,7 +121,9 @@ void CompanyPage::FillList() {
   filling_ = true;
   shops_->clear();
   for (const std::string& name : manager_.ShopDisplayNames()) shops_->addItem(Q(name));
-  const int current = manager_.IsShopOpen() ? manager_.CurrentIndex() : -1;
+  const int current = manager_.IsShopOpen() ? manager_.CurrentIndex()
+                      : failedRow_ < shops_->count()  ? failedRow_
+                                                      : -1;
   shops_->setCurrentRow(current);
   if (current < 0) shops_->clearSelection();
   filling_ = false;
@@ -167,7 +169,7 @@ void CompanyPage::ShowLogo(const std::optional<std::filesystem::path>& file) {
 void CompanyPage::ListSelectionChanged() {
   const int row = shops_->currentRow();
   if (row < 0 || (row == manager_.CurrentIndex() && manager_.IsShopOpen())) return;
-  manager_.Choose(row);
+  failedRow_ = manager_.Choose(row) ? -1 : row;
   AfterListOperation();
 }
 
@@ -187,6 +189,7 @@ void CompanyPage::AddShop() {
   const std::optional<std::filesystem::path> file = context_.dialogs.ChooseShopFile();
   if (!file) return;
   manager_.AddShop(*file);
+  failedRow_ = -1;
   AfterListOperation();
 }
 
@@ -197,6 +200,7 @@ void CompanyPage::RemoveShop() {
     FillList();
     return;
   }
+  failedRow_ = -1;
   AfterListOperation();
 }
 

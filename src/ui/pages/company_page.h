@@ -71,6 +71,9 @@ class CompanyPage : public SheetPage, public PendingEdits {
   FormValues loaded_;
   LogoChange logoChange_;
   bool filling_ = false;
+  // The entry the merchant chose that could not be opened: it stays selected, so that
+  // it can be removed and a click on it does not try again.
+  int failedRow_ = -1;
 };
 
 }  // namespace vendora
