@@ -15,6 +15,10 @@ inline constexpr std::string_view kWindowTitleWithShop = "Tolm! Vendora - %s";
 inline constexpr std::string_view kSettingsNotSaved =
     "Die Einstellungen konnten nicht in '%s' gespeichert werden.";  // own wording
 
+// Generation: own wording
+inline constexpr std::string_view kLegalTextMissing =
+    "Warnung: Die %s des Shops ist leer; die Seite zeigt nur einen Hinweis darauf. Bitte tragen Sie den Text ein.";
+
 // Company page: own wording
 inline constexpr std::string_view kInvalidEmailAddress =
     "\"%s\" im Feld \"%s\" ist keine gültige E-Mail-Adresse. Bitte geben Sie sie in der Form name@beispiel.de "
@@ -179,6 +183,9 @@ inline constexpr std::string_view kFtpFileNotSent = "Die Datei \"%s\" wurde nich
 inline constexpr std::string_view kFtpFilesNotSent =
     "Die Veröffentlichung ist fehlgeschlagen; nicht übertragen: %d Datei(en). Die nächste Aktualisierung sendet "
     "sie erneut.";
+inline constexpr std::string_view kFtpPublishFailed =
+    "Die Veröffentlichung ist fehlgeschlagen. Die Gründe stehen in der Liste der Übertragung und im Protokoll; Ihr "
+    "Shop auf dem Server ist möglicherweise nicht vollständig.";
 inline constexpr std::string_view kFtpRunIncomplete =
     "Die Veröffentlichung ist nicht vollständig: Die Verbindung zum Server ging verloren oder wurde abgebrochen.";
 

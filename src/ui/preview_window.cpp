@@ -1,7 +1,7 @@
 #include "preview_window.h"
 
 #include <QCloseEvent>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QUrl>
@@ -36,22 +36,24 @@ PreviewWindow::PreviewWindow(std::filesystem::path previewFolder, const std::opt
   // Buttons jump between pages; going back through them is not what they are for.
   connect(view_, &QWebEngineView::loadFinished, this, [this] { view_->history()->clear(); });
 
-  auto* strip = new QHBoxLayout;
+  // Two rows, so that every caption is whole at the smallest size of the window.
+  auto* strip = new QGridLayout;
+  const int perRow = static_cast<int>((kPreviewPageButtons.size() + 1) / 2);
   for (size_t i = 0; i < kPreviewPageButtons.size(); ++i) {
     const PreviewPageButton& page = kPreviewPageButtons[i];
     auto* button = new QPushButton(Q(page.caption), this);
     button->setAutoDefault(false);
     button->setEnabled(PreviewPageWritten(folder_, page.file));
     connect(button, &QPushButton::clicked, this, [this, i] { ShowPage(static_cast<int>(i)); });
-    strip->addWidget(button);
+    strip->addWidget(button, static_cast<int>(i) / perRow, static_cast<int>(i) % perRow);
     pageButtons_.push_back(button);
   }
-  strip->addStretch();
+  strip->setColumnStretch(perRow, 1);
   browser_ = new QPushButton(QStringLiteral("Im &Browser öffnen"), this);
   browser_->setAutoDefault(false);
   browser_->setToolTip(QStringLiteral("Schließt die Vorschau und zeigt sie im Web-Browser."));
   connect(browser_, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
-  strip->addWidget(browser_);
+  strip->addWidget(browser_, 1, perRow + 1);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(view_, 1);

@@ -129,14 +129,15 @@ TEST(ConfigFile, WritesEveryLineOfAStandAloneShopWithDecimalPoints) {
             "$ShopSet{'EM_Press'} = q{};\n$ShopSet{'EM_Sales'} = q{shop@garten.example};\n"
             "$ShopSet{'Welcome'} = q{Willkommen!<BR>Sch\xF6" "n, dass Sie da sind.};\n"
             "$ShopSet{'Instruction'} = q{};\n$ShopSet{'AGB'} = q{Zahlbar in 14 Tagen.};\n"
-            "$ShopSet{'Thanks'} = q{Danke!};\n\n"
+            "$ShopSet{'Thanks'} = q{Danke!};\n$ShopSet{'Company'} = q{};\n$ShopSet{'Privacy'} = q{};\n"
+            "$ShopSet{'Withdrawal'} = q{};\n\n"
             "$CategoryLayout{'Spacing'} = 1;\n$CategoryLayout{'Description'} = 0;\n$CategoryLayout{'Dividers'} = 0;\n"
             "$CategoryLayout{'Wrap'} = 1;\n\n"
             "$LinesLayout{'Bool'} = 0;\n$LinesLayout{'Spacing'} = 0;\n$LinesLayout{'Description'} = 0;\n"
             "$LinesLayout{'Dividers'} = 0;\n$LinesLayout{'First'} = 2;\n$LinesLayout{'Product'} = 0;\n"
             "$LinesLayout{'Wrap'} = 1;\n\n"
             "$FontFace = q{};\n$ActionMethod = q{POST};\n\n"
-            "$TableBorder = 0;\n$SecCurrency = 0;\n$DetailPage = 1;\n$TopMenu = 1;\n$TopMenuOnSF = 1;\n"
+            "$TableBorder = 0;\n$SecCurrency = 0;\n$UseDecComma = 0;\n$DetailPage = 1;\n$TopMenu = 1;\n$TopMenuOnSF = 1;\n"
             "$BottomMenu = 1;\n$IndexOnStoreFront = 0;\n$IsIndex = 0;\n$ExternOnTop = 0;\n$StoreLogo = 0;\n\n"
             "$CgiName{'Order'} = q{order.cgi};\n$CgiName{'Catalog'} = q{catalog.cgi};\n\n"
             "$Shipping = 0;\n$Shipping_Typ = 0;\n$Shipping_Ensurance = 1;\n$Shipping_Ensurance_Value = 0.0125;\n"
@@ -283,6 +284,25 @@ TEST(ConfigFile, EachInconsistencyShowsItsMessageAndStopsTheRun) {
   }
 }
 
+// The imprint, privacy and withdrawal pages need their texts: an empty one is a
+// warning once the file stands, and the shop is still generated.
+TEST(ConfigFile, EmptyLegalTextsAreWarningsAfterTheFile) {
+  TestShop shop;
+  shop.Sql("UPDATE TextBlocks SET Privacy = 'Wir speichern nur, was die Bestellung braucht.'");
+  ASSERT_TRUE(shop.Generate());
+  const auto& lines = shop.sink.lines;
+  const auto made = std::find(lines.begin(), lines.end(), "Datei erzeugt \"data/config.cnf\".");
+  ASSERT_NE(made, lines.end());
+  ASSERT_LT(made + 1, lines.end());
+  EXPECT_EQ(made[1], "Warnung: Die Widerrufsbelehrung des Shops ist leer; die Seite zeigt nur einen Hinweis darauf. "
+                     "Bitte tragen Sie den Text ein.");
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.find("Datenschutzerklärung") != std::string::npos; }),
+            0);
+  EXPECT_NE(shop.Data("config.cnf").find("$ShopSet{'Privacy'} = q{Wir speichern nur, was die Bestellung braucht.};\n"),
+            std::string::npos);
+}
+
 TEST(ConfigFile, AMalformedCompanyAddressIsAWarningInTheLogAndOnThePage) {
   TestShop shop;
   shop.Sql("UPDATE Company SET EmailInfo = 'info at garten'");
@@ -347,7 +367,8 @@ TEST(ConfigFile, HostileValuesReadBackInPerlExactlyAsStored) {
                  CompanyRow{.StoreName = "Böse {Firma} \"x\" $HOME @ARGV | Ω", .Address1 = "Weg 1 " + injection,
                             .City = "Köln\\", .ZIP = "1\r\n2", .Country = "'); die; ('", .Phone1 = "☎ 1",
                             .Fax1 = "\\}", .EmailSales = "a@b.example"});
-  test::StoreRow(shop.db, TextBlocksRow{.Welcome = "@{[ die 'x' ]}\r\n${\\ die}", .Policy = injection});
+  test::StoreRow(shop.db, TextBlocksRow{.Welcome = "@{[ die 'x' ]}\r\n${\\ die}", .Policy = injection,
+                                        .Privacy = injection + "\r\nx", .Withdrawal = "@{[ die ]}"});
   shop.Sql("UPDATE WebServer SET StorePath = '/srv/$shop@x \"d\\', MailHost = 'mail}.example', "
            "HomeURL = 'http://www.garten.example/it''s', PerlPath = '/usr/bin/perl' || char(10) || 'die'");
   shop.Sql("UPDATE Shipping SET Name = 'Post''s \"Express\" $5 @home {' || char(13, 10) || 'x' WHERE Name = 'Post'");
@@ -374,6 +395,8 @@ TEST(ConfigFile, HostileValuesReadBackInPerlExactlyAsStored) {
       {"ShopSet{Fax1}", "\\}"},
       {"ShopSet{Welcome}", "@{[ die 'x' ]}<BR>${\\ die}"},
       {"ShopSet{AGB}", injection},
+      {"ShopSet{Privacy}", injection + "<BR>x"},
+      {"ShopSet{Withdrawal}", "@{[ die ]}"},
       {"Path{Basis}", "/srv/$shop@x \"d\\/"},
       {"Basis{Extern}", "http://www.garten.example/it's/"},
       {"SubmitOption", "mail}.example"},

@@ -108,6 +108,8 @@ TEST_F(GenerationTest, AFailingStepEndsTheRunKeepsEarlierFilesAndTheFlag) {
   EXPECT_FALSE(generator.Run());
   EXPECT_TRUE(IsDatabaseChanged()) << "the next Generate runs without asking";
   EXPECT_TRUE(fs::exists(paths_.Subfolder(ShopSubfolder::Data) / "category.toc"));
+  EXPECT_LT(log_.Position(), log_.High()) << "a failed run does not show a full bar";
+  EXPECT_TRUE(fs::exists(paths_.incompleteRun)) << "its output is marked as not servable";
   ASSERT_GE(sink_.lines.size(), 3u);
   EXPECT_EQ(sink_.lines[sink_.lines.size() - 3], "Die Datei \"config.cnf\" konnte nicht erstellt werden.");
   EXPECT_EQ(sink_.lines[sink_.lines.size() - 2], "Grund: Unter diesem Namen besteht ein Verzeichnis. (Fehlernummer: 21).");
@@ -144,6 +146,8 @@ TEST_F(GenerationTest, LinesGoToTheLogFileOnlyWithDoFileLog) {
   log_.SetFileLog(false, paths_.logFile);
   ASSERT_TRUE(generator.Run());
   EXPECT_FALSE(fs::exists(paths_.logFile));
+  EXPECT_EQ(log_.Position(), log_.High()) << "a finished run shows a full bar, whatever steps it had";
+  EXPECT_FALSE(fs::exists(paths_.incompleteRun));
   log_.SetFileLog(true, paths_.logFile);
   SetDatabaseChanged(true);
   ASSERT_TRUE(generator.Run());

@@ -50,6 +50,11 @@ TEST(GraphicSetColour, ParsesWithPaddingAndFormatsUpperCase) {
   for (const char* bad : {"", "xyz", " 123456", "#12G", "12345-"}) EXPECT_EQ(ParseColour(bad), -1) << bad;
   EXPECT_EQ(RgbColour(1, 2, 3) & 0xFF, 1) << "red in the low byte";
   EXPECT_EQ(FormatColour(RgbColour(1, 2, 3)), "#010203");
+  // Contrast as the accessibility guidelines compute it.
+  EXPECT_NEAR(ContrastRatio(RgbColour(0, 0, 0), RgbColour(255, 255, 255)), 21.0, 1e-9);
+  EXPECT_NEAR(ContrastRatio(RgbColour(0x77, 0x77, 0x77), RgbColour(255, 255, 255)), 4.478, 1e-3);
+  EXPECT_NEAR(ContrastRatio(RgbColour(255, 255, 255), RgbColour(0x77, 0x77, 0x77)), 4.478, 1e-3);
+  EXPECT_NEAR(ContrastRatio(RgbColour(0x8B, 0, 0), RgbColour(0xFF, 0xF0, 0)), 8.445, 1e-3) << "channels weigh differently";
 }
 
 TEST(GraphicSetFile, ReadsSettingsSkippingGarbageAndListsOnlyFoldersWithSettings) {
@@ -192,9 +197,12 @@ TEST_F(GraphicSetRunTest, ColorFileHoldsEighteenLinesWithReferencesAndPaddedColo
   ASSERT_TRUE(WriteColorFile(*run, program_));
   EXPECT_EQ(ColorFile(), ImageLines("hintergrund.gif", "teiler.png/21/10", "kaputt.gif//", "b-buy.png/21/10") +
                              kColourLines);
-  EXPECT_EQ(sink_.lines, (std::vector<std::string>{"Lese Einstellungen des Bildersatzes \"Eigen\".",
-                                                    "Erzeuge Datei \"data/color.cnf\"...",
-                                                    "Datei erzeugt \"data/color.cnf\"."}));
+  // Yellow links on a yellow ground: the file is written, the merchant is warned.
+  EXPECT_EQ(sink_.lines, (std::vector<std::string>{
+                             "Lese Einstellungen des Bildersatzes \"Eigen\".", "Erzeuge Datei \"data/color.cnf\"...",
+                             "Datei erzeugt \"data/color.cnf\".",
+                             "Warnung: Im Bildersatz \"Eigen\" hebt sich die Farbe \"Normaler Link\" (#ABC000) nur im "
+                             "Verhältnis 1.7:1 vom Hintergrund (#FFF000) ab; gut lesbar ist ein Verhältnis ab 4.5:1."}));
   std::vector<std::string> published;
   for (const auto& [name, entry] : run->files.Publish(ShopSubfolder::Imgs)) published.push_back(name);
   EXPECT_EQ(published, (std::vector<std::string>{"b-buy.png", "hintergrund.gif", "kaputt.gif", "teiler.png"}));

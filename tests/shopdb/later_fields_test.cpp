@@ -13,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The FTP-over-TLS fields and the seal key came after version 150: files of 1.40 and
+// The FTP-over-TLS fields, the seal key and the legal texts came after version 150: files of 1.40 and
 // files already at 150 both get them on opening, switched off or empty, with their
 // rows kept.
 TEST(LaterProgramFields, OlderAndCurrentFilesGetTheTlsFieldsSwitchedOff) {
@@ -29,6 +29,9 @@ TEST(LaterProgramFields, OlderAndCurrentFilesGetTheTlsFieldsSwitchedOff) {
     test::ExecOnFile(path, "ALTER TABLE \"FtpServer\" DROP COLUMN \"TlsFingerprint\"");
     test::ExecOnFile(path, "INSERT INTO \"Payvane\" (\"Use\", \"Server\") VALUES (1, 'pay.example.org')");
     test::ExecOnFile(path, "ALTER TABLE \"Payvane\" DROP COLUMN \"SealKey\"");
+    test::ExecOnFile(path, "INSERT INTO \"TextBlocks\" (\"Policy\", \"PolicyJava\") VALUES ('AGB', 0)");
+    test::ExecOnFile(path, "ALTER TABLE \"TextBlocks\" DROP COLUMN \"Privacy\"");
+    test::ExecOnFile(path, "ALTER TABLE \"TextBlocks\" DROP COLUMN \"Withdrawal\"");
     test::ExecOnFile(path, "UPDATE \"Version\" SET \"Version\" = " + std::to_string(version));
 
     test::ScriptedPrompter prompter;
@@ -63,6 +66,13 @@ TEST(LaterProgramFields, OlderAndCurrentFilesGetTheTlsFieldsSwitchedOff) {
     payvane.Edit();
     payvane->SealKey = std::string(64, 'a');
     EXPECT_NO_THROW(payvane.Update());
+
+    // The privacy and withdrawal texts: empty, the terms kept.
+    CRecSetTextblocks blocks(db);
+    blocks.Open();
+    ASSERT_FALSE(blocks.IsEOF());
+    EXPECT_EQ(blocks->Policy, "AGB");
+    EXPECT_EQ(blocks->Privacy + blocks->Withdrawal, "");
   }
 }
 

@@ -99,7 +99,10 @@ const TableListing kDescribedTables[] = {
     {"Shipping", "ID AutoNumber, Name Text(64) Req, Order Long", "IdxShipping(ID) primary"},
     {"TaxesByArea", "ID AutoNumber, Area Text(32) Req, Rate Single Req", "IdxTaxesByArea(ID) primary"},
     {"TaxesByType", "ID AutoNumber, Type Text(64) Req, Rate Single Req", "IdxTaxesByType(ID) primary"},
-    {"TextBlocks", "Welcome Memo, Instructions Memo, Policy Memo, Thankyou Memo, PolicyJava Boolean Req", ""},
+    {"TextBlocks",
+     "Welcome Memo, Instructions Memo, Policy Memo, Thankyou Memo, PolicyJava Boolean Req, Privacy Memo, "
+     "Withdrawal Memo",
+     ""},
     {"Language", "ID Long, Text Memo", "IdxLanguage(ID) primary"},
     {"Payvane",
      "ID AutoNumber, Use Boolean, Server Text(255) Empty, Port Long, TimeOut Long, HID Long, RsaE Text(255) Empty, "

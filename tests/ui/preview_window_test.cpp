@@ -90,9 +90,16 @@ TEST_F(PreviewWindowTest, ButtonsFollowTheWrittenPagesAndTheSizeIsKept) {
   ASSERT_TRUE(WaitForLoad(window.View()));
   EXPECT_EQ(PageText(window.View()), "Neu erzeugt");
 
-  // Closed normally it leaves its size; it never gets smaller than it started.
+  // Closed normally it leaves its size; it never gets smaller than it started, and there
+  // every button shows its whole caption.
   window.resize(300, 200);
   EXPECT_GE(window.width(), 800);
+  Settle(200);
+  std::vector<QPushButton*> buttons = window.PageButtons();
+  buttons.push_back(window.BrowserButton());
+  for (QPushButton* button : buttons)
+    EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
+  Screenshot(&window, "preview_window_smallest");
   window.resize(1100, 760);
   window.close();
   EXPECT_FALSE(window.Outcome().openInBrowser);

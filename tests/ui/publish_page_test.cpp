@@ -98,8 +98,27 @@ TEST(PublishPage, PublishSendsTheShopWhileTheWindowGoesOn) {
   EXPECT_FALSE(IsDatabaseChanged());
   EXPECT_NE(U(page->LastTransfer()->text()).find("2023"), std::string::npos) << U(page->LastTransfer()->text());
   EXPECT_TRUE(page->GenerateButton()->isEnabled());
-  EXPECT_EQ(page->PublishButton()->text(), "&Publizieren");
+  EXPECT_EQ(page->PublishButton()->text(), "P&ublizieren");
   Screenshot(&f.Window(), "page6_publish_published");
+}
+
+// A run that fails on its own tells the merchant in a message, not only in a line.
+TEST(PublishPage, AFailedPublishIsShownAsAMessage) {
+  PublishFixture f;
+  ASSERT_NE(f.server, nullptr);
+  FtpServerRow row = ReadSettingsRow<FtpServerRow>(f.Db());
+  row.HostPass = ScrambleSecret("falsch");  // the server refuses the logon
+  StoreRow(f.Db(), row);
+  ASSERT_TRUE(f.page->Generate());
+  f.prompter.Clear();
+  f.page->PublishButton()->click();
+  ASSERT_TRUE(WaitFor([&] { return !f.page->Transferring(); }, 30000));
+  ASSERT_FALSE(f.prompter.Texts().empty());
+  EXPECT_EQ(f.prompter.Texts().back(),
+            "Die Veröffentlichung ist fehlgeschlagen. Die Gründe stehen in der Liste der Übertragung und im Protokoll; "
+            "Ihr Shop auf dem Server ist möglicherweise nicht vollständig.");
+  EXPECT_EQ(f.prompter.asked().back().icon, MessageIcon::Warning);
+  EXPECT_EQ(f.LastFtp(), 0);
 }
 
 // No other page while a transfer runs; "A&bbrechen" and closing the window ask, abort
@@ -152,7 +171,7 @@ TEST(PublishPage, GenerateShowsTheRunWhileItGoesOn) {
   MainWindow& w = f.Window();
   ASSERT_TRUE(w.RunCommand(32));
   PublishPage* page = w.Publish();
-  EXPECT_EQ(page->PublishButton()->text(), "&Publizieren");
+  EXPECT_EQ(page->PublishButton()->text(), "P&ublizieren");
 
   // A timer due at once fires inside the run, when the window repaints between steps.
   int linesDuringRun = -1;

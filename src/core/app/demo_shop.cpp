@@ -175,6 +175,9 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
   optionsSet->OfferGiftMessage = true;
   optionsSet->MessageCharge = 1;
   optionsSet->MinAmount = 10;
+  // German customers read "4,95 €"; a fax number is nothing a customer must have.
+  optionsSet->UseDecComma = true;
+  optionsSet->ReqFax = false;
   optionsSet.Update();
 
   CRecSetInterfaces ui(db);
@@ -218,6 +221,22 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
                       "Warenkorb.";
     b->Policy = "Lieferung innerhalb von drei Werktagen.\r\nRückgabe innerhalb von 14 Tagen.";
     b->Thankyou = "Vielen Dank für Ihren Einkauf!";
+    b->Privacy =
+        "Verantwortlich für die Verarbeitung Ihrer Daten ist die Gartenwelt Sonnenschein. Wir verarbeiten Name, "
+        "Anschrift, E-Mail-Adresse und Telefonnummer nur, um Ihre Bestellung auszuführen (Art. 6 Abs. 1 lit. b "
+        "DSGVO), und geben sie nur an den Versanddienstleister weiter. Die Daten werden gelöscht, sobald die "
+        "gesetzlichen Aufbewahrungsfristen abgelaufen sind.\r\nSie haben das Recht auf Auskunft, Berichtigung, "
+        "Löschung, Einschränkung der Verarbeitung, Datenübertragbarkeit und Beschwerde bei einer "
+        "Aufsichtsbehörde. Schreiben Sie uns dazu an info@gartenwelt.example.";
+    b->Withdrawal =
+        "Widerrufsrecht\r\nSie haben das Recht, binnen vierzehn Tagen ohne Angabe von Gründen diesen Vertrag zu "
+        "widerrufen. Die Widerrufsfrist beträgt vierzehn Tage ab dem Tag, an dem Sie oder ein von Ihnen benannter "
+        "Dritter, der nicht der Beförderer ist, die Waren in Besitz genommen haben. Um Ihr Widerrufsrecht "
+        "auszuüben, müssen Sie uns (Gartenwelt Sonnenschein, info@gartenwelt.example) mittels einer eindeutigen "
+        "Erklärung (zum Beispiel ein mit der Post versandter Brief oder eine E-Mail) über Ihren Entschluss, diesen "
+        "Vertrag zu widerrufen, informieren.\r\nFolgen des Widerrufs\r\nWenn Sie diesen Vertrag widerrufen, haben "
+        "wir Ihnen alle Zahlungen, die wir von Ihnen erhalten haben, einschließlich der Lieferkosten, unverzüglich "
+        "und spätestens binnen vierzehn Tagen zurückzuzahlen.";
   });
 
   // Payment, cards, shipping, discounts, gift wraps.

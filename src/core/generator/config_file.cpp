@@ -160,6 +160,10 @@ class ConfigWriter {
     q("Instruction", TextToHtml(blocks_.Instructions));
     q("AGB", TextToHtml(blocks_.Policy));
     q("Thanks", TextToHtml(blocks_.Thankyou));
+    // What the imprint, privacy and withdrawal pages of a German shop show.
+    q("Company", HtmlEscape(c.Company));
+    q("Privacy", TextToHtml(blocks_.Privacy));
+    q("Withdrawal", TextToHtml(blocks_.Withdrawal));
     Blank();
 
     Put("$CategoryLayout{'Spacing'} = %d;\n", s_.categorySpacing);
@@ -181,6 +185,8 @@ class ConfigWriter {
     Blank();
     Put("$TableBorder = %d;\n", s_.tableBorder);
     Put("$SecCurrency = %d;\n", s_.hasSecondCurrency);
+    // Prices on the pages with a decimal comma and the symbol after the amount.
+    Put("$UseDecComma = %d;\n", snap_.options.UseDecComma);
     Put("$DetailPage = %d;\n", s_.generateDetails);
     Put("$TopMenu = %d;\n", s_.menuTop);
     Put("$TopMenuOnSF = %d;\n", s_.menuTop && !s_.menuTopHomePage);
@@ -357,6 +363,9 @@ class ConfigWriter {
   const PreviewSettings& s_;
   const ShopSnapshot& snap_;
   TextBlocksRow blocks_;
+
+ public:
+  const TextBlocksRow& Blocks() const { return blocks_; }
 };
 
 }  // namespace
@@ -373,6 +382,10 @@ bool WriteConfigFileStep(RunContext& run) {
   }
   if (!FinishGeneratedFile(writer.out, "data/config.cnf", run.log)) return false;
   run.log.LogText(22241);
+  // Said once the file stands, so that the merchant reads it beside the other warnings.
+  const TextBlocksRow& blocks = writer.Blocks();
+  if (Trim(blocks.Privacy).empty()) run.log.Log(Format(texts::kLegalTextMissing, "Datenschutzerklärung"));
+  if (Trim(blocks.Withdrawal).empty()) run.log.Log(Format(texts::kLegalTextMissing, "Widerrufsbelehrung"));
   run.files.AddPublish(ShopSubfolder::Data, "config.cnf");
   run.log.Step();
   return true;

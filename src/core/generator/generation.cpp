@@ -358,6 +358,9 @@ bool ShopGenerator::Run() {
   }
   log_.Log(Format(texts::kTotalSize, static_cast<long long>(run.totalSize)));
   log_.Log(texts::kReadyToPublish);
+  // Not every step advances the bar (text-only shops skip the pictures): a finished run
+  // shows it full.
+  log_.SetPosition(log_.High());
   if (!paths_.incompleteRun.empty()) fs::remove(paths_.incompleteRun, ec);
   SetDatabaseChanged(false);
   return true;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
@@ -117,6 +118,19 @@ int32_t ParseColour(std::string_view text) {
   for (int i = 0; i < 6; ++i)
     if ((v[i] = HexValue(digits[i])) < 0) return -1;
   return RgbColour(v[0] * 16 + v[1], v[2] * 16 + v[3], v[4] * 16 + v[5]);
+}
+
+double ContrastRatio(int32_t a, int32_t b) {
+  auto luminance = [](int32_t colour) {
+    const auto c = static_cast<uint32_t>(colour);
+    auto channel = [](uint32_t v) {
+      const double s = v / 255.0;
+      return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c & 0xFF) + 0.7152 * channel((c >> 8) & 0xFF) + 0.0722 * channel((c >> 16) & 0xFF);
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 std::string FormatColour(int32_t colour) {
@@ -374,6 +388,14 @@ bool WriteColorFile(RunContext& run, const fs::path& programFolder) {
   out.Write("\n1;\n");
   if (!FinishGeneratedFile(out, "data/color.cnf", run.log)) return false;
   run.log.LogText(22161);
+  // Text the customer cannot read is a fault of the set, not of the shop: a warning.
+  for (const auto& [row, name] : {std::pair{kGsText, "Normaler Text"}, std::pair{kGsHText, "Überschrift"},
+                                  std::pair{kGsLink, "Normaler Link"}}) {
+    const double ratio = ContrastRatio(set.colours[row], set.colours[kGsBgColor]);
+    if (ratio < 4.5)
+      run.log.Log(Format(kGraphicSetLowContrast, set.name, name, FormatColour(set.colours[row]), ratio,
+                         FormatColour(set.colours[kGsBgColor])));
+  }
   run.files.AddPublish(ShopSubfolder::Data, "color.cnf");
   run.log.Step();
   return true;

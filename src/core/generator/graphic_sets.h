@@ -53,6 +53,9 @@ inline bool IsColourRow(int row) { return (kGraphicSetElements[row].kind & kElem
 
 // A colour as Windows keeps it: red in the low byte, then green, then blue.
 inline constexpr int32_t RgbColour(int r, int g, int b) { return r | (g << 8) | (b << 16); }
+// The contrast ratio of two colours as the accessibility guidelines define it (1 to 21);
+// text is well readable from 4.5.
+double ContrastRatio(int32_t a, int32_t b);
 // "#RRGGBB", "RRGGBB" or fewer digits padded on the right with "0" ("FFF" is FFF000);
 // at most six digits are read, letter case ignored. -1 when invalid (no leading "#"
 // and no hexadecimal first character, or a non-hexadecimal digit).
@@ -115,6 +118,9 @@ inline constexpr std::string_view kGraphicSetUnreadable = "Der Bildersatz '%s' k
 inline constexpr std::string_view kGraphicSetNotSaved = "Der Bildersatz '%s' konnte nicht gespeichert werden.";
 inline constexpr std::string_view kGraphicSetReadOnly =
     "Der Bildersatz '%s' ist schreibgeschützt und kann weder überschrieben noch gelöscht werden.";
+inline constexpr std::string_view kGraphicSetLowContrast =
+    "Warnung: Im Bildersatz \"%s\" hebt sich die Farbe \"%s\" (%s) nur im Verhältnis %.1f:1 vom Hintergrund (%s) "
+    "ab; gut lesbar ist ein Verhältnis ab 4.5:1.";
 inline constexpr std::string_view kGraphicSetPictureIgnored =
     "Warnung: Der Bildersatz \"%s\" nennt für \"%s\" das Bild \"%s\", das kein einfacher Name in seinem Ordner "
     "ist (erlaubt sind Buchstaben, Ziffern, \".\", \"-\" und \"_\"); der Eintrag wird ignoriert.";

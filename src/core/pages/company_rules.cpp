@@ -19,11 +19,11 @@ const SettingsForm& CompanyForm() {
   static const SettingsForm form{
       "Company",
       {
-          {"StoreName", "Shop-&Name:"},
+          {"StoreName", "Shop-Na&me:"},
           {"Company", "&Firma:"},
           {"Address1", "&Adresse:"},
           {"Address2", "Adresse (&2. Zeile):"},
-          {"ZIP", "&PLZ:"},
+          {"ZIP", "PL&Z:"},
           {"City", "&Ort:"},
           {"State", "&Bundesland:"},
           {"Country", "&Land:"},
@@ -32,11 +32,11 @@ const SettingsForm& CompanyForm() {
           {"Fax1", "Fa&x:"},
           {"Fax2", "Fax (2):"},
           {"EmailInfo", "E-Mail &Information:"},
-          {"EmailSupport", "E-Mail &Support:"},
+          {"EmailSupport", "E-Mail S&upport:"},
           {"EmailPress", "E-Mail P&resse:"},
           {"EmailSales", "E-Mail &Verkauf:"},
           {"Description", "B&eschreibung:", FieldKind::Memo},
-          {"Keywords", "S&tichwörter:", FieldKind::Memo},
+          {"Keywords", "Sti&chwörter:", FieldKind::Memo},
           {"LogoUseall", " Shop-Logo auf allen Seiten einbinden ", FieldKind::Switch},
       }};
   return form;

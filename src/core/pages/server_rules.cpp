@@ -27,10 +27,10 @@ const SettingsForm& WebServerForm() {
       {
           {"HomeURL", "&Homepage-URL:"},
           {"StandAlone", " &Eigenständiger Shop (der Shop-Eingang ist die Homepage) ", FieldKind::Switch},
-          {"StoreURL", "URL des &Shop-Eingangs:"},
+          {"StoreURL", "URL des Shop-Ein&gangs:"},
           {"ExitToTopFrame", " Beim Verlassen des Shops alle &Frames schließen ", FieldKind::Switch},
           {"FileName", "&Dateiname der Eingangsseite:"},
-          {"StorePath", "Absoluter Shop-&Pfad:"},
+          {"StorePath", "Absoluter Shop-Pf&ad:"},
           {"ScriptURL", "Absolute S&cript-URL:"},
           {"ScriptExt", "Script-E&ndung:", FieldKind::Choice, {".cgi", ".pl"}},
           {"PerlPath", "Pe&rl-Pfad:"},
@@ -56,14 +56,14 @@ const SettingsForm& FtpServerForm() {
           {"HostAcct", "&Account:"},
           {"ProxyType", "&Firewall/Proxy:", FieldKind::Choice,
            std::vector<std::string_view>(kLogonTypeLabels.begin(), kLogonTypeLabels.end())},
-          {"ProxyName", "Firewall-Ho&st:"},
+          {"ProxyName", "Firewal&l-Host:"},
           {"ProxyPort", "Firewall-Po&rt:", FieldKind::Number},
           {"ProxyUser", "Firewall-Ben&utzer:"},
           {"ProxyPass", "Firewall-Kenn&wort:", FieldKind::Password},
           {"ProxyAcct", "Firewall-Accou&nt:"},
           {"RemoteDir", "Shop-&Verzeichnis auf dem Server:"},
           {"RemoteScript", "S&cript-Verzeichnis auf dem Server:"},
-          {"Passive", " &Passive Übertragung (PASV) ", FieldKind::Switch},
+          {"Passive", " Pass&ive Übertragung (PASV) ", FieldKind::Switch},
           {"UseTls", " Verschlüsselt übertragen (FTP über &TLS, FTPS) ", FieldKind::Switch},
           // Set by the merchant's answer when a publish met an unverified certificate;
           // the page only shows it and lets it be forgotten.
@@ -77,7 +77,7 @@ const SettingsForm& PayvaneForm() {
       "Payvane",
       {
           {"Use", " Tolm! Payvane &verwenden ", FieldKind::Switch},
-          {"Server", "&Server:"},
+          {"Server", "Se&rver:"},
           {"Port", "P&ort:", FieldKind::Number},
           {"TimeOut", "&TimeOut (Sekunden):", FieldKind::Number},
           {"HID", "&Benutzerkennung:", FieldKind::Number},

@@ -158,6 +158,11 @@ void UploadDriver::Wait() {
   if (worker_.joinable()) worker_.join();
 }
 
+bool UploadDriver::AbortRequested() const {
+  std::lock_guard lock(lock_);
+  return abortRequested_;
+}
+
 bool UploadDriver::Succeeded() const {
   std::lock_guard lock(lock_);
   return succeeded_;

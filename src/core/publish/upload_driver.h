@@ -166,6 +166,8 @@ class UploadDriver {
   void Wait();
 
   // After the worker ended: whether the run counted as successful.
+  // Whether the merchant asked the last run to stop (it then failed on purpose).
+  bool AbortRequested() const;
   bool Succeeded() const;
   const PublishPlan& Plan() const { return plan_; }
   std::time_t LastTransferTime() const;

@@ -412,10 +412,12 @@ VENDORA_ROW_TRAITS(TaxesByTypeRow, "TaxesByType", "[Rate]", Bind("ID", &TaxesByT
 struct TextBlocksRow {
   std::string Welcome, Instructions, Policy, Thankyou;
   bool PolicyJava = false;
+  std::string Privacy = {}, Withdrawal = {};
 };
 VENDORA_ROW_TRAITS(TextBlocksRow, "TextBlocks", "", Bind("Welcome", &TextBlocksRow::Welcome),
                    Bind("Instructions", &TextBlocksRow::Instructions), Bind("Policy", &TextBlocksRow::Policy),
-                   Bind("Thankyou", &TextBlocksRow::Thankyou), Bind("PolicyJava", &TextBlocksRow::PolicyJava))
+                   Bind("Thankyou", &TextBlocksRow::Thankyou), Bind("PolicyJava", &TextBlocksRow::PolicyJava),
+                   Bind("Privacy", &TextBlocksRow::Privacy), Bind("Withdrawal", &TextBlocksRow::Withdrawal))
 
 // Narrow view of Version: the version number only.
 struct VersionRow {

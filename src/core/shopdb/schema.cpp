@@ -196,7 +196,10 @@ std::vector<TableDef> BuildTables() {
                {Primary("IdxTaxesByType")}});
   t.push_back({"TextBlocks",
                Settings,
-               {Memo("Welcome"), Memo("Instructions"), Memo("Policy"), Memo("Thankyou"), Bool("PolicyJava", kReq)},
+               {Memo("Welcome"), Memo("Instructions"), Memo("Policy"), Memo("Thankyou"), Bool("PolicyJava", kReq),
+                // The privacy policy and the withdrawal notice a German shop must show;
+                // not in files of older programs.
+                Memo("Privacy"), Memo("Withdrawal")},
                {}});
   t.push_back({"Language", List, {Long("ID"), Memo("Text")}, {Primary("IdxLanguage")}});
   t.push_back({"Payvane",

@@ -143,6 +143,7 @@ void CreateTableIfMissing(ShopDatabase& db, const TableDef& table, SchemaReport&
 
 // Fields added by this program after the file format's last version number.
 constexpr std::string_view kLaterFtpServerFields[] = {"UseTls", "TlsFingerprint"};
+constexpr std::string_view kLaterTextBlocksFields[] = {"Privacy", "Withdrawal"};
 
 }  // namespace
 
@@ -266,6 +267,7 @@ SchemaReport UpgradeShopSchema(ShopDatabase& db, int versionNumber) {
         AddFieldIfMissing(db, table, f, report);
     } else if (name == "TextBlocks") {
       AddFieldIfMissing(db, table, "PolicyJava", report);
+      for (std::string_view f : kLaterTextBlocksFields) AddFieldIfMissing(db, table, f, report);
     } else if (name == "Password") {
       CreateTableIfMissing(db, table, report);
     } else if (name == "Interfaces") {
@@ -293,6 +295,8 @@ SchemaReport AddLaterProgramFields(ShopDatabase& db) {
   if (db.TableExists("FtpServer"))
     for (std::string_view f : kLaterFtpServerFields) AddFieldIfMissing(db, ShopTable("FtpServer"), f, report);
   if (db.TableExists("Payvane")) AddFieldIfMissing(db, ShopTable("Payvane"), "SealKey", report);
+  if (db.TableExists("TextBlocks"))
+    for (std::string_view f : kLaterTextBlocksFields) AddFieldIfMissing(db, ShopTable("TextBlocks"), f, report);
   return report;
 }
 

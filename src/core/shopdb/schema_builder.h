@@ -26,7 +26,8 @@ SchemaReport CreateShopSchema(ShopDatabase& db, int versionNumber);
 SchemaReport UpgradeShopSchema(ShopDatabase& db, int versionNumber);
 
 // Adds the fields this program brought in without a new version number (FtpServer.
-// UseTls off, FtpServer.TlsFingerprint empty, Payvane.SealKey empty), so that files already at the program's
+// UseTls off, FtpServer.TlsFingerprint empty, Payvane.SealKey empty, TextBlocks.Privacy
+// and Withdrawal empty), so that files already at the program's
 // version get them too. Part of UpgradeShopSchema; called on every other opening.
 SchemaReport AddLaterProgramFields(ShopDatabase& db);
 

@@ -62,7 +62,7 @@ CompanyPage::CompanyPage(UiContext& context, QWidget* parent)
   logo_->setBackgroundRole(QPalette::Base);
   logo_->setAutoFillBackground(true);
   chooseLogo_ = new QPushButton(QStringLiteral("Logo &wählen..."), logoBox);
-  removeLogo_ = new QPushButton(QStringLiteral("Logo entfe&rnen"), logoBox);
+  removeLogo_ = new QPushButton(QStringLiteral("Lo&go entfernen"), logoBox);
   auto* logoButtons = new QVBoxLayout;
   logoButtons->addWidget(chooseLogo_);
   logoButtons->addWidget(removeLogo_);

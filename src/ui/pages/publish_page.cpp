@@ -28,6 +28,18 @@
 
 namespace vendora {
 
+namespace {
+
+// "&Publizieren" would share Alt+P with the "&Projekt" menu: the button takes Alt+U.
+QString PublishCaption() {
+  QString caption = Q(ProgramText(133));
+  const int amp = caption.indexOf('&');
+  if (amp >= 0 && amp + 2 < caption.size()) caption.remove(amp, 1).insert(amp + 1, '&');
+  return caption;
+}
+
+}  // namespace
+
 PublishPage::PublishPage(UiContext& context, QWidget* parent)
     : SheetPage(context, QStringLiteral(" Veröffentlichen "), parent),
       log_(nullptr),
@@ -43,7 +55,7 @@ PublishPage::PublishPage(UiContext& context, QWidget* parent)
   progress_->setValue(0);
   progress_->setTextVisible(false);
   generate_ = new QPushButton(QStringLiteral("&Erzeugen"), generateBox);
-  viewLog_ = new QPushButton(QStringLiteral("&Protokoll ansehen"), generateBox);
+  viewLog_ = new QPushButton(QStringLiteral("Protok&oll ansehen"), generateBox);
   preview_ = new QPushButton(QStringLiteral("&Vorschau"), generateBox);
   preview_->setToolTip(QStringLiteral("Erstellt die Vorschauseiten des Shops und zeigt sie an."));
   auto* generateButtons = new QVBoxLayout;
@@ -67,7 +79,7 @@ PublishPage::PublishPage(UiContext& context, QWidget* parent)
   uploadProgress_ = new QProgressBar(transferBox);
   uploadProgress_->setTextVisible(false);
   uploadProgress_->setValue(0);
-  publish_ = new QPushButton(Q(ProgramText(133)), transferBox);
+  publish_ = new QPushButton(PublishCaption(), transferBox);
   auto* methodRow = new QHBoxLayout;
   methodRow->addWidget(method_, 1);
   methodRow->addWidget(publish_);
@@ -114,7 +126,7 @@ void PublishPage::ShopChanged() {
   uploadList_->Clear();
   progress_->setValue(0);
   uploadProgress_->setValue(0);
-  publish_->setText(Q(ProgramText(133)));
+  publish_->setText(PublishCaption());
   SetBusy(false);
   lastTransfer_->setText(Q(LastTransferLabel(manager.IsShopOpen() ? ReadLastTransferTime(manager.Database()) : 0)));
   setEnabled(manager.IsShopOpen());
@@ -263,8 +275,12 @@ void PublishPage::EnableGenerate(bool enable) {
   generate_->setEnabled(enable);
   if (!enable) return;
   transferring_ = false;
-  publish_->setText(Q(ProgramText(133)));
+  publish_->setText(PublishCaption());
   SetBusy(false);
+  // A run that failed on its own says so: a log line alone is easily missed. One the
+  // merchant stopped, or that asks to trust a certificate, needs no message.
+  if (driver_ && !driver_->Succeeded() && !driver_->AbortRequested() && !retryTrusted_ && !closing_)
+    context_.prompter.Show(std::string(texts::kFtpPublishFailed), MessageIcon::Warning);
   if (retryTrusted_ && !closing_) {
     retryTrusted_ = false;
     // Not from inside this report: the driver that sent it may still be on the stack.
