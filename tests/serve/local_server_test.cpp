@@ -106,18 +106,32 @@ std::pair<std::string, std::string> Get(int port, const std::string& path) {
   return {reply.substr(0, reply.find("\r\n")), body == std::string::npos ? "" : reply.substr(body + 4)};
 }
 
-TEST(LocalShopServer, RunsTheGeneratedShopUnderLighttpdAndLeavesNothingBehind) {
+// A demo shop in a temp folder with what preparing it to be served needs.
+struct DemoShopAt {
+  explicit DemoShopAt(int products) {
+    DemoShopOptions demo;
+    demo.products = products;
+    database = CreateDemoShop(dir / "shop", demo);
+    db.Open(database);
+    paths = DeriveShopPaths(database);
+  }
+  std::optional<ServedShop> Prepare() { return PrepareServedShop(db, paths, log, prompter, clock, true); }
+
   test::TempDir dir;
-  DemoShopOptions demo;
-  demo.products = 6;
-  const fs::path database = CreateDemoShop(dir / "shop", demo);
+  fs::path database;
   ShopDatabase db;
-  db.Open(database);
-  const ShopPaths paths = DeriveShopPaths(database);
+  ShopPaths paths;
   GenerationLog log;
   test::ScriptedPrompter prompter;
   FixedClock clock{0};
-  auto shop = PrepareServedShop(db, paths, log, prompter, clock, true);
+};
+
+TEST(LocalShopServer, RunsTheGeneratedShopUnderLighttpdAndLeavesNothingBehind) {
+  DemoShopAt demo(6);
+  const test::TempDir& dir = demo.dir;
+  ShopDatabase& db = demo.db;
+  const ShopPaths& paths = demo.paths;
+  auto shop = demo.Prepare();
   ASSERT_TRUE(shop);
   // A shop named by a relative path is served all the same.
   struct WorkingFolder {
@@ -134,10 +148,10 @@ TEST(LocalShopServer, RunsTheGeneratedShopUnderLighttpdAndLeavesNothingBehind) {
     const fs::path blocked = paths.Subfolder(ShopSubfolder::Data) / "config.cnf";
     fs::remove(blocked);
     fs::create_directories(blocked / "x");
-    EXPECT_FALSE(PrepareServedShop(db, paths, log, prompter, clock, true));
+    EXPECT_FALSE(demo.Prepare());
     EXPECT_FALSE(GeneratedOutputIsCurrent(paths));
     fs::remove_all(blocked);
-    ASSERT_TRUE(PrepareServedShop(db, paths, log, prompter, clock, true));
+    ASSERT_TRUE(demo.Prepare());
     EXPECT_TRUE(GeneratedOutputIsCurrent(paths));
   }
 
@@ -211,16 +225,8 @@ bool AcceptsWithin(int port, bool wanted) {
 }
 
 TEST(LocalShopServer, EndsWithItsOwnerHoweverItEndsAndItsFolderGoesOnTheNextStart) {
-  test::TempDir dir;
-  DemoShopOptions demo;
-  demo.products = 2;
-  const fs::path database = CreateDemoShop(dir / "shop", demo);
-  ShopDatabase db;
-  db.Open(database);
-  GenerationLog log;
-  test::ScriptedPrompter prompter;
-  FixedClock clock{0};
-  const auto shop = PrepareServedShop(db, DeriveShopPaths(database), log, prompter, clock, true);
+  DemoShopAt demo(2);
+  const auto shop = demo.Prepare();
   ASSERT_TRUE(shop);
 
   // Started while the stop signals are blocked, as the command line awaits them: the
