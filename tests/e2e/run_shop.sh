@@ -6,10 +6,12 @@ set -euo pipefail
 CLI="$1"
 WORK="$2"
 HERE="$(cd "$(dirname "$0")" && pwd)"
-if [ ! -d "$HERE/node_modules/playwright-core" ]; then
-  echo "playwright-core fehlt in $HERE: bash scripts/setup.sh ausführen (npm ci)." >&2
-  exit 1
-fi
+for module in playwright-core axe-core; do
+  if [ ! -d "$HERE/node_modules/$module" ]; then
+    echo "$module fehlt in $HERE: bash scripts/setup.sh ausführen (npm ci)." >&2
+    exit 1
+  fi
+done
 for tool in lighttpd sqlite3 perl; do
   command -v "$tool" >/dev/null || { echo "$tool fehlt: bash scripts/setup.sh ausführen." >&2; exit 1; }
 done

@@ -93,6 +93,7 @@ sub ShowCode {
     return Product::IndexPage($st, undef) if $code eq 'ip';
     return Product::ExitPage($st) if $code eq 'sh';
     return Product::AgbPage($st) if $code eq 'agb';
+    return Product::LegalPage($st, $code) if $code =~ /\A(?:im|ds|wr|vk)\z/;
     return Product::StoreFront($st);
 }
 
@@ -142,6 +143,9 @@ sub Main {
         return;
     } elsif ($find->('show_agb')) {
         ($code, $show) = ('agb', \&Product::AgbPage);
+    } elsif (my ($legal) = grep { $find->($_->[0]) } @WebCode::LegalPages) {
+        my $page = $legal->[1];
+        ($code, $show) = ($page, sub { ShowCode($_[0], $page) });
     } else {
         my %pages = (
             'categorypage_' => ['cp', \&Product::CategoryPage],

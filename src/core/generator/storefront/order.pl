@@ -61,7 +61,7 @@ sub Main {
         $problem = $::pszWkNoItems;
     } else {
         my ($goods) = Product::CartTotals($lines);
-        $problem = sprintf($::pszSoldMin, $::Currency{'Master'}, $::SoldMin) if $goods < $::SoldMin;
+        $problem = WebCode::MinOrderText() if $goods < $::SoldMin;
     }
     if ($problem) {
         print WebCode::MessagePage('title' => $::pszWKName, 'script' => 'Order', 'message' => $problem,

@@ -278,8 +278,7 @@ sub HeadColour { return defined $::graphicSet{'CoHTxt'} ? $::graphicSet{'CoHTxt'
 sub Notes {
     my ($notes) = @_;
     return '' unless $notes && @$notes;
-    my $face = Face();
-    return join('', map { "<FONT FACE=\"$face\" COLOR=\"#CC0000\"><B>$_</B></FONT><BR>\n" } @$notes) . "<P>\n";
+    return WebCode::Alerts($notes) . "<P>\n";
 }
 
 # Begins a catalogue page: head, form, top menu and logo.
@@ -294,7 +293,7 @@ sub Begin {
 
 sub End {
     my ($st, @menu) = @_;
-    return WebCode::BottomMenu(@menu) . State($st) . WebCode::CreditLine()
+    return WebCode::BottomMenu(@menu) . WebCode::LegalFooter(1) . State($st) . WebCode::CreditLine()
         . WebCode::FormEnd() . WebCode::PageFoot();
 }
 
@@ -313,7 +312,7 @@ sub RecordButtons {
     foreach my $r (@$records) {
         my $attr = WebCode::ImageAttributes($base, $r->{'pic'});
         if (length $attr) {
-            $out .= "<INPUT TYPE=IMAGE $attr NAME=\"$prefix$r->{'id'}\" ALT=\"$r->{'name'}\">";
+            $out .= "<INPUT TYPE=IMAGE $attr NAME=\"$prefix$r->{'id'}\" ALT=\"$r->{'name'}\"" . WebCode::TapPadding($r->{'pic'}) . '>';
         } else {
             $out .= "<INPUT TYPE=SUBMIT NAME=\"$prefix$r->{'id'}\" VALUE=\"$r->{'name'}\">";
         }
@@ -340,8 +339,8 @@ sub LineButtons {
 sub IndexBlock {
     my $face = Face();
     my $colour = HeadColour();
-    my $out = "<P><FONT FACE=\"$face\"><FONT COLOR=\"$colour\"><H2>$::pszIndexName</H2></FONT>$::pszIndexDescription</FONT></P>\n"
-        . "<select name=\"indexid\">";
+    my $out = "<P><FONT FACE=\"$face\"><FONT COLOR=\"$colour\"><H2><LABEL FOR=\"indexid\">$::pszIndexName</LABEL></H2></FONT>$::pszIndexDescription</FONT></P>\n"
+        . "<select name=\"indexid\" id=\"indexid\">";
     foreach my $entry (@{ IndexEntries() }) {
         $out .= "<OPTION VALUE=$entry->{'id'}>$entry->{'name'}</OPTION>";
     }
@@ -368,6 +367,8 @@ sub TableColours {
             HeadColour());
 }
 
+# The items of a product: a table on wide screens, one card per item on a
+# phone, where each cell shows its column's name before the value.
 sub ItemTable {
     my ($product, $items) = @_;
     my $face = Face();
@@ -379,8 +380,8 @@ sub ItemTable {
     push @heads, $::pszWeight if $product->{'hasweight'};
     push @heads, $::pszShip if $product->{'hasship'};
     my $n = 0;
-    my $out = "<TR><TD COLSPAN=2 VALIGN=TOP WIDTH=500>\n<TABLE BORDER=0 WIDTH=500 ALIGN=CENTER>\n"
-        . "<TR><TD WIDTH=45 BGCOLOR=\"$colours[$n++ % 2]\">&nbsp;</TD>";
+    my $out = "<TR><TD COLSPAN=2 VALIGN=TOP WIDTH=500>\n<TABLE CLASS=\"items\" BORDER=0 WIDTH=500 ALIGN=CENTER>\n"
+        . "<TR CLASS=\"ihead\"><TD WIDTH=45 BGCOLOR=\"$colours[$n++ % 2]\">&nbsp;</TD>";
     foreach my $head (@heads) {
         $out .= "<TD ALIGN=CENTER BGCOLOR=\"$colours[$n++ % 2]\"><FONT COLOR=\"$fg\" FACE=\"$face\" SIZE=\"-1\"><B>$head</B></FONT></TD>";
     }
@@ -390,21 +391,26 @@ sub ItemTable {
         $out .= "<TD ALIGN=RIGHT BGCOLOR=\"$colours[$n++ % 2]\"><FONT COLOR=\"$fg\" FACE=\"$face\" SIZE=\"-1\"><B>$::pszPriceIn $currency</B></FONT></TD>";
     }
     $out .= "</TR>\n";
+    my $cell = sub {
+        my ($align, $label, $text) = @_;
+        return "<TD ALIGN=$align VALIGN=TOP DATA-LABEL=\"$label\"><FONT FACE=\"$face\" SIZE=\"-1\">$text</FONT></TD>";
+    };
     foreach my $item (@$items) {
         my @cells = ($item->{'number'});
         push @cells, $item->{'val1'} if length $product->{'attr1'};
         push @cells, $item->{'val2'} if length $product->{'attr2'};
-        $out .= "<TR><TD ALIGN=CENTER VALIGN=TOP><INPUT TYPE=checkbox NAME=\"add_$product->{'id'}|$item->{'id'}\" VALUE=1></TD>";
-        $out .= "<TD ALIGN=CENTER VALIGN=TOP><FONT FACE=\"$face\" SIZE=\"-1\">$_</FONT></TD>" foreach @cells;
-        $out .= sprintf('<TD ALIGN=CENTER VALIGN=TOP><FONT FACE="%s" SIZE="-1">%.2f</FONT></TD>', $face, $item->{'weight'})
-            if $product->{'hasweight'};
-        $out .= sprintf('<TD ALIGN=CENTER VALIGN=TOP><FONT FACE="%s" SIZE="-1">%.2f</FONT></TD>', $face, $item->{'ship'})
-            if $product->{'hasship'};
-        $out .= sprintf('<TD ALIGN=RIGHT VALIGN=TOP><FONT FACE="%s" SIZE="-1">%.2f</FONT></TD>', $face, $item->{'mprice'});
-        $out .= sprintf('<TD ALIGN=RIGHT VALIGN=TOP><FONT FACE="%s" SIZE="-1">%.2f</FONT></TD>', $face, $item->{'sprice'})
-            if $::SecCurrency;
+        push @cells, WebCode::Number($item->{'weight'}, 2) if $product->{'hasweight'};
+        push @cells, WebCode::Number($item->{'ship'}, 2) if $product->{'hasship'};
+        $out .= '<TR CLASS="item"><TD ALIGN=CENTER VALIGN=TOP CLASS="pick">'
+            . WebCode::Tick('name' => "add_$product->{'id'}|$item->{'id'}", 'value' => 1, 'hidden' => 1,
+                'text' => "$::pszItem $item->{'number'} ausw&auml;hlen") . '</TD>';
+        $out .= $cell->('CENTER', $heads[$_], $cells[$_]) foreach 0 .. $#cells;
+        $out .= $cell->('RIGHT', "$::pszPriceIn $currencies[0]", WebCode::Number($item->{'mprice'}, 2));
+        $out .= $cell->('RIGHT', "$::pszPriceIn $currencies[1]", WebCode::Number($item->{'sprice'}, 2)) if $::SecCurrency;
         $out .= "</TR>\n";
     }
+    $out .= '<TR CLASS="inote"><TD COLSPAN=' . (1 + @heads + @currencies) . " ALIGN=RIGHT><FONT FACE=\"$face\">"
+        . WebCode::PriceNote(1, 'Preise') . "</FONT></TD></TR>\n";
     return $out . "</TABLE></TD></TR>\n";
 }
 
@@ -415,8 +421,8 @@ sub BuyRow {
     my %lineName = map { $_->{'id'} => $_->{'name'} } @{ Lines() };
     my @lines = grep { exists $lineName{$_} } split /,/, $product->{'lines'};
     if ($::LinesLayout{'Product'} && @lines) {
-        $out .= "<FONT FACE=\"$face\"><FONT SIZE=\"-2\"><I>&nbsp;$::pszLineInfo</FONT><BR></I>"
-            . "<FONT SIZE=\"-1\"><SELECT NAME=\"lineid_$product->{'id'}\">";
+        $out .= "<FONT FACE=\"$face\"><FONT SIZE=\"-2\"><I>&nbsp;<LABEL FOR=\"lineid_$product->{'id'}\">$::pszLineInfo</LABEL></FONT><BR></I>"
+            . "<FONT SIZE=\"-1\"><SELECT NAME=\"lineid_$product->{'id'}\" ID=\"lineid_$product->{'id'}\">";
         $out .= "<OPTION VALUE=$_>$lineName{$_}</OPTION>" foreach @lines;
         $out .= "</SELECT>&nbsp;</FONT></FONT>"
             . WebCode::Button("showline_$product->{'id'}", 'ImgFind', $::pszGotoLineInfo, 'ALIGN=TOP');
@@ -434,19 +440,26 @@ sub ProductItems {
 sub TaxCell {
     my ($product) = @_;
     return '<TD>&nbsp;</TD>' unless $::Taxes == 2 && length $product->{'tax'};
-    return sprintf('<TD VALIGN=BOTTOM ALIGN=RIGHT><FONT FACE="%s" SIZE="-1">%s %.2f%%</FONT></TD>',
-        Face(), $::pszTaxeRate, $product->{'tax'});
+    return sprintf('<TD VALIGN=BOTTOM ALIGN=RIGHT><FONT FACE="%s" SIZE="-1">%s %s</FONT></TD>',
+        Face(), $::pszTaxeRate, WebCode::Rate($product->{'tax'}));
+}
+
+# The language text of the detail button, as an alternative text.
+sub MoreInfoText {
+    (my $text = $::pszMoreInfo) =~ s/&#1[03];|[\r\n]+/ /g;
+    return $text;
 }
 
 sub ProductBlock {
     my ($product) = @_;
     my $face = Face();
     my $out = "<TABLE BORDER=$::TableBorder WIDTH=620 BGCOLOR=\"$::graphicSet{'CoBg'}\" CELLSPACING=0 ALIGN=CENTER><TR><TD>\n"
-        . "<TABLE BORDER=0>\n<TR><TD ROWSPAN=4 VALIGN=TOP WIDTH=100 ALIGN=CENTER>";
+        . "<TABLE CLASS=\"pb\" BORDER=0>\n<TR><TD ROWSPAN=4 VALIGN=TOP WIDTH=100 ALIGN=CENTER>";
     my $attr = WebCode::ImageAttributes($::Basis{'Thumbs'}, $product->{'thumb'});
     if (length $attr) {
         $out .= $::DetailPage
-            ? "<INPUT TYPE=IMAGE $attr NAME=\"detailpage_$product->{'id'}\" ALT=\"$::pszMoreInfo\">"
+            ? "<INPUT TYPE=IMAGE $attr NAME=\"detailpage_$product->{'id'}\" ALT=\"$product->{'name'}: " . MoreInfoText() . '"'
+                . WebCode::TapPadding($product->{'thumb'}) . '>'
             : "<IMG $attr ALT=\"$product->{'name'}\">";
     } elsif ($::DetailPage) {
         $out .= "<INPUT TYPE=SUBMIT NAME=\"detailpage_$product->{'id'}\" VALUE=\"$::pszMoreInfo\">";
@@ -471,7 +484,7 @@ sub ProductList {
     }
     if ($pages > 1) {
         my $face = Face();
-        $out .= '<TABLE BORDER=0 ALIGN=CENTER><TR>';
+        $out .= '<TABLE CLASS="keep" BORDER=0 ALIGN=CENTER><TR>';
         $out .= '<TD>' . WebCode::TextButton($buttonPrefix . ($page - 1), '&lt;') . '</TD>' if $page > 0;
         $out .= sprintf('<TD><FONT FACE="%s" SIZE="-1">%d / %d</FONT></TD>', $face, $page + 1, $pages);
         $out .= '<TD>' . WebCode::TextButton($buttonPrefix . ($page + 1), '&gt;') . '</TD>' if $page + 1 < $pages;
@@ -520,10 +533,10 @@ sub DetailPage {
     $out .= "<P><FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\"><FONT SIZE=\"+2\"><B>$product->{'name'}</B></FONT><BR>$product->{'short'}</FONT></P>\n"
         . "<TABLE BORDER=0 WIDTH=600 ALIGN=CENTER><TR><TD VALIGN=TOP>";
     my $attr = WebCode::ImageAttributes($::Basis{'Products'}, $product->{'pic'});
-    $out .= "<IMG $attr ALIGN=LEFT>" if length $attr;
+    $out .= "<IMG $attr ALIGN=LEFT ALT=\"$product->{'name'}\">" if length $attr;
     $out .= "<FONT FACE=\"$face\">$product->{'desc'}</FONT><BR CLEAR=ALL><P></TD></TR></TABLE>\n"
         . "<TABLE BORDER=$::TableBorder WIDTH=620 BGCOLOR=\"$::graphicSet{'CoBg'}\" CELLSPACING=0 ALIGN=CENTER><TR><TD ALIGN=CENTER>\n"
-        . "<TABLE BORDER=0>\n"
+        . "<TABLE CLASS=\"pb\" BORDER=0>\n"
         . ItemTable($product, ProductItems($product)) . BuyRow($product)
         . "</TABLE></TD></TR></TABLE>\n" . WebCode::Divider();
     return $out . End($st, 1, 1, 1);
@@ -586,9 +599,9 @@ sub SearchPage {
     $text = substr($text, 0, $MaxSearchText);
     my $out = Begin($st, $::pszSearchName, 0, 1, 1, 1);
     $out .= "<H2><FONT COLOR=\"$colour\" FACE=\"$face\">$::pszSearchName</FONT></H2>"
-        . "<H3><FONT COLOR=\"$colour\" FACE=\"$face\">$::pszSeachInfo</FONT></H3>\n"
+        . "<H3><FONT COLOR=\"$colour\" FACE=\"$face\"><LABEL FOR=\"search_string\">$::pszSeachInfo</LABEL></FONT></H3>\n"
         . "<TABLE BORDER=0 WIDTH=620><TR><TD><I><FONT FACE=\"$face\">$::pszSeachInfoText</FONT></I></TD></TR>\n"
-        . '<TR><TD VALIGN=MIDDLE ALIGN=CENTER><INPUT NAME="search_string" VALUE="' . WebCode::Esc($text) . '" SIZE=40>&nbsp;&nbsp;'
+        . '<TR><TD VALIGN=MIDDLE ALIGN=CENTER><INPUT NAME="search_string" VALUE="' . WebCode::Esc($text) . '" SIZE=40 ID="search_string" TYPE="search">&nbsp;&nbsp;'
         . WebCode::Button('show_search', 'ImgFind', $::pszSearchName) . "</TD></TR></TABLE>\n" . WebCode::Divider();
     if ($text =~ /\S/) {
         my ($hits, $more) = Search($text);
@@ -616,8 +629,8 @@ sub PriceCell {
     my ($master, $second, $bold) = @_;
     my $face = Face();
     my ($b, $eb) = $bold ? ('<b>', '</b>') : ('', '');
-    my $out = sprintf('<TD ALIGN=RIGHT VALIGN=TOP><FONT FACE="%s" SIZE="-1">%s%s %.2f%s', $face, $b, $::Currency{'Master'}, $master, $eb);
-    $out .= sprintf('<BR><FONT COLOR="%s">%s %.2f</FONT>', HeadColour(), $::Currency{'Second'}, $second) if $::SecCurrency;
+    my $out = "<TD ALIGN=RIGHT VALIGN=TOP><FONT FACE=\"$face\" SIZE=\"-1\">$b" . WebCode::Price($master) . $eb;
+    $out .= "<BR><FONT COLOR=\"" . HeadColour() . '">' . WebCode::Price($second, $::Currency{'Second'}) . '</FONT>' if $::SecCurrency;
     return $out . '</FONT></TD>';
 }
 
@@ -626,8 +639,8 @@ sub PriceCell {
 sub CartTable {
     my ($lines, $editable) = @_;
     my $face = Face();
-    my $out = "<TABLE BORDER=1 CELLSPACING=0 CELLPADDING=0 WIDTH=580 ALIGN=CENTER><TR><TD ALIGN=CENTER>\n"
-        . "<TABLE WIDTH=578 BORDER=0 CELLSPACING=0 CELLPADDING=4><TR>"
+    my $out = "<TABLE CLASS=\"keep\" BORDER=1 CELLSPACING=0 CELLPADDING=0 WIDTH=580 ALIGN=CENTER><TR><TD ALIGN=CENTER>\n"
+        . "<TABLE CLASS=\"keep cart\" WIDTH=578 BORDER=0 CELLSPACING=0 CELLPADDING=4><TR>"
         . "<TD><FONT FACE=\"$face\" SIZE=\"-1\"><B>$::pszQuant</B></FONT></TD>"
         . "<TD><FONT FACE=\"$face\" SIZE=\"-1\"><B>$::pszItem</B></FONT></TD>"
         . "<TD ALIGN=RIGHT><FONT FACE=\"$face\" SIZE=\"-1\"><B>$::pszPrice</B></FONT></TD>"
@@ -635,8 +648,10 @@ sub CartTable {
     foreach my $line (@$lines) {
         my ($p, $i) = ($line->{'product'}, $line->{'item'});
         my $qty = WebCode::QuantityText($line->{'qty'});
+        my $id = "qty_$line->{'pid'}_$line->{'iid'}";
         $out .= '<TR><TD VALIGN=TOP>'
-            . ($editable ? "<INPUT TYPE=TEXT SIZE=3 NAME=\"ov_$line->{'pid'}|$line->{'iid'}\" VALUE=\"$qty\">"
+            . ($editable ? "<LABEL FOR=\"$id\" CLASS=\"vh\">$::pszQuant $p->{'name'} $i->{'number'}</LABEL>"
+                . "<INPUT TYPE=TEXT SIZE=3 NAME=\"ov_$line->{'pid'}|$line->{'iid'}\" VALUE=\"$qty\" ID=\"$id\" INPUTMODE=\"decimal\">"
                          : "<FONT FACE=\"$face\" SIZE=\"-1\">$qty</FONT>")
             . "</TD><TD VALIGN=TOP><FONT FACE=\"$face\" size=\"-1\">$p->{'name'}<br>$i->{'number'}&nbsp;&nbsp;$i->{'val1'}"
             . (length $i->{'val2'} ? "/$i->{'val2'}" : '') . '</FONT></TD>'
@@ -662,11 +677,12 @@ sub CartPage {
     my ($sum, $sum2) = CartTotals($lines);
     $out .= CartTable($lines, 1)
         . "<TR><TD COLSPAN=3 ALIGN=RIGHT VALIGN=TOP><FONT FACE=\"$face\" SIZE=\"-1\"><B>$::pszTotal</B></FONT></TD>"
-        . PriceCell($sum, $sum2, 1) . "</TR></TABLE></TD></TR></TABLE><BR>\n";
+        . PriceCell($sum, $sum2, 1) . "</TR>\n"
+        . "<TR><TD COLSPAN=4 ALIGN=RIGHT><FONT FACE=\"$face\">" . WebCode::PriceNote(1, 'Preise') . "</FONT></TD></TR>"
+        . "</TABLE></TD></TR></TABLE><BR>\n";
     my $belowMin = @$lines && $sum < $::SoldMin;
     if ($belowMin) {
-        $out .= "<FONT FACE=\"$face\" COLOR=\"#CC0000\"><B>"
-            . sprintf($::pszSoldMin, $::Currency{'Master'}, $::SoldMin) . "</B></FONT><BR>\n";
+        $out .= "<FONT FACE=\"$face\" COLOR=\"" . WebCode::AlertColour() . "\"><B>" . WebCode::MinOrderText() . "</B></FONT><BR>\n";
     }
     $out .= "<TABLE BORDER=0 WIDTH=620 ALIGN=CENTER><TR>"
         . "<TD VALIGN=TOP ALIGN=LEFT>" . WebCode::TextButton('show_back', $::pszContinueShop) . "</td>"
@@ -693,8 +709,10 @@ sub ExitPage {
     $out .= "<H2><FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\">$::pszExitCatalog1</FONT></H2>\n"
         . "<FONT FACE=\"$face\"><B>$::pszExitCatalog2</B><P>$::pszExitCatalogInfo</FONT>\n" . WebCode::Divider()
         . "<TABLE BORDER=0 ALIGN=CENTER><TR><TD><A HREF=\"$::Basis{'Extern'}\">";
-    my $attr = WebCode::ImageAttributes($::Basis{'Imgs'}, WebCode::GraphicRef('MeBuHome'));
-    $out .= length $attr ? "<IMG $attr ALT=\"$::pszHomeButton\">" : "<FONT FACE=\"$face\"><B>$::pszHomeButton</B></FONT>";
+    my $ref = WebCode::GraphicRef('MeBuHome');
+    my $attr = WebCode::ImageAttributes($::Basis{'Imgs'}, $ref);
+    $out .= length $attr ? "<IMG $attr ALT=\"$::pszHomeButton\"" . WebCode::TapPadding($ref) . '>'
+                         : "<FONT FACE=\"$face\"><B>$::pszHomeButton</B></FONT>";
     $out .= "</A></TD><TD>" . WebCode::Button('show_front', 'MeBuFront', $::pszFrontButton) . "</TD></TR></TABLE>\n"
         . WebCode::Divider();
     return $out . End($st, 1, 1, 0);
@@ -717,7 +735,151 @@ sub AgbPage {
 # The terms alone, for the window that the terms link opens.
 sub AgbWindow {
     return WebCode::Header() . WebCode::PageHead('title' => $::pszAgb, 'noscript' => 1)
-        . '<CENTER>' . AgbText() . WebCode::CreditLine() . "</CENTER>\n" . WebCode::PageFoot();
+        . '<CENTER>' . AgbText() . WebCode::LegalFooter(0) . WebCode::CreditLine() . "</CENTER>\n" . WebCode::PageFoot();
+}
+
+# ---------------------------------------------------------------- legal pages
+
+sub ShopText {
+    my ($key) = @_;
+    my $text = $::ShopSet{$key};
+    return defined $text ? $text : '';
+}
+
+# The provider's name and how to reach him, from the shop's company data.
+sub ImprintText {
+    my $company = ShopText('Company');
+    $company = ShopText('StoreName') unless $company =~ /\S/;
+    my $out = "<P><B>Angaben gem&auml;&szlig; &sect;&nbsp;5 DDG</B></P>\n<P>$company<BR>\n";
+    $out .= ShopText('StoreName') . "<BR>\n" if ShopText('StoreName') ne $company && ShopText('StoreName') =~ /\S/;
+    $out .= ShopText('Address') . "<BR>\n" if ShopText('Address') =~ /\S/;
+    $out .= ShopText('Zip') . '&nbsp;' . ShopText('City') . "<BR>\n";
+    $out .= ShopText('Country') . "<BR>\n" if ShopText('Country') =~ /\S/;
+    $out .= "</P>\n<P>";
+    foreach my $row ([ 'Telefon', 'Phone1' ], [ 'Telefon', 'Phone2' ], [ 'Telefax', 'Fax1' ], [ 'Telefax', 'Fax2' ]) {
+        $out .= "$row->[0]: " . ShopText($row->[1]) . "<BR>\n" if ShopText($row->[1]) =~ /\S/;
+    }
+    my $mail = ShopText('EM_Info');
+    $out .= "E-Mail: <A HREF=\"mailto:$mail\">$mail</A><BR>\n" if $mail =~ /\S/;
+    return "$out</P>\n";
+}
+
+# A legal text of the shop, or the note that it is missing.
+sub HeldText {
+    my ($key, $title) = @_;
+    my $text = ShopText($key);
+    return $text if $text =~ /\S/;
+    my $mail = ShopText('EM_Info');
+    return "<P><B>Die $title dieses Shops fehlt noch.</B>"
+        . ($mail =~ /\S/ ? " Bitte fragen Sie uns per E-Mail: <A HREF=\"mailto:$mail\">$mail</A>" : '') . "</P>\n";
+}
+
+my %Legal = (
+    'im' => [ 'Impressum',             sub { ImprintText() } ],
+    'ds' => [ 'Datenschutzerkl&auml;rung', sub { HeldText('Privacy', 'Datenschutzerkl&auml;rung') } ],
+    'wr' => [ 'Widerrufsbelehrung',    sub { HeldText('Withdrawal', 'Widerrufsbelehrung') } ],
+    'vk' => [ undef,                   sub { ShippingText() } ],
+);
+
+sub LegalTitle {
+    my ($code) = @_;
+    return $code eq 'vk' ? ($::pszShipping || 'Versandkosten') : $Legal{$code}[0];
+}
+
+# Imprint, privacy policy, withdrawal notice and shipping charges.
+sub LegalPage {
+    my ($st, $code) = @_;
+    my $face = Face();
+    my $title = LegalTitle($code);
+    my $out = Begin($st, $title, 0, 1, 1, 1);
+    $out .= "<H2><FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\">$title</FONT></H2>\n"
+        . "<TABLE BORDER=0 WIDTH=620 ALIGN=CENTER><TR><TD><DIV CLASS=\"legal-text\"><FONT FACE=\"$face\">"
+        . $Legal{$code}[1]->() . "</FONT></DIV></TD></TR></TABLE>\n" . WebCode::Divider();
+    return $out . End($st, 1, 1, 1);
+}
+
+# ---------------------------------------------------------------- shipping charges
+
+# The rows of a break table as the order reckons them: a charge applies from
+# its break up to the next one; a break of 0 stands for "more than nothing";
+# below the lowest break nothing is charged. Returns [range, charge] pairs.
+sub BreakRows {
+    my ($type, @pairs) = @_;
+    my %charge;
+    foreach my $pair (@pairs) {
+        my $break = $pair->[0] < 0 ? 0 : $pair->[0];
+        $charge{$break} = $pair->[1] unless exists $charge{$break};
+    }
+    my @breaks = sort { $a <=> $b } keys %charge;
+    my $show = $type == 1 ? sub { WebCode::ShortNumber($_[0]) . ' Artikel' }
+             : $type == 2 ? sub { WebCode::ShortNumber($_[0]) . ' kg' }
+             :              sub { WebCode::Price($_[0]) };
+    my @rows;
+    push @rows, [ 'bis unter ' . $show->($breaks[0]), 0 ] if @breaks && $breaks[0] > 0;
+    foreach my $i (0 .. $#breaks) {
+        my ($from, $to) = ($breaks[$i], $breaks[$i + 1]);
+        my $range = $from > 0
+            ? (defined $to ? $show->($from) . ' bis unter ' . $show->($to) : 'ab ' . $show->($from))
+            : (defined $to ? 'bis unter ' . $show->($to) : 'jede Bestellung');
+        push @rows, [ $range, $charge{$from} ];
+    }
+    return @rows;
+}
+
+sub ShippingTable {
+    my ($name, $head, @rows) = @_;
+    my $face = Face();
+    my $out = "<TABLE CLASS=\"keep\" BORDER=1 CELLSPACING=0 CELLPADDING=4 ALIGN=CENTER>"
+        . "<CAPTION><FONT FACE=\"$face\"><B>" . WebCode::Esc($name) . "</B></FONT></CAPTION>\n"
+        . "<TR><TH SCOPE=col ALIGN=LEFT><FONT FACE=\"$face\" SIZE=\"-1\">$head</FONT></TH>"
+        . "<TH SCOPE=col ALIGN=RIGHT><FONT FACE=\"$face\" SIZE=\"-1\">$::pszShipping</FONT></TH></TR>\n";
+    foreach my $row (@rows) {
+        $out .= "<TR><TD><FONT FACE=\"$face\" SIZE=\"-1\">$row->[0]</FONT></TD>"
+            . "<TD ALIGN=RIGHT><FONT FACE=\"$face\" SIZE=\"-1\">" . WebCode::Price($row->[1]) . "</FONT></TD></TR>\n";
+    }
+    return "$out</TABLE><BR>\n";
+}
+
+# The shipping page: the charges of each method as $Shipping_Typ reckons
+# them, transport insurance, payment charges and the minimum order value.
+sub ShippingText {
+    my $type = $::Shipping_Typ || 0;
+    my $out = '<P>' . (($::Taxes || 0) == 2 ? 'Alle Preise enthalten die gesetzliche Mehrwertsteuer. ' : '')
+        . "Zu den Preisen der Artikel kommen diese Versandkosten hinzu:</P>\n";
+    my @methods = sort keys %::aShipping;
+    if ($type == 5) {
+        $out .= "<P><B>Wir liefern versandkostenfrei.</B></P>\n";
+    } elsif ($type == 4) {
+        $out .= "<P>Die Versandkosten stehen bei jedem Artikel in der Spalte &quot;$::pszShip&quot;; "
+            . "sie werden f&uuml;r jedes bestellte St&uuml;ck berechnet.</P>\n";
+    } else {
+        my $head = $type == 1 ? $::pszQuant : $type == 2 ? $::pszWeight : 'Warenwert';
+        foreach my $method (@methods) {
+            my @pairs = WebCode::ShippingPairs($::aShipping{$method});
+            (my $name = $method) =~ s/^\d+_//;
+            my @rows = !@pairs ? ([ 'jede Bestellung', 0 ])
+                     : $type == 3 ? ([ 'je Bestellung', $pairs[0][1] ])
+                     : BreakRows($type, @pairs);
+            $out .= ShippingTable($name, $type == 3 ? 'Bestellung' : $head, @rows);
+        }
+    }
+    if ($::Shipping_Ensurance) {
+        $out .= "<P>$::pszShippingInsurance: " . WebCode::ShortNumber($::Shipping_Ensurance_Value || 0)
+            . ' % des Warenwerts' . (($::Shipping_Ensurance_Limit || 0) > 0 ? ' ab einem Warenwert von ' . WebCode::Price($::Shipping_Ensurance_Limit) : '')
+            . '.';
+        $out .= ' Ab einem Warenwert von ' . WebCode::Price($::Shipping_Ensurance_Replace_Value || 0) . ' entfallen daf&uuml;r die Versandkosten.'
+            if $::Shipping_Ensurance_Replace;
+        $out .= "</P>\n";
+    }
+    my @payments = sort keys %::Payment;
+    if (@payments) {
+        $out .= "<P><B>$::pszStepFourPayK</B><BR>\n";
+        $out .= WebCode::Esc($_) . ': ' . ($::Payment{$_} > 0 ? 'zzgl. ' . WebCode::Price($::Payment{$_}) : 'ohne Aufpreis') . "<BR>\n"
+            foreach @payments;
+        $out .= "</P>\n";
+    }
+    $out .= '<P>Mindestbestellwert: ' . WebCode::Price($::SoldMin) . "</P>\n" if ($::SoldMin || 0) > 0;
+    return $out;
 }
 
 1;

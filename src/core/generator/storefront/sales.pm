@@ -70,16 +70,7 @@ sub Value {
 # ---------------------------------------------------------------- totals
 
 # "break/charge" pairs of a shipping method.
-sub ShippingPairs {
-    my ($text) = @_;
-    my @pairs;
-    foreach my $pair (split /,/, defined $text ? $text : '') {
-        my ($break, $charge) = split m{/}, $pair, 2;
-        next unless defined $charge && $break =~ /^-?[\d.]+$/ && $charge =~ /^-?[\d.]+$/;
-        push @pairs, [ $break + 0, $charge + 0 ];
-    }
-    return @pairs;
-}
+sub ShippingPairs { return WebCode::ShippingPairs(@_) }
 
 # The entry of a break table with the largest break not above $value.
 sub BreakEntry {
@@ -241,11 +232,25 @@ sub ExpiryOk {
     return $year > $nowYear || ($year == $nowYear && $month >= $nowMonth);
 }
 
-# Checks the fields of one step; returns the list of messages (empty when
-# the step is complete).
-sub CheckStep {
+# The texts beside a field that failed its check.
+my %Why = (
+    'missing' => 'Bitte ausf&uuml;llen.',
+    'choose'  => 'Bitte w&auml;hlen Sie aus.',
+    'email'   => 'Bitte geben Sie eine E-Mail-Adresse wie name@beispiel.de ein.',
+    'chars'   => 'Zu lang oder mit unzul&auml;ssigen Zeichen.',
+    'digits'  => 'Nur Ziffern und Buchstaben.',
+    'card'    => 'Die Kartennummer ist ung&uuml;ltig.',
+    'expiry'  => 'Ung&uuml;ltig oder abgelaufen.',
+    'pin'     => 'Drei oder vier Ziffern.',
+    'accept'  => 'Bitte best&auml;tigen Sie dies.',
+);
+
+# Checks the fields of one step. Returns the messages for the top of the
+# page (none when the step is complete) and the fields that failed, each
+# with the text to show beside it.
+sub CheckFields {
     my ($step, $v) = @_;
-    my (@errors, $missing);
+    my (@errors, %bad, $missing);
     foreach my $name (@{ $StepFields{$step} || [] }) {
         my $value = $v->{$name};
         next unless defined $value;
@@ -253,10 +258,15 @@ sub CheckStep {
         if (($multiLine ? $value =~ /[\x00-\x08\x0B\x0C\x0E-\x1F]/ : $value =~ /[\x00-\x1F]/)
             || length($value) > ($multiLine ? $MaxMessageLength : $MaxFieldLength)) {
             push @errors, 'Eine Eingabe ist zu lang oder enth&auml;lt unzul&auml;ssige Zeichen.';
-            return @errors;
+            return (\@errors, { $name => $Why{'chars'} });
         }
     }
-    my $need = sub { $missing = 1 unless length Value($v, $_[0]) };
+    my $mark = sub { $bad{ $_[0] } = $Why{ $_[1] } unless exists $bad{ $_[0] } };
+    my $need = sub {
+        return if length Value($v, $_[0]);
+        $missing = 1;
+        $mark->($_[0], 'missing');
+    };
     if ($step == 0) {
         $need->($_) foreach qw(b_firstname b_name b_street b_zip b_city);
         $need->('b_phone') if $::ReqFieldPhone;
@@ -266,62 +276,114 @@ sub CheckStep {
         $need->('b_country') if $::ReqFieldCountry;
         if (($::Taxes || 0) == 1) {
             my $state = Value($v, 'b_state');
-            if (!length $state) { $missing = 1 }
-            elsif (!exists $::RegioTax{$state}) { push @errors, 'Bitte w&auml;hlen Sie Ihr Land aus der Liste.' }
+            if (!length $state) { $need->('b_state') }
+            elsif (!exists $::RegioTax{$state}) {
+                push @errors, 'Bitte w&auml;hlen Sie Ihr Land aus der Liste.';
+                $mark->('b_state', 'choose');
+            }
         }
         if (grep { length Value($v, $_) } qw(s_firstname s_name s_street s_zip s_city)) {
             $need->($_) foreach qw(s_firstname s_name s_street s_zip s_city);
         }
         foreach my $name (qw(b_email s_email)) {
             my $address = Value($v, $name);
-            push @errors, 'Die E-Mail-Adresse &quot;' . Esc($address) . '&quot; ist ung&uuml;ltig.'
-                if length $address && !ValidEmail($address);
+            next unless length $address && !ValidEmail($address);
+            push @errors, 'Die E-Mail-Adresse &quot;' . Esc($address) . '&quot; ist ung&uuml;ltig.';
+            $mark->($name, 'email');
         }
     } elsif ($step == 1) {
         my $wrap = Value($v, 'gift_wrap');
-        push @errors, 'Dieses Geschenkpapier gibt es nicht.' if length $wrap && !($::Gifts && exists $::Gift{$wrap});
-        push @errors, 'Der Geschenkservice bietet keine Nachricht an.' if !$::Gift_Message && Value($v, 'gift_txt') =~ /\S/;
+        if (length $wrap && !($::Gifts && exists $::Gift{$wrap})) {
+            push @errors, 'Dieses Geschenkpapier gibt es nicht.';
+            $mark->('gift_wrap', 'choose');
+        }
+        if (!$::Gift_Message && Value($v, 'gift_txt') =~ /\S/) {
+            push @errors, 'Der Geschenkservice bietet keine Nachricht an.';
+            $mark->('gift_txt', 'chars');
+        }
     } elsif ($step == 2) {
         my ($via, $ship, $pay) = map { Value($v, $_) } qw(send_via versand payment_typ);
-        push @errors, 'Bitte w&auml;hlen Sie eine &Uuml;bermittlungsart.' unless length $via && exists $::AcceptOrders{$via};
-        push @errors, 'Bitte w&auml;hlen Sie eine Versandart.' unless length $ship && exists $::aShipping{$ship};
-        push @errors, 'Bitte w&auml;hlen Sie eine Zahlungsart.' unless length $pay && exists $::Payment{$pay};
+        my @choices = ([ 'send_via', $via, \%::AcceptOrders, '&Uuml;bermittlungsart' ], [ 'versand', $ship, \%::aShipping, 'Versandart' ],
+            [ 'payment_typ', $pay, \%::Payment, 'Zahlungsart' ]);
+        foreach my $choice (@choices) {
+            my ($name, $value, $table, $what) = @$choice;
+            next if length $value && exists $table->{$value};
+            push @errors, "Bitte w&auml;hlen Sie eine $what.";
+            $mark->($name, 'choose');
+        }
         if (defined $::Payment_LS && $pay eq $::Payment_LS) {
             $need->($_) foreach qw(payment_bankname payment_banknumber payment_accountnumber payment_accountuser);
+            my $said;
             foreach my $name (qw(payment_banknumber payment_accountnumber)) {
                 my $number = Value($v, $name);
-                push @errors, 'Bankleitzahl und Kontonummer d&uuml;rfen nur Ziffern und Buchstaben enthalten.'
-                    if length $number && $number !~ /^[A-Za-z0-9 ]+$/;
+                next unless length $number && $number !~ /^[A-Za-z0-9 ]+$/;
+                push @errors, 'Bankleitzahl und Kontonummer d&uuml;rfen nur Ziffern und Buchstaben enthalten.' unless $said++;
+                $mark->($name, 'digits');
             }
         } elsif (defined $::Payment_CC && $pay eq $::Payment_CC) {
-            push @errors, CardErrors($v, 'payment_', \%::CCName, 1);
+            push @errors, CardErrors($v, 'payment_', \%::CCName, 1, \%bad);
         }
     } elsif ($step == 3) {
-        push @errors, 'Bitte stimmen Sie unseren Gesch&auml;ftsbedingungen zu.'
-            if $::ShopSet{'AGB'} =~ /\S/ && Value($v, 'agb_accept') ne 'yes';
+        if (TermsToAccept() && Value($v, 'agb_accept') ne 'yes') {
+            push @errors, 'Bitte stimmen Sie unseren Gesch&auml;ftsbedingungen zu.';
+            $mark->('agb_accept', 'accept');
+        }
     } elsif ($step == 4) {
-        push @errors, CardErrors($v, 'olp_', \%olpcnf::OLP_CardType, 0);
+        push @errors, CardErrors($v, 'olp_', \%olpcnf::OLP_CardType, 0, \%bad);
     }
     unshift @errors, $::pszFillInAllFields if $missing;
-    return @errors;
+    return (\@errors, \%bad);
+}
+
+sub CheckStep {
+    my ($errors) = CheckFields(@_);
+    return @$errors;
 }
 
 sub CardErrors {
-    my ($v, $prefix, $organisations, $luhn) = @_;
+    my ($v, $prefix, $organisations, $luhn, $bad) = @_;
     my @errors;
+    my $mark = sub { $bad->{"$prefix$_[0]"} = $Why{ $_[1] } if $bad && !exists $bad->{"$prefix$_[0]"} };
     my $org = Value($v, "${prefix}cardorganisation");
-    push @errors, 'Bitte w&auml;hlen Sie die Kartenorganisation.' unless length $org && exists $organisations->{$org};
-    push @errors, $::pszFillInAllFields unless length Value($v, "${prefix}cardname");
+    if (!(length $org && exists $organisations->{$org})) {
+        push @errors, 'Bitte w&auml;hlen Sie die Kartenorganisation.';
+        $mark->('cardorganisation', 'choose');
+    }
+    if (!length Value($v, "${prefix}cardname")) {
+        push @errors, $::pszFillInAllFields;
+        $mark->('cardname', 'missing');
+    }
     my $digits = CardDigits(Value($v, "${prefix}cardnumber"));
-    push @errors, 'Die Kartennummer ist ung&uuml;ltig.' unless defined $digits && (!$luhn || Luhn($digits));
-    push @errors, 'Das G&uuml;ltigkeitsdatum der Karte ist ung&uuml;ltig oder abgelaufen.'
-        unless ExpiryOk(Value($v, "${prefix}cardexpire1"), Value($v, "${prefix}cardexpire2"));
+    if (!(defined $digits && (!$luhn || Luhn($digits)))) {
+        push @errors, 'Die Kartennummer ist ung&uuml;ltig.';
+        $mark->('cardnumber', 'card');
+    }
+    if (!ExpiryOk(Value($v, "${prefix}cardexpire1"), Value($v, "${prefix}cardexpire2"))) {
+        push @errors, 'Das G&uuml;ltigkeitsdatum der Karte ist ung&uuml;ltig oder abgelaufen.';
+        $mark->('cardexpire1', 'expiry');
+        $mark->('cardexpire2', 'expiry');
+    }
     my $pin = Value($v, "${prefix}cardpin");
-    push @errors, 'Die Pr&uuml;fsumme besteht aus drei oder vier Ziffern.' if length $pin && $pin !~ /^\d{3,4}$/;
+    if (length $pin && $pin !~ /^\d{3,4}$/) {
+        push @errors, 'Die Pr&uuml;fsumme besteht aus drei oder vier Ziffern.';
+        $mark->('cardpin', 'pin');
+    }
     return @errors;
 }
 
+# Terms or a withdrawal notice that the customer confirms before ordering.
+sub TermsToAccept {
+    return grep { defined $_ && /\S/ } @::ShopSet{qw(AGB Withdrawal)};
+}
+
 # ---------------------------------------------------------------- pages
+
+# The text of the button that places the order, as the law wants it.
+our $OrderButtonText = 'zahlungspflichtig bestellen';
+
+# The fields of the page being shown that failed their check, with the text
+# to show beside each; set by Show.
+my %Invalid;
 
 sub Heading {
     my ($text) = @_;
@@ -330,9 +392,7 @@ sub Heading {
 
 sub Notes {
     my ($errors) = @_;
-    return '' unless $errors && @$errors;
-    my $face = Face();
-    return join('', map { "<FONT FACE=\"$face\" COLOR=\"#CC0000\"><B>$_</B></FONT><BR>\n" } @$errors);
+    return WebCode::Alerts($errors);
 }
 
 # Hidden fields of every step except the one shown, the cart (not on the
@@ -384,31 +444,88 @@ sub StepButtons {
     return $out;
 }
 
+# The shop's menu above every order step, in a form of its own: it leaves
+# the order for the catalogue with the cart, as the cancel button does. After
+# the order ($done) the cart stays behind.
+sub NavForm {
+    my ($o, $done) = @_;
+    return '' unless $::TopMenu;
+    return '<FORM ACTION="' . WebCode::ScriptUrl('Catalog') . "\" METHOD=POST><CENTER>\n"
+        . WebCode::Hidden('LastPage', $done ? 'sf' : $o->{'return'}) . WebCode::Hidden('ActivPage', $done ? 'sf' : 'wk')
+        . ($done ? '' : WebCode::CartHidden($o->{'lines'}))
+        . WebCode::MenuBar(0, 1, 0) . "</CENTER></FORM>\n";
+}
+
 sub PageStart {
-    my ($o, $title) = @_;
+    my ($o, $title, $done) = @_;
     return WebCode::Header('private' => 1) . WebCode::PageHead('title' => $title)
-        . WebCode::FormStart('Order');
+        . NavForm($o, $done)
+        . WebCode::FormStart('Order', 'NOVALIDATE')
+        . ($::TopMenu ? WebCode::Divider() : '')
+        . WebCode::Logo(0);
 }
 
 sub PageEnd {
-    return WebCode::CreditLine() . "</CENTER>\n" . WebCode::PageFoot();
+    return WebCode::LegalFooter(0) . WebCode::CreditLine() . "</CENTER>\n" . WebCode::PageFoot();
+}
+
+# How a phone fills in each field: input type, autofill token (after
+# "billing" or "shipping" for the addresses), keyboard.
+my %FieldKind = (
+    'company' => [ 'TEXT', 'organization' ],    'firstname' => [ 'TEXT', 'given-name' ],
+    'name'    => [ 'TEXT', 'family-name' ],     'street'    => [ 'TEXT', 'street-address' ],
+    'zip'     => [ 'TEXT', 'postal-code' ],     'city'      => [ 'TEXT', 'address-level2' ],
+    'state'   => [ 'TEXT', 'address-level1' ],  'country'   => [ 'TEXT', 'country-name' ],
+    'phone'   => [ 'TEL', 'tel' ],              'fax'       => [ 'TEL', 'fax tel' ],
+    'email'   => [ 'EMAIL', 'email' ],
+    'cardname' => [ 'TEXT', 'cc-name' ],        'cardnumber' => [ 'TEXT', 'cc-number', 'numeric' ],
+    'cardexpire1' => [ 'TEXT', 'cc-exp-month', 'numeric' ], 'cardexpire2' => [ 'TEXT', 'cc-exp-year', 'numeric' ],
+    'cardpin' => [ 'TEXT', 'cc-csc', 'numeric' ],
+    'banknumber' => [ 'TEXT', 'off', 'numeric' ], 'accountuser' => [ 'TEXT', 'name' ],
+);
+
+sub FieldKind {
+    my ($name) = @_;
+    my ($section, $field) = $name =~ /\A(b_|s_|payment_|olp_)(.*)\z/ or return ('TEXT');
+    my ($type, $token, $mode) = @{ $FieldKind{$field} || [ 'TEXT' ] };
+    $token = ($section eq 'b_' ? 'billing ' : 'shipping ') . $token if defined $token && $section =~ /\A[bs]_\z/;
+    return ($type, $token, $mode);
+}
+
+# The marks of a field that failed its check: the attributes for the field
+# and the text beside it.
+sub InvalidMarks {
+    my ($name) = @_;
+    return ('', '') unless exists $Invalid{$name};
+    return (" ARIA-INVALID=\"true\" ARIA-DESCRIBEDBY=\"err_$name\"", "<SPAN CLASS=\"err\" ID=\"err_$name\">$Invalid{$name}</SPAN>");
 }
 
 sub Input {
-    my ($v, $name, $size, $max) = @_;
+    my ($v, $name, $size, $max, $required) = @_;
     my $value = (defined $v->{$name} && !$Secret{$name}) ? $v->{$name} : '';
-    return "<INPUT TYPE=TEXT NAME=\"$name\" SIZE=$size" . ($max ? " MAXLENGTH=$max" : '') . ' VALUE="' . Esc($value) . '">';
+    my ($type, $token, $mode) = FieldKind($name);
+    my ($attr, $why) = InvalidMarks($name);
+    return "<INPUT TYPE=$type NAME=\"$name\" SIZE=$size" . ($max ? " MAXLENGTH=$max" : '') . ' VALUE="' . Esc($value) . '"'
+        . " ID=\"$name\"" . (defined $token ? " AUTOCOMPLETE=\"$token\"" : '') . (defined $mode ? " INPUTMODE=\"$mode\"" : '')
+        . ($name =~ /zip\z/ ? ' CLASS="zip"' : '') . ($required ? ' ARIA-REQUIRED="true"' : '') . "$attr>$why";
 }
 
 sub Select {
     my ($v, $name, $options) = @_;
     my $current = Value($v, $name);
-    my $out = "<SELECT NAME=\"$name\">";
+    my ($attr, $why) = InvalidMarks($name);
+    my ($type, $token) = FieldKind($name);
+    my $out = "<SELECT NAME=\"$name\" ID=\"$name\"" . (defined $token ? " AUTOCOMPLETE=\"$token\"" : '') . "$attr>";
     foreach my $option (@$options) {
         my ($value, $label) = @$option;
         $out .= '<OPTION VALUE="' . Esc($value) . '"' . ($value eq $current ? ' SELECTED' : '') . ">$label</OPTION>";
     }
-    return $out . '</SELECT>';
+    return $out . "</SELECT>$why";
+}
+
+sub Label {
+    my ($for, $text) = @_;
+    return "<LABEL FOR=\"$for\">$text</LABEL>";
 }
 
 sub FieldRow {
@@ -419,23 +536,29 @@ sub FieldRow {
 
 sub AddressRows {
     my ($v, $p, $billing) = @_;
-    my $mark = sub { ($billing && $_[0]) ? '*' : '' };
+    my $req = sub { $billing && $_[0] };
+    my $mark = sub { $req->($_[0]) ? '*' : '' };
+    my $row = sub {
+        my ($field, $text, $size, $required) = @_;
+        return FieldRow(Label("$p$field", $text), $mark->($required), Input($v, "$p$field", $size, 0, $req->($required)));
+    };
     my $out = '';
-    $out .= FieldRow($::pszStepOneNr, $mark->($::ReqFieldNr), Input($v, 'b_nr', 40)) if $billing;
-    $out .= FieldRow($::pszStepOneCompany, '', Input($v, "${p}company", 40));
-    $out .= FieldRow($::pszStepOneFirstname, $mark->(1), Input($v, "${p}firstname", 40));
-    $out .= FieldRow($::pszStepOneName, $mark->(1), Input($v, "${p}name", 40));
-    $out .= FieldRow($::pszStepOneStreet, $mark->(1), Input($v, "${p}street", 40));
-    $out .= FieldRow("$::pszStepOneZip, $::pszStepOneCity", $mark->(1),
-        Input($v, "${p}zip", 8) . ' ' . Input($v, "${p}city", 29));
-    my $state = ($billing && ($::Taxes || 0) == 1)
+    $out .= $row->('nr', $::pszStepOneNr, 40, $::ReqFieldNr) if $billing;
+    $out .= $row->('company', $::pszStepOneCompany, 40, 0);
+    $out .= $row->('firstname', $::pszStepOneFirstname, 40, 1);
+    $out .= $row->('name', $::pszStepOneName, 40, 1);
+    $out .= $row->('street', $::pszStepOneStreet, 40, 1);
+    $out .= FieldRow(Label("${p}zip", $::pszStepOneZip) . ', ' . Label("${p}city", $::pszStepOneCity), $mark->(1),
+        Input($v, "${p}zip", 8, 0, $req->(1)) . ' ' . Input($v, "${p}city", 29, 0, $req->(1)));
+    my $regional = $billing && ($::Taxes || 0) == 1;
+    my $state = $regional
         ? Select($v, 'b_state', [ ['', '&nbsp;'], map { [ $_, Esc($_) ] } sort keys %::RegioTax ])
         : Input($v, "${p}state", 8);
-    $out .= FieldRow("$::pszStepOneState, $::pszStepOneCountry", $mark->($::ReqFieldCountry || ($billing && ($::Taxes || 0) == 1)),
-        $state . ' ' . Input($v, "${p}country", 29));
-    $out .= FieldRow($::pszStepOnePhone, $mark->($::ReqFieldPhone), Input($v, "${p}phone", 40));
-    $out .= FieldRow($::pszStepOneFax, $mark->($::ReqFieldFax), Input($v, "${p}fax", 40));
-    $out .= FieldRow($::pszStepOneEmail, $mark->($::ReqFieldEMail), Input($v, "${p}email", 40));
+    $out .= FieldRow(Label("${p}state", $::pszStepOneState) . ', ' . Label("${p}country", $::pszStepOneCountry),
+        $mark->($::ReqFieldCountry || $regional), $state . ' ' . Input($v, "${p}country", 29, 0, $req->($::ReqFieldCountry)));
+    $out .= $row->('phone', $::pszStepOnePhone, 40, $::ReqFieldPhone);
+    $out .= $row->('fax', $::pszStepOneFax, 40, $::ReqFieldFax);
+    $out .= $row->('email', $::pszStepOneEmail, 40, $::ReqFieldEMail);
     return $out;
 }
 
@@ -452,9 +575,9 @@ sub CustomerPage {
     return PageStart($o, $::pszStepOneHeTe)
         . "<TABLE WIDTH=620 BORDER=0>\n<TR><TD ALIGN=CENTER><FONT FACE=\"$face\">" . Heading($::pszStepOneHeTe)
         . "<FONT SIZE=\"-1\">$::pszStepOneHeDe</FONT></FONT></TD></TR></TABLE>\n" . Notes($errors) . WebCode::Divider()
-        . "<TABLE WIDTH=620 BORDER=0 ALIGN=CENTER>\n<TR><TD><TABLE BORDER=0>\n"
+        . "<TABLE WIDTH=620 BORDER=0 ALIGN=CENTER>\n<TR><TD><TABLE CLASS=\"fields\" BORDER=0>\n"
         . BlockHead($::pszStepOneBilling, $::pszStepOneRequired) . AddressRows($v, 'b_', 1) . "</TABLE>\n" . WebCode::Divider()
-        . "<TABLE BORDER=0>\n" . BlockHead($::pszStepOneShipping, $::pszStepOneShipInfo) . AddressRows($v, 's_', 0)
+        . "<TABLE CLASS=\"fields\" BORDER=0>\n" . BlockHead($::pszStepOneShipping, $::pszStepOneShipInfo) . AddressRows($v, 's_', 0)
         . "</TABLE>\n" . WebCode::Divider()
         . Carry($o, 0) . StepButtons($o, 0) . "</TD></TR></TABLE>\n" . PageEnd();
 }
@@ -464,40 +587,42 @@ sub GiftPicture {
     my $ref = $::Gift{$name};
     return '&nbsp;' unless defined $ref && length $ref;
     my $attr = WebCode::ImageAttributes($::Basis{'Gifts'}, $ref);
-    return length $attr ? "<IMG $attr>" : '&nbsp;';
+    return length $attr ? "<IMG $attr ALT=\"" . Esc($name) . '">' : '&nbsp;';
 }
 
 sub GiftPage {
     my ($o, $errors) = @_;
     my $v = $o->{'v'};
     my $face = Face();
-    my $currency = $::Currency{'Master'};
     my $out = PageStart($o, $::pszStepTwoHeTe)
         . "<TABLE WIDTH=620 BORDER=0><TR><TD ALIGN=CENTER><FONT FACE=\"$face\">" . Heading($::pszStepTwoHeTe)
         . "<P><FONT SIZE=\"-1\">";
-    $out .= sprintf('%s %s %.2f&nbsp;%s', $::pszStepTwoHeDe1, $currency, $::Gift_Cost || 0,
-        $::Gift_Type ? $::pszGiftWarpItem : $::pszGiftWarpOrder) if $::Gifts;
-    $out .= sprintf('<BR>%s %s %.2f', $::pszStepTwoHeDe2, $currency, $::Gift_TextCost || 0) if $::Gift_Message;
+    $out .= "$::pszStepTwoHeDe1 " . WebCode::Price($::Gift_Cost || 0) . '&nbsp;' . ($::Gift_Type ? $::pszGiftWarpItem : $::pszGiftWarpOrder)
+        if $::Gifts;
+    $out .= "<BR>$::pszStepTwoHeDe2 " . WebCode::Price($::Gift_TextCost || 0) if $::Gift_Message;
     $out .= "</FONT></FONT></TD></TR></TABLE>\n" . Notes($errors) . WebCode::Divider();
     if ($::Gifts) {
         my $current = Value($v, 'gift_wrap');
+        my ($attr, $why) = InvalidMarks('gift_wrap');
         $out .= "<TABLE WIDTH=620 BORDER=0><TR><TD><FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\">"
-            . "<H3 ALIGN=CENTER>$::pszStepTwoChoose</H3></FONT></TD></TR><TR><TD>\n"
+            . "<H3 ALIGN=CENTER>$::pszStepTwoChoose</H3></FONT>$why</TD></TR><TR><TD>\n"
             . "<TABLE ALIGN=CENTER BORDER=0 CELLPADDING=4><TR>";
         my @choices = ([ '', '&nbsp;', $::pszStepTwoNone ], map { [ $_, GiftPicture($_), Esc($_) ] } sort keys %::Gift);
         my $n = 0;
         foreach my $choice (@choices) {
             my ($value, $picture, $label) = @$choice;
-            $out .= "<TD VALIGN=TOP>$picture</TD><TD VALIGN=TOP><INPUT TYPE=RADIO NAME=\"gift_wrap\" VALUE=\"" . Esc($value) . '"'
-                . ($value eq $current ? ' CHECKED' : '') . ">&nbsp;<FONT FACE=\"$face\">&nbsp;$label</FONT></TD>";
+            $out .= "<TD VALIGN=TOP>$picture</TD><TD VALIGN=TOP>"
+                . WebCode::Tick('type' => 'RADIO', 'name' => 'gift_wrap', 'value' => $value, 'checked' => $value eq $current,
+                    'extra' => $attr, 'text' => "&nbsp;<FONT FACE=\"$face\">&nbsp;$label</FONT>") . '</TD>';
             $out .= "</TR><TR>" if ++$n % 2 == 0;
         }
         $out .= "</TR></TABLE></TD></TR></TABLE>\n" . WebCode::Divider();
     }
     if ($::Gift_Message) {
-        $out .= "<P><CENTER><B><FONT FACE=\"$face\">$::pszStepTwoMsg</FONT></B><BR>"
-            . '<TEXTAREA NAME="gift_txt" ROWS=7 COLS=40>' . Esc(defined $v->{'gift_txt'} ? $v->{'gift_txt'} : '')
-            . "</TEXTAREA></CENTER></P>\n" . WebCode::Divider();
+        my ($attr, $why) = InvalidMarks('gift_txt');
+        $out .= "<P><CENTER><B><FONT FACE=\"$face\">" . Label('gift_txt', $::pszStepTwoMsg) . "</FONT></B><BR>"
+            . "<TEXTAREA NAME=\"gift_txt\" ID=\"gift_txt\" ROWS=7 COLS=40$attr>" . Esc(defined $v->{'gift_txt'} ? $v->{'gift_txt'} : '')
+            . "</TEXTAREA>$why</CENTER></P>\n" . WebCode::Divider();
     }
     return $out . Carry($o, 1) . StepButtons($o, 1) . PageEnd();
 }
@@ -509,47 +634,56 @@ sub ShippingName {
 }
 
 sub SmallRow {
-    my ($label, $input) = @_;
+    my ($label, $input, $for) = @_;
     my $face = Face();
+    $label = Label($for, $label) if defined $for;
     return "<TR><TD VALIGN=TOP><FONT FACE=\"$face\" SIZE=\"-1\">$label:</FONT></TD><TD>$input</TD></TR>\n";
+}
+
+# The fields of a card: organisation, owner, number, expiry and check digits.
+sub CardRows {
+    my ($v, $prefix, $cards) = @_;
+    return SmallRow($::pszCardOrganisation, Select($v, "${prefix}cardorganisation", $cards), "${prefix}cardorganisation")
+        . SmallRow($::pszCardName, Input($v, "${prefix}cardname", 30), "${prefix}cardname")
+        . SmallRow($::pszCardNumber, Input($v, "${prefix}cardnumber", 30), "${prefix}cardnumber")
+        . SmallRow($::pszCardExpire, Input($v, "${prefix}cardexpire1", 2, 2) . ' / '
+            . "<LABEL FOR=\"${prefix}cardexpire2\" CLASS=\"vh\">$::pszCardExpire</LABEL>"
+            . Input($v, "${prefix}cardexpire2", 2, 2), "${prefix}cardexpire1")
+        . SmallRow($::pszCardPin, Input($v, "${prefix}cardpin", 4, 4), "${prefix}cardpin");
 }
 
 sub PaymentPage {
     my ($o, $errors) = @_;
     my $v = $o->{'v'};
     my $face = Face();
-    my $currency = $::Currency{'Master'};
     my $out = PageStart($o, $::pszStepThreePT)
         . "<TABLE WIDTH=620 BORDER=0><TR><TD ALIGN=CENTER><FONT FACE=\"$face\">" . Heading($::pszStepThreePT)
-        . "<FONT SIZE=\"-1\">$::pszStepThreePTI</FONT></FONT><BR>"
+        . "<FONT SIZE=\"-1\">" . Label('send_via', $::pszStepThreePTI) . "</FONT></FONT><BR>"
         . Select($v, 'send_via', [ map { [ $_, $::AcceptOrders{$_} ] } sort keys %::AcceptOrders ])
         . "</TD></TR></TABLE>\n" . Notes($errors) . WebCode::Divider();
-    $out .= "<FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\"><H3>$::pszStepFourShpT</H3></FONT>\n"
+    $out .= "<FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\"><H3>" . Label('versand', $::pszStepFourShpT) . "</H3></FONT>\n"
         . Select($v, 'versand', [ map { [ $_, Esc(ShippingName($_)) ] } sort keys %::aShipping ])
         . "\n" . WebCode::Divider();
-    $out .= "<FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\"><H3>$::pszStepThreePaym</H3></FONT>\n"
+    my ($attr, $why) = InvalidMarks('payment_typ');
+    $out .= "<FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\"><H3>$::pszStepThreePaym</H3></FONT>$why\n"
         . "<P><TABLE BORDER=0 CELLPADING=4 ALIGN=CENTER>\n";
     my $current = Value($v, 'payment_typ');
     foreach my $name (sort keys %::Payment) {
-        $out .= '<TR><TD COLSPAN=2 VALIGN=TOP><INPUT TYPE=RADIO NAME="payment_typ" VALUE="' . Esc($name) . '"'
-            . ($name eq $current ? ' CHECKED' : '') . '>&nbsp;'
-            . sprintf('<FONT FACE="%s" SIZE="-1"><B>%s&nbsp;(%s&nbsp;%.2f)</B></FONT></TD></TR>', $face, Esc($name), $currency, $::Payment{$name})
-            . "\n";
+        $out .= '<TR><TD COLSPAN=2 VALIGN=TOP ALIGN=LEFT>'
+            . WebCode::Tick('type' => 'RADIO', 'name' => 'payment_typ', 'value' => $name, 'checked' => $name eq $current, 'extra' => $attr,
+                'text' => "&nbsp;<FONT FACE=\"$face\" SIZE=\"-1\"><B>" . Esc($name) . '&nbsp;(' . WebCode::Price($::Payment{$name}) . ')</B></FONT>')
+            . "</TD></TR>\n";
         my $rows = '';
         if (defined $::Payment_CC && $name eq $::Payment_CC) {
             my @cards = map { [ $_, $::CCName{$_} ] } sort { substr($a, 2) <=> substr($b, 2) } keys %::CCName;
-            $rows = SmallRow($::pszCardOrganisation, Select($v, 'payment_cardorganisation', \@cards))
-                . SmallRow($::pszCardName, Input($v, 'payment_cardname', 30))
-                . SmallRow($::pszCardNumber, Input($v, 'payment_cardnumber', 30))
-                . SmallRow($::pszCardExpire, Input($v, 'payment_cardexpire1', 2, 2) . ' / ' . Input($v, 'payment_cardexpire2', 2, 2))
-                . SmallRow($::pszCardPin, Input($v, 'payment_cardpin', 4, 4));
+            $rows = CardRows($v, 'payment_', \@cards);
         } elsif (defined $::Payment_LS && $name eq $::Payment_LS) {
-            $rows = SmallRow($::pszBankName, Input($v, 'payment_bankname', 30))
-                . SmallRow($::pszBankNumber, Input($v, 'payment_banknumber', 30))
-                . SmallRow($::pszAccountNumber, Input($v, 'payment_accountnumber', 30))
-                . SmallRow($::pszAccountUser, Input($v, 'payment_accountuser', 30));
+            $rows = SmallRow($::pszBankName, Input($v, 'payment_bankname', 30), 'payment_bankname')
+                . SmallRow($::pszBankNumber, Input($v, 'payment_banknumber', 30), 'payment_banknumber')
+                . SmallRow($::pszAccountNumber, Input($v, 'payment_accountnumber', 30), 'payment_accountnumber')
+                . SmallRow($::pszAccountUser, Input($v, 'payment_accountuser', 30), 'payment_accountuser');
         }
-        $out .= "<TR><TD WIDTH=40>&nbsp;</TD><TD><TABLE BORDER=0>\n$rows</TABLE></TD></TR>\n" if length $rows;
+        $out .= "<TR><TD WIDTH=40>&nbsp;</TD><TD><TABLE CLASS=\"fields\" BORDER=0>\n$rows</TABLE></TD></TR>\n" if length $rows;
     }
     return $out . "</TABLE>\n" . WebCode::Divider() . Carry($o, 2) . StepButtons($o, 2) . PageEnd();
 }
@@ -558,14 +692,12 @@ sub PaymentPage {
 sub TotalRows {
     my ($o, $t) = @_;
     my $face = Face();
-    my $currency = $::Currency{'Master'};
     my $v = $o->{'v'};
     my $row = sub {
         my ($label, $amount, $bold) = @_;
         my ($b, $eb) = $bold ? ('<B>', '</B>') : ('', '');
-        return sprintf("<TR><TD COLSPAN=3 ALIGN=RIGHT VALIGN=TOP><FONT FACE=\"%s\" SIZE=\"-1\">%s%s%s</FONT></TD>"
-            . "<TD ALIGN=RIGHT VALIGN=TOP><FONT FACE=\"%s\" SIZE=\"-1\">%s%s %.2f%s</FONT></TD></TR>\n",
-            $face, $b, $label, $eb, $face, $b, $currency, $amount, $eb);
+        return "<TR><TD COLSPAN=3 ALIGN=RIGHT VALIGN=TOP><FONT FACE=\"$face\" SIZE=\"-1\">$b$label$eb</FONT></TD>"
+            . "<TD ALIGN=RIGHT VALIGN=TOP><FONT FACE=\"$face\" SIZE=\"-1\">$b" . WebCode::Price($amount) . "$eb</FONT></TD></TR>\n";
     };
     my $out = $row->($::pszStepFourSumm, $t->{'goods'}, 1);
     $out .= $row->($::pszStepFourDisc, -$t->{'discount'}) if $t->{'discount'} > 0;
@@ -574,12 +706,40 @@ sub TotalRows {
     $out .= $row->($::pszShippingInsurance, $t->{'insurance'}) if $t->{'insurance'} > 0;
     $out .= $row->($::pszStepFourGift, $t->{'gift'}) if $t->{'gift'} > 0;
     $out .= $row->("$::pszStepFourPayK (" . Esc(Value($v, 'payment_typ')) . ')', $t->{'payment'});
-    $out .= $row->(sprintf('%s %.2f%%', $::pszStepFourTaxes1, $t->{'taxrate'}), $t->{'tax'}) if defined $t->{'taxrate'};
+    $out .= $row->("$::pszStepFourTaxes1 " . WebCode::Rate($t->{'taxrate'}), $t->{'tax'}) if defined $t->{'taxrate'};
     $out .= $row->($::pszStepFourPay, $t->{'total'}, 1);
     foreach my $rate (sort { $a <=> $b } keys %{ $t->{'contained'} }) {
-        $out .= $row->(sprintf('%s %.2f%%', $::pszStepFourTaxes2, $rate), $t->{'contained'}{$rate});
+        $out .= $row->("$::pszStepFourTaxes2 " . WebCode::Rate($rate), $t->{'contained'}{$rate});
     }
     return $out;
+}
+
+# Links to the terms and the withdrawal notice, beside the page.
+sub TermsLinks {
+    my @links;
+    push @links, '<A HREF="' . WebCode::PageUrl('show_agb') . "\" TARGET=\"_blank\">$::pszGeneralAgb</A>" if $::ShopSet{'AGB'} =~ /\S/;
+    push @links, '<A HREF="' . WebCode::PageUrl('show_withdrawal') . '" TARGET="_blank">Widerrufsbelehrung</A>'
+        if defined $::ShopSet{'Withdrawal'} && $::ShopSet{'Withdrawal'} =~ /\S/;
+    return join(' &middot; ', @links);
+}
+
+# The confirmation of terms and withdrawal notice right before the button
+# that places the order; checked again by the server (step 3).
+sub TermsBlock {
+    my ($v) = @_;
+    return '' unless TermsToAccept();
+    my $face = Face();
+    my $agb = $::ShopSet{'AGB'} =~ /\S/;
+    my $withdrawal = defined $::ShopSet{'Withdrawal'} && $::ShopSet{'Withdrawal'} =~ /\S/;
+    my $what = join(' und die ', ($agb ? 'AGB' : ()), ($withdrawal ? 'Widerrufsbelehrung' : ()));
+    my ($attr, $why) = InvalidMarks('agb_accept');
+    my $out = "<FONT FACE=\"$face\"><B>" . TermsLinks() . "</B><BR>"
+        . WebCode::Tick('name' => 'agb_accept', 'value' => 'yes', 'id' => 'agb_accept', 'checked' => Value($v, 'agb_accept') eq 'yes',
+            'extra' => "ARIA-REQUIRED=\"true\"$attr", 'text' => "&nbsp;Ich habe die $what gelesen. $::pszAgbYes")
+        . "$why</FONT>\n";
+    $out .= "<P><TABLE BORDER=0 WIDTH=620 ALIGN=CENTER><TR><TD><FONT FACE=\"$face\" SIZE=\"-1\">$::ShopSet{'AGB'}</FONT></TD></TR></TABLE>\n"
+        if $agb && !$::AgbAsLink;
+    return $out . WebCode::Divider();
 }
 
 sub SummaryPage {
@@ -592,18 +752,9 @@ sub SummaryPage {
         . "<FONT SIZE=\"-1\">$::pszStepFourInfo</FONT></FONT></TD></TR></TABLE>\n" . Notes($errors) . WebCode::Divider()
         . Product::CartTable($o->{'lines'}, 1) . TotalRows($o, $t) . "</TABLE></TD></TR></TABLE><BR>\n"
         . '<TABLE BORDER=0 ALIGN=CENTER><TR><TD>' . WebCode::TextButton('show_reload', $::pszRecalculate) . '&nbsp;'
-        . WebCode::TextButton('show_billings', $::pszStepFourPayK) . "</TD></TR></TABLE>\n" . WebCode::Divider();
-    if ($::ShopSet{'AGB'} =~ /\S/) {
-        my $accepted = Value($v, 'agb_accept') eq 'yes';
-        my $terms = $::AgbAsLink ? "<A HREF=\"javascript:Tolm_AGB();\">$::pszGeneralAgb</A>" : $::pszGeneralAgb;
-        $out .= "<FONT FACE=\"$face\"><B>$terms</B><BR>"
-            . '<INPUT TYPE=RADIO NAME="agb_accept" VALUE="yes"' . ($accepted ? ' CHECKED' : '') . ">&nbsp;$::pszAgbYes&nbsp;&nbsp;"
-            . '<INPUT TYPE=RADIO NAME="agb_accept" VALUE="no"' . ($accepted ? '' : ' CHECKED') . ">&nbsp;$::pszAgbNo</FONT>\n";
-        $out .= "<P><TABLE BORDER=0 WIDTH=620 ALIGN=CENTER><TR><TD><FONT FACE=\"$face\" SIZE=\"-1\">$::ShopSet{'AGB'}</FONT></TD></TR></TABLE>\n"
-            unless $::AgbAsLink;
-        $out .= WebCode::Divider();
-    }
-    return $out . Carry($o, 3) . StepButtons($o, 3, OlpChosen($v) ? $::pszStepToStep : $::pszStepFinishPay) . PageEnd();
+        . WebCode::TextButton('show_billings', $::pszStepFourPayK) . "</TD></TR></TABLE>\n" . WebCode::Divider()
+        . TermsBlock($v);
+    return $out . Carry($o, 3) . StepButtons($o, 3, OlpChosen($v) ? $::pszStepToStep : $OrderButtonText) . PageEnd();
 }
 
 sub OlpPage {
@@ -614,17 +765,13 @@ sub OlpPage {
     my @types = map { [ $_, $olpcnf::OLP_CardType{$_} ] } sort keys %olpcnf::OLP_CardType;
     return PageStart($o, $::pszOlpName)
         . "<TABLE WIDTH=620 BORDER=0><TR><TD ALIGN=CENTER><FONT FACE=\"$face\">" . Heading($::pszOlpName)
-        . sprintf('<B>%s %s %.2f</B>', $::pszOlpAmount, $::Currency{'Master'}, $t->{'total'})
+        . "<B>$::pszOlpAmount " . WebCode::Price($t->{'total'}) . '</B>'
         . "</FONT></TD></TR></TABLE>\n" . Notes($errors) . WebCode::Divider()
-        . "<TABLE BORDER=0 ALIGN=CENTER>\n"
-        . SmallRow($::pszCardOrganisation, Select($v, 'olp_cardorganisation', \@types))
-        . SmallRow($::pszCardName, Input($v, 'olp_cardname', 30))
-        . SmallRow($::pszCardNumber, Input($v, 'olp_cardnumber', 30))
-        . SmallRow($::pszCardExpire, Input($v, 'olp_cardexpire1', 2, 2) . ' / ' . Input($v, 'olp_cardexpire2', 2, 2))
-        . SmallRow($::pszCardPin, Input($v, 'olp_cardpin', 4, 4))
+        . "<TABLE CLASS=\"fields\" BORDER=0 ALIGN=CENTER>\n" . CardRows($v, 'olp_', \@types)
         . "</TABLE>\n<P><FONT FACE=\"$face\" SIZE=\"-1\">$::pszOlpAttention</FONT>\n" . WebCode::Divider()
-        . Carry($o, 4) . StepButtons($o, 4, $::pszStepFinishPay) . PageEnd();
+        . Carry($o, 4) . StepButtons($o, 4, $OrderButtonText) . PageEnd();
 }
+
 
 # ---------------------------------------------------------------- order text
 
@@ -728,6 +875,38 @@ sub OrderText {
     $out .= Plain($::pszStepThreePT) . ': ' . Plain($::AcceptOrders{ Value($v, 'send_via') } || '') . "\n";
     $out .= PaymentText($o, $forCustomer);
     $out .= Plain($::pszLastStepTime) . ': ' . $o->{'time'} . "\n";
+    return $out . LegalText();
+}
+
+# Breaks lines longer than $width at blanks; a mail line must stay short.
+sub WrapText {
+    my ($text, $width) = @_;
+    my @out;
+    foreach my $line (split /\n/, $text, -1) {
+        $line =~ s/[ \t]+\z//;
+        while (length $line > $width) {
+            my $cut = rindex($line, ' ', $width);
+            $cut = index($line, ' ', $width) if $cut <= 0;
+            last if $cut <= 0;
+            push @out, substr($line, 0, $cut);
+            $line = substr($line, $cut + 1);
+            $line =~ s/\A +//;
+        }
+        push @out, $line;
+    }
+    return join("\n", @out);
+}
+
+# The terms and the withdrawal notice the order was placed under, as the
+# customer must receive them with the confirmation.
+sub LegalText {
+    my $out = '';
+    foreach my $part ([ "Allgemeine Gesch\xE4ftsbedingungen", 'AGB' ], [ 'Widerrufsbelehrung', 'Withdrawal' ]) {
+        my $text = Plain($::ShopSet{ $part->[1] });
+        $text =~ s/\r\n?/\n/g;
+        next unless $text =~ /\S/;
+        $out .= "\n$part->[0]\n" . ('=' x length $part->[0]) . "\n" . WrapText(WebCode::Trim($text), 76) . "\n";
+    }
     return $out;
 }
 
@@ -1038,19 +1217,31 @@ sub ReceiptBlock {
     return $out;
 }
 
+# What the order was placed under, for the customer to keep.
+sub ReceiptTerms {
+    my $links = TermsLinks();
+    return '' unless length $links;
+    return '<P><FONT FACE="' . Face() . '" SIZE="-1">Ihre Bestellung gilt zu diesen Bedingungen: ' . $links . "</FONT></P>\n"
+        . WebCode::Divider();
+}
+
 sub OlpBlock {
     my ($o, $t) = @_;
     my $r = $o->{'olp'} or return '';
     my $v = $o->{'v'};
     my $face = Face();
-    my $row = sub { "<TR><TD><FONT FACE=\"$face\" SIZE=\"-1\">$_[0]</FONT></TD><TD><FONT FACE=\"$face\" SIZE=\"-1\">" . Esc($_[1]) . "</FONT></TD></TR>\n" };
+    my $row = sub {
+        my ($label, $value, $html) = @_;
+        return "<TR><TD><FONT FACE=\"$face\" SIZE=\"-1\">$label</FONT></TD><TD><FONT FACE=\"$face\" SIZE=\"-1\">"
+            . ($html ? $value : Esc($value)) . "</FONT></TD></TR>\n";
+    };
     return "<FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\"><H3>$::pszOlpName</H3></FONT>"
         . "<FONT FACE=\"$face\"><B>$::pszOlpYes</B></FONT>\n<TABLE BORDER=0 ALIGN=CENTER>\n"
         . $row->($::pszOlpTyp, $olpcnf::OLP_CardType{ Value($v, 'olp_cardorganisation') } || '')
         . $row->($::pszOlpOwner, Value($v, 'olp_cardname'))
         . $row->($::pszOlpNumber, $r->{'card'})
         . $row->($::pszOlpDate, sprintf('%02d/%02d', Value($v, 'olp_cardexpire1'), Value($v, 'olp_cardexpire2')))
-        . $row->($::pszOlpAmount, sprintf('%s %.2f', $::Currency{'Master'}, $t->{'total'}))
+        . $row->($::pszOlpAmount, WebCode::Price($t->{'total'}), 1)
         . $row->($::pszOlpTRef, $r->{'tref'}) . $row->($::pszOlpTNum, $r->{'tnum'}) . $row->($::pszOlpGNum, $r->{'anum'})
         . $row->($::pszOlpTime, OrderTime($r->{'time'}))
         . "</TABLE>\n<FONT FACE=\"$face\" SIZE=\"-1\">$::pszOlpInfo<P>$::pszOlpHexMsg<BR><TT>" . Esc($r->{'check'})
@@ -1080,8 +1271,7 @@ sub Finish {
     }
     my $via = Value($v, 'send_via');
     my $text = OrderText($o, $t, 0);
-    my $out = PageStart($o, $::pszStepFiveThanks);
-    my $body = '';
+    my $out = PageStart($o, $::pszStepFiveThanks, 1);
     if ($via eq 'AO1' && ($::SubmitType || 0) != 0) {
         my $sales = WebCode::HtmlToText($::ShopSet{'EM_Sales'});
         my $customer = Value($v, 'b_email');
@@ -1111,7 +1301,7 @@ sub Finish {
             . WebCode::Divider();
     }
     $out .= "<FONT FACE=\"$face\" COLOR=\"" . HeadColour() . "\"><H3>$::pszStepFiveOrder</H3></FONT>\n" . ReceiptBlock($o, $t)
-        . WebCode::Divider() . "</CENTER></FORM>\n";
+        . WebCode::Divider() . ReceiptTerms() . "</CENTER></FORM>\n";
     if ($via eq 'AO1' && ($::SubmitType || 0) == 0) {
         $out .= "<FONT FACE=\"$face\">$::pszMailToInf1 &quot;$::pszSendYOrder&quot; $::pszMailToInf2</FONT>\n"
             . "<FORM ACTION=\"mailto:$::ShopSet{'EM_Sales'}\" METHOD=POST ENCTYPE=\"text/plain\"><CENTER>\n"
@@ -1164,9 +1354,13 @@ sub Show {
         # A sealed payment stands for the card step: the card data no longer
         # travel once paid. Steps 0 to 3 have passed, so the totals hold.
         next if $s == 4 && TransferIn($o, Totals($o->{'lines'}, $v));
-        my @errors = CheckStep($s, $v);
-        return Page($s, $o, \@errors) if @errors;
+        my ($errors, $bad) = CheckFields($s, $v);
+        if (@$errors) {
+            %Invalid = %$bad;
+            return Page($s, $o, $errors);
+        }
     }
+    %Invalid = ();
     return Page($target, $o, []);
 }
 

@@ -138,7 +138,7 @@ sub IsId {
 sub PageCode {
     my ($code) = @_;
     return 'sf' unless defined $code;
-    return $code if $code =~ /\A(?:sf|wk|sp|ip|sh|agb)\z/;
+    return $code if $code =~ /\A(?:sf|wk|sp|ip|sh|agb|im|ds|wr|vk)\z/;
     return $code if $code =~ /\A(?:cp|lp|dp)_$Id(?:_$PageNo)?\z/;
     return 'sf';
 }
@@ -266,6 +266,120 @@ sub Money {
     return sprintf('%.2f', $value);
 }
 
+# Numbers on the pages. With $UseDecComma (German shops) a decimal comma and
+# a dot between thousands; otherwise the point, as the data files keep it.
+sub Number {
+    my ($value, $decimals) = @_;
+    my $text = sprintf('%.*f', $decimals, $value);
+    $text =~ s/\A-(?=0(?:\.0*)?\z)//;
+    return $text unless $::UseDecComma;
+    my ($sign, $int, $frac) = $text =~ /\A(-?)(\d+)(?:\.(\d+))?\z/;
+    return $text unless defined $int;
+    1 while $int =~ s/\A(\d+)(\d{3})/$1.$2/;
+    return $sign . $int . (defined $frac ? ",$frac" : '');
+}
+
+# A number without the zeros a reader does not need: "1,5", "20".
+sub ShortNumber {
+    my ($value) = @_;
+    my $text = Number($value, 3);
+    $text =~ s/0+\z//;
+    $text =~ s/[.,]\z//;
+    return $text;
+}
+
+# An amount with its currency: "EUR 4.95" as the shop always wrote it, or
+# "4,95 &euro;" with the symbol after the amount for German readers.
+sub Price {
+    my ($value, $currency) = @_;
+    $currency = $::Currency{'Master'} unless defined $currency;
+    $currency = '' unless defined $currency;
+    return "$currency " . Money($value) unless $::UseDecComma;
+    my $symbol = $currency =~ /\A(?:EUR|&euro;|&#8364;)\z/i ? '&euro;' : $currency;
+    return Number($value, 2) . (length $symbol ? "&nbsp;$symbol" : '');
+}
+
+# A tax rate: "19.00%" as always, or "19&nbsp;%" with the decimal comma.
+sub Rate {
+    my ($rate) = @_;
+    return sprintf('%.2f%%', $rate) unless $::UseDecComma;
+    return ShortNumber(sprintf('%.2f', $rate)) . '&nbsp;%';
+}
+
+# The shop's minimum order value in its own language text, whose format
+# puts the currency before the amount.
+sub MinOrderText {
+    my $format = $::pszSoldMin;
+    return sprintf($format, $::Currency{'Master'}, $::SoldMin)
+        unless $::UseDecComma && $format =~ s/%s %0?\.2f/%s/;
+    return sprintf($format, Price($::SoldMin));
+}
+
+# What the customer reads beside a price: whether tax is in it and that
+# shipping comes on top. $Taxes 2: prices hold the tax of each product's
+# rate; 1: a regional tax is added at the end; 0: the shop charges none.
+sub TaxNote {
+    my $taxes = $::Taxes || 0;
+    return 'inkl. MwSt.' if $taxes == 2;
+    return 'zzgl. MwSt.' if $taxes == 1;
+    return '';
+}
+
+# "break/charge" pairs of a shipping method, as %aShipping holds them.
+sub ShippingPairs {
+    my ($text) = @_;
+    my @pairs;
+    foreach my $pair (split /,/, defined $text ? $text : '') {
+        my ($break, $charge) = split m{/}, $pair, 2;
+        next unless defined $charge && $break =~ /^-?[\d.]+$/ && $charge =~ /^-?[\d.]+$/;
+        push @pairs, [ $break + 0, $charge + 0 ];
+    }
+    return @pairs;
+}
+
+# ---------------------------------------------------------------- colours
+
+# Relative luminance of "#RRGGBB" or "#RGB"; undef for anything else.
+sub Luminance {
+    my ($colour) = @_;
+    return unless defined $colour;
+    $colour =~ s/\A#?([0-9A-Fa-f])([0-9A-Fa-f])([0-9A-Fa-f])\z/#$1$1$2$2$3$3/;
+    return unless $colour =~ /\A#?([0-9A-Fa-f]{2})([0-9A-Fa-f]{2})([0-9A-Fa-f]{2})\z/;
+    my @c = map {
+        my $s = hex($_) / 255;
+        $s <= 0.03928 ? $s / 12.92 : (($s + 0.055) / 1.055)**2.4
+    } ($1, $2, $3);
+    return 0.2126 * $c[0] + 0.7152 * $c[1] + 0.0722 * $c[2];
+}
+
+sub ContrastRatio {
+    my ($x, $y) = @_;
+    my ($lx, $ly) = (Luminance($x), Luminance($y));
+    return unless defined $lx && defined $ly;
+    ($lx, $ly) = ($ly, $lx) if $ly > $lx;
+    return ($lx + 0.05) / ($ly + 0.05);
+}
+
+# The first colour that is readable on $bg (4.5 : 1), else black or white,
+# whichever is more readable. A background we cannot read counts as white.
+sub ReadableColour {
+    my ($bg, @candidates) = @_;
+    $bg = '#FFFFFF' unless defined Luminance($bg);
+    foreach my $colour (@candidates) {
+        my $ratio = ContrastRatio($colour, $bg);
+        return $colour if defined $ratio && $ratio >= 4.5;
+    }
+    return ContrastRatio('#000000', $bg) >= ContrastRatio('#FFFFFF', $bg) ? '#000000' : '#FFFFFF';
+}
+
+sub Background {
+    my $bg = $::graphicSet{'CoBg'};
+    return defined Luminance($bg) ? $bg : '#FFFFFF';
+}
+
+sub AlertColour { return ReadableColour(Background(), '#CC0000', '#A00000', $::graphicSet{'CoHTxt'}) }
+sub LinkColour  { return ReadableColour(Background(), $::graphicSet{'CoNLnk'}, $::graphicSet{'CoNTxt'}) }
+
 # ---------------------------------------------------------------- page pieces
 
 sub Header {
@@ -290,6 +404,16 @@ sub ImageAttributes {
     return $out . ' BORDER=0';
 }
 
+# A picture button smaller than a fingertip (44 x 44) gets the missing room
+# as padding, which takes taps as well; the picture itself stays as drawn.
+sub TapPadding {
+    my ($ref) = @_;
+    my (undef, $width, $height) = split m{/}, (defined $ref ? $ref : ''), 3;
+    my ($y, $x) = map { (defined $_ && /\A\d+\z/ && $_ < 44) ? int((44 - $_ + 1) / 2) : 0 } $height, $width;
+    return '' unless $x || $y;
+    return " STYLE=\"padding:${y}px ${x}px\"";
+}
+
 sub GraphicRef {
     my ($key) = @_;
     my $ref = $::graphicSet{$key};
@@ -305,7 +429,7 @@ sub Button {
     my $nameAttr = defined $name ? " NAME=\"$name\"" : '';
     if (length $ref) {
         my $attr = ImageAttributes($::Basis{'Imgs'}, $ref);
-        return "<INPUT$nameAttr TYPE=IMAGE $attr ALT=\"$text\"$extra>" if length $attr;
+        return "<INPUT$nameAttr TYPE=IMAGE $attr ALT=\"$text\"" . TapPadding($ref) . "$extra>" if length $attr;
     }
     return "<INPUT$nameAttr TYPE=SUBMIT VALUE=\"$text\"$extra>";
 }
@@ -333,32 +457,81 @@ sub Face {
     return defined $::FontFace ? $::FontFace : '';
 }
 
-# The small style sheet keeps the HTML 3.2 desktop layout and lets phones
-# shrink the fixed-width tables, pictures and fields to the screen.
-my $MobileStyle = '<META NAME="viewport" CONTENT="width=device-width, initial-scale=1">'
-    . "\n<STYLE TYPE=\"text/css\"><!--\n"
-    . "\@media (max-width: 640px) {\n"
-    . " table[width] { width: 100% !important; }\n"
-    . " td[width] { width: auto !important; }\n"
-    . " table[width=\"500\"], table[width=\"578\"] { display: block; overflow-x: auto; }\n"
-    . " table[width=\"500\"] { max-width: calc(100vw - 130px); }\n"
-    . " table[width=\"578\"] { max-width: calc(100vw - 30px); }\n"
-    . " td[rowspan] img, td[rowspan] input { max-width: 80px !important; }\n"
-    . " table[cellspacing=\"4\"] td { display: inline-block; }\n"
-    . " td { word-wrap: break-word; }\n"
-    . " img, hr, input, select, textarea { max-width: 100% !important; }\n"
-    . " img, input[type=image] { height: auto !important; }\n"
-    . " input[type=text], textarea { max-width: 55vw !important; }\n"
-    . "}\n--></STYLE>\n";
+# A tick box (or radio button) inside its label, which gives it a
+# fingertip's room; $text names it, visibly or for screen readers only.
+sub Tick {
+    my (%a) = @_;
+    my $type = $a{'type'} || 'CHECKBOX';
+    my $attr = "TYPE=$type NAME=\"$a{'name'}\" VALUE=\"" . Esc($a{'value'}) . '"';
+    $attr .= " ID=\"$a{'id'}\"" if defined $a{'id'};
+    $attr .= ' CHECKED' if $a{'checked'};
+    $attr .= " $a{'extra'}" if defined $a{'extra'};
+    my $text = defined $a{'text'} ? $a{'text'} : '';
+    $text = "<SPAN CLASS=\"vh\">$text</SPAN>" if $a{'hidden'};
+    return "<LABEL CLASS=\"tick\"><INPUT $attr>$text</LABEL>";
+}
+
+# The one style sheet of the shop's pages. Wide screens see the pages as
+# their HTML lays them out; below 600 pixels the fixed-width tables give way
+# to blocks and each item of a product becomes a card, so that nothing needs
+# a sideways scroll. Colours come from the graphic set, checked for contrast
+# against its background.
+sub StyleSheet {
+    my $bg = Background();
+    my $link = LinkColour();
+    my $alert = AlertColour();
+    my $head = ReadableColour($bg, $::graphicSet{'CoHTxt'}, $::graphicSet{'CoNTxt'});
+    (my $face = Face()) =~ s/[^\w ,-]//g;
+    my $font = length $face ? " font-family:$face;" : '';
+    my $cells = 'table:not(.keep), table:not(.keep) > tbody, table:not(.keep) > tbody > tr, table:not(.keep) > tbody > tr > td';
+    my $items = 'table.items > tbody > tr';
+    return "<STYLE TYPE=\"text/css\"><!--\n"
+        . ".vh { position:absolute; width:1px; height:1px; overflow:hidden; clip:rect(0 0 0 0); white-space:nowrap; }\n"
+        . "label.tick { display:inline-flex; align-items:center; justify-content:center; min-width:44px; min-height:44px; cursor:pointer; text-align:left; }\n"
+        . "label.tick input { flex:none; width:22px; height:22px; margin:0 4px; }\n"
+        . "input[type=submit], input[type=reset], button { min-height:44px; min-width:44px; }\n"
+        . "input.link { background:none; border:0; padding:0 6px; color:$link; text-decoration:underline; cursor:pointer; font:inherit; vertical-align:middle; }\n"
+        . (length $font ? ".legal, .note, .err, .legal-text, table.items, label.tick {$font }\n" : '')
+        . ".legal { margin:8px 0; }\n"
+        . ".legal a, .legal input.link, .foot a { display:inline-flex; align-items:center; justify-content:center; min-height:44px; min-width:44px; padding:0 6px; box-sizing:border-box; }\n"
+        . ".note { font-size:smaller; }\n"
+        . ".err { display:block; color:$alert; font-weight:bold; font-size:smaller; }\n"
+        . "[aria-invalid=true] { border:2px solid $alert; }\n"
+        . ":focus-visible { outline:3px solid $link; outline-offset:2px; }\n"
+        . ".legal-text { text-align:left; }\n"
+        . "\@media (max-width: 599px) {\n"
+        . " body { margin:8px; }\n"
+        . " $cells { display:block; width:auto !important; box-sizing:border-box; }\n"
+        . " table.keep { width:100% !important; }\n"
+        . " table.keep td { word-wrap:break-word; }\n"
+        . " td[width] { width:auto !important; }\n"
+        . " img, input[type=image] { max-width:100%; height:auto; box-sizing:content-box; }\n"
+        . " img[align] { float:none; display:block; margin:0 auto 8px; }\n"
+        . " hr { width:100% !important; }\n"
+        . " table.nav > tbody > tr > td { display:inline-block; }\n"
+        . " table.items { margin:4px 0; }\n"
+        . " $items.ihead { display:none; }\n"
+        . " $items.item { display:flex; flex-direction:column; margin:0 0 8px; padding:4px 10px; border:1px solid $link; border-radius:6px; background:$bg; }\n"
+        . " $items.item > td { display:flex; justify-content:space-between; align-items:center; gap:12px; padding:3px 0; text-align:right; }\n"
+        . " $items.item > td::before { content:attr(data-label); font-weight:bold; text-align:left; color:$head; }\n"
+        . " $items.item > td.pick { order:9; justify-content:flex-start; }\n"
+        . " $items.item > td.pick::before { content:none; }\n"
+        . " td.pick .vh { position:static; width:auto; height:auto; overflow:visible; clip:auto; white-space:normal; }\n"
+        . " input[type=text], input[type=email], input[type=tel], select, textarea { max-width:100%; box-sizing:border-box; font-size:16px; min-height:44px; }\n"
+        . " table.fields input[type=text], table.fields input[type=email], table.fields input[type=tel], table.fields select, textarea { width:100%; }\n"
+        . " table.fields input.zip { width:8em; }\n"
+        . "}\n--></STYLE>\n";
+}
 
 sub PageHead {
     my (%opt) = @_;
     my $title = $::ShopSet{'StoreName'};
     $title .= " - $opt{'title'}" if defined $opt{'title'} && length $opt{'title'};
-    my $out = '<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 3.2 Final//EN"><HTML><HEAD>'
+    my $out = '<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 3.2 Final//EN"><HTML LANG="de"><HEAD>'
         . '<META NAME="Generator" CONTENT="' . Esc(HtmlToText($::pszMetaCopyRight || 'Vendora')) . '">'
         . '<META HTTP-EQUIV="content-type" CONTENT="text/html; charset=iso-8859-1">' . "\n"
-        . $MobileStyle;
+        . '<META NAME="viewport" CONTENT="width=device-width, initial-scale=1">' . "\n"
+        . StyleSheet();
     $out .= '<META NAME="Version Info" CONTENT="' . Esc($::pszMetaVersionInfo) . "\">\n"
         if defined $::pszMetaVersionInfo;
     $out .= "<TITLE>$title</TITLE>\n";
@@ -386,8 +559,8 @@ sub PageFoot {
 }
 
 sub FormStart {
-    my ($which) = @_;
-    return '<FORM ACTION="' . ScriptUrl($which) . "\" METHOD=POST><CENTER>\n";
+    my ($which, $extra) = @_;
+    return '<FORM ACTION="' . ScriptUrl($which) . '" METHOD=POST' . (defined $extra ? " $extra" : '') . "><CENTER>\n";
 }
 
 sub FormEnd {
@@ -404,11 +577,11 @@ sub MenuBar {
     push @cells, ['show_front', 'MeBuFront', $::pszFrontButton] if $showFront;
     push @cells, ['show_wk', 'MeBuOrder', $::pszOrderButton] if $showOrder;
     push @cells, ['show_home', 'MeBuHome', $::pszHomeButton] if $::ExternOnTop;
-    my $out = '<TABLE BORDER=0 CELLPADDING=0 CELLSPACING=4><TR>';
+    my $out = '<DIV ROLE="navigation" ARIA-LABEL="Navigation"><TABLE CLASS="nav" BORDER=0 CELLPADDING=0 CELLSPACING=4><TR>';
     foreach my $cell (@cells) {
         $out .= '<TD VALIGN=MIDDLE ALIGN=CENTER>' . Button(@$cell) . '</TD>';
     }
-    return $out . "</TR></TABLE>\n";
+    return $out . "</TR></TABLE></DIV>\n";
 }
 
 sub TopMenu {
@@ -426,19 +599,58 @@ sub Divider {
     my $ref = GraphicRef('ImgDiv');
     if (length $ref) {
         my $attr = ImageAttributes($::Basis{'Imgs'}, $ref);
-        return "<P><IMG $attr></P>\n" if length $attr;
+        return "<P><IMG $attr ALT=\"\"></P>\n" if length $attr;
     }
     return "<P><HR WIDTH=620 ALIGN=CENTER></P>\n";
 }
 
 sub Footer {
     my $face = Face();
-    my $out = '';
-    $out .= "<FONT SIZE=\"-1\" FACE=\"$face\"><I><A HREF=\"javascript:Tolm_AGB();\">$::pszGeneralAgb</A></I></FONT><BR>\n"
-        if $::AgbAsLink;
-    $out .= "<FONT SIZE=\"-1\" FACE=\"$face\"><I><A HREF=\"mailto:$::ShopSet{'EM_Info'}\">$::pszGeneralQuestion</A></I></FONT><BR>\n";
-    $out .= "<FONT SIZE=\"-1\" FACE=\"$face\"><I><A HREF=\"mailto:$::ShopSet{'EM_Support'}\">$::pszGeneralSupport</A></I></FONT><BR>\n";
-    return $out;
+    return "<DIV CLASS=\"foot\">"
+        . "<FONT SIZE=\"-1\" FACE=\"$face\"><I><A HREF=\"mailto:$::ShopSet{'EM_Info'}\">$::pszGeneralQuestion</A></I></FONT><BR>\n"
+        . "<FONT SIZE=\"-1\" FACE=\"$face\"><I><A HREF=\"mailto:$::ShopSet{'EM_Support'}\">$::pszGeneralSupport</A></I></FONT><BR>\n"
+        . "</DIV>\n";
+}
+
+# The pages a German shop must show on every page: button name, page code
+# and link text of each.
+our @LegalPages = (
+    [ 'show_imprint',    'im',  'Impressum' ],
+    [ 'show_privacy',    'ds',  'Datenschutz' ],
+    [ 'show_agb',        'agb', 'AGB' ],
+    [ 'show_withdrawal', 'wr',  'Widerrufsbelehrung' ],
+    [ 'show_shipping',   'vk',  'Versandkosten' ],
+);
+
+# The address of a catalogue page for a link from outside the catalogue
+# form (order steps, receipt, entry page, mail).
+sub PageUrl {
+    my ($button) = @_;
+    return ScriptUrl('Catalog') . "?$button=1";
+}
+
+# Inside the catalogue form the legal pages are buttons of that form, so
+# that the cart and the way back travel along. Elsewhere (order steps,
+# receipt) they are links that open beside the page, which keeps the data
+# typed in so far.
+sub LegalFooter {
+    my ($inForm) = @_;
+    my @entries = map {
+        $inForm
+            ? "<INPUT TYPE=SUBMIT NAME=\"$_->[0]\" VALUE=\"$_->[2]\" CLASS=\"link\">"
+            : '<A HREF="' . PageUrl($_->[0]) . "\" TARGET=\"_blank\">$_->[2]</A>"
+    } @LegalPages;
+    return "<DIV CLASS=\"legal\" ROLE=\"navigation\" ARIA-LABEL=\"Rechtliches\">" . join(' ', @entries) . "</DIV>\n";
+}
+
+# "inkl. MwSt., zzgl. Versandkosten" with the way to the shipping page.
+sub PriceNote {
+    my ($inForm, $prefix) = @_;
+    my $tax = TaxNote();
+    my $link = $inForm
+        ? '<INPUT TYPE=SUBMIT NAME="show_shipping" VALUE="Versandkosten" CLASS="link">'
+        : '<A HREF="' . PageUrl('show_shipping') . '" TARGET="_blank">Versandkosten</A>';
+    return '<SPAN CLASS="note">' . (defined $prefix ? "$prefix " : '') . (length $tax ? "$tax, " : '') . "zzgl. $link</SPAN>";
 }
 
 sub CreditLine {
@@ -464,6 +676,16 @@ sub AddressBlock {
     return $out;
 }
 
+# The error texts above a form, read out as soon as the page shows.
+sub Alerts {
+    my ($notes) = @_;
+    return '' unless $notes && @$notes;
+    my $face = Face();
+    my $colour = AlertColour();
+    return "<DIV ROLE=\"alert\">"
+        . join('', map { "<FONT FACE=\"$face\" COLOR=\"$colour\"><B>$_</B></FONT><BR>\n" } @$notes) . "</DIV>\n";
+}
+
 # A complete page that only says what went wrong; the back button returns to
 # the shop with the cart that came with the request.
 sub MessagePage {
@@ -478,7 +700,7 @@ sub MessagePage {
         . ($opt{'hidden'} || '')
         . Divider()
         . ($opt{'buttons'} || Button('show_front', 'MeBuFront', $::pszFrontButton))
-        . FormEnd() . CreditLine() . PageFoot();
+        . FormEnd() . LegalFooter(0) . CreditLine() . PageFoot();
     return $out;
 }
 
