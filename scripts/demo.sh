@@ -26,7 +26,6 @@ rm -rf "$DEMO"
 export VENDORA_HOME="$DEMO/program" XDG_CONFIG_HOME="$DEMO/config"
 CLI="$BUILD_DIR/src/cli/vendora-cli"
 "$CLI" demo "$DEMO/shop"
-"$CLI" add "$DEMO/shop/Demoshop.mdb"
 "$CLI" generate "$DEMO/shop/Demoshop.mdb"
 echo
 echo "Erzeugte Dateien in $DEMO/shop:"

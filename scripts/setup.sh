@@ -19,7 +19,8 @@ PACKAGES=(
   perl openssl lighttpd libperl-critic-perl libperl-minimumversion-perl
   clang libclang-rt-14-dev
   libcrypt-dev
-  qt6-base-dev qt6-webengine-dev xvfb xauth fonts-dejavu-core
+  qt6-base-dev qt6-webengine-dev qt6-translations-l10n xvfb xauth fonts-dejavu-core
+  lintian desktop-file-utils appstream man-db
   wrk curl
 )
 
@@ -42,8 +43,9 @@ fi
 if ! command -v npm >/dev/null; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq npm
 fi
-# The node packages of the browser tests (playwright-core drives Debian's chromium).
-if [ ! -d tests/e2e/node_modules/playwright-core ]; then
+# The node packages of the browser tests (playwright-core drives Debian's chromium,
+# axe-core checks each page).
+if [ ! -d tests/e2e/node_modules/playwright-core ] || [ ! -d tests/e2e/node_modules/axe-core ]; then
   (cd tests/e2e && npm ci --no-audit --no-fund --loglevel=error)
 fi
 

@@ -44,7 +44,9 @@ CliPrompter::CliPrompter(CliAnswerMode mode, std::istream& in, std::ostream& out
 Answer CliPrompter::Ask(const MessageRequest& r) {
   if (r.buttons == MessageButtons::Ok) {
     bool problem = r.icon == MessageIcon::Stop || r.icon == MessageIcon::Warning;
-    (problem ? err_ : out_) << r.text << (r.text.empty() || r.text.back() != '\n' ? "\n" : "");
+    std::ostream& stream = problem ? err_ : out_;
+    stream << r.text << (r.text.empty() || r.text.back() != '\n' ? "\n" : "");
+    if (!r.details.empty()) stream << "  Einzelheiten: " << r.details << "\n";
     return Answer::Ok;
   }
   err_ << r.text << (r.text.empty() || r.text.back() != '\n' ? "\n" : "");

@@ -8,8 +8,11 @@
 #include "app/program_folder.h"
 #include "app/program_identity.h"
 #include "app/shop_manager.h"
+#include "app/version_report.h"
+#include "cli_language.h"
 #include "cli_prompter.h"
 #include "command_group.h"
+#include "common/file_error_text.h"
 #include "common/program_text.h"
 #include "generator/graphic_sets.h"
 #include "shopdb/db_error.h"
@@ -25,6 +28,8 @@ bool CliContext::SaveSettings() {
 int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
            bool inputIsTerminal) {
   CLI::App app{"Vendora - Shops anlegen, öffnen und verwalten", "vendora-cli"};
+  UseGermanHelp(app);
+  app.set_version_flag("--version", VersionReport("vendora-cli"), "Die Version des Programms und seiner Bibliotheken zeigen");
   app.require_subcommand(1);
   app.fallthrough();  // --yes/--no may also follow the command
   bool yes = false, no = false;
@@ -41,11 +46,22 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   groups.push_back(MakeServeCommands());
   groups.push_back(MakeCatalogueCommands());
   for (auto& group : groups) group->Register(app);
+  GroupGermanCommands(app);
 
   try {
     app.parse(argc, argv);
+  } catch (const CLI::CallForVersion& e) {
+    out << e.what();
+    return 0;
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();  // that of the command asked about ("vendora-cli demo --help")
+    return 0;
+  } catch (const CLI::CallForAllHelp&) {
+    out << app.help("", CLI::AppFormatMode::All);
+    return 0;
   } catch (const CLI::ParseError& e) {
-    return app.exit(e, out, err) == 0 ? 0 : 2;
+    err << GermanParseError(e, app);
+    return 2;
   }
   if (yes && no) {
     err << "--yes und --no schließen sich aus.\n";
@@ -70,6 +86,11 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
       if (std::optional<int> code = group->Run(context)) return *code;
   } catch (const DbError& e) {
     err << DbErrorReport(e) << "\n";
+    // The engine's own words, apart from the message, for whoever looks into the cause.
+    if (!e.engineMessage().empty()) err << "  Einzelheiten: " << e.engineMessage() << "\n";
+    return 1;
+  } catch (const std::filesystem::filesystem_error& e) {
+    err << FileErrorText(e) << "\n";
     return 1;
   }
   return 2;

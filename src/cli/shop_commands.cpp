@@ -1,14 +1,18 @@
-// The shop list and single shops: shops, new, add, remove, open, compact.
+// The shop list and single shops: shops, new, add, remove, open, compact, demo.
 #include <CLI/CLI.hpp>
 
 #include <iomanip>
 #include <ostream>
 
+#include "app/demo_shop.h"
 #include "app/shop_manager.h"
+#include "cli_prompter.h"
 #include "command_group.h"
+#include "common/file_error_text.h"
 #include "common/program_text.h"
 #include "common/text_format.h"
 #include "shopdb/compaction.h"
+#include "shopdb/db_error.h"
 #include "shopdb/default_rows.h"
 #include "shopdb/recordsets.h"
 #include "shopdb/schema.h"
@@ -81,6 +85,9 @@ class ShopCommands : public CommandGroup {
     open_->add_option("PATH", path_, "Pfad der Shop-Datei")->required();
     compact_ = app.add_subcommand("compact", "Einen Shop komprimieren");
     compact_->add_option("PATH", path_, "Pfad der Shop-Datei")->required();
+    demo_ = app.add_subcommand("demo", "Einen vollständigen Demo-Shop anlegen und in die Liste aufnehmen");
+    demo_->add_option("DIR", path_, "Ordner des Demo-Shops (Vorgabe: Demoshop im Programmordner)");
+    demo_->add_option("--products", products_, "Anzahl der Produkte")->check(CLI::Range(1, 1000000));
   }
 
   std::optional<int> Run(CliContext& c) override {
@@ -131,12 +138,41 @@ class ShopCommands : public CommandGroup {
             << "' konnte die Shop-Datei nicht ersetzen; sie liegt daneben.\n";
       return 1;
     }
+    if (*demo_) return Demo(c);
     return std::nullopt;
   }
 
  private:
+  // Made like a new shop: on the list and chosen, so the desktop program opens on it.
+  int Demo(CliContext& c) {
+    const fs::path folder = path_.empty() ? c.manager.ProgramFolder() / "Demoshop" : fs::path(path_);
+    // An existing demo shop may hold the merchant's trials: replaced only when confirmed.
+    std::error_code ec;
+    if (fs::exists(folder / "Demoshop.mdb", ec) &&
+        c.prompter.AskYesNo(Format(texts::kDemoShopExists, folder.string()), Answer::No) != Answer::Yes)
+      return 1;
+    DemoShopOptions options;
+    options.products = products_;
+    fs::path database;
+    try {
+      database = CreateDemoShop(folder, options);
+    } catch (const DbError&) {
+      throw;
+    } catch (const fs::filesystem_error& e) {
+      c.err << Format(texts::kDemoShopFailed, FileErrorText(e)) << "\n";
+      return 1;
+    } catch (const std::exception& e) {
+      c.err << Format(texts::kDemoShopFailed, e.what()) << "\n";
+      return 1;
+    }
+    c.out << Format(texts::kDemoShopCreated, database.string()) << "\n";
+    const bool listed = c.manager.AddShop(database);
+    return c.SaveSettings() && listed ? 0 : 1;
+  }
+
   std::string name_, path_;
-  CLI::App *shops_ = nullptr, *create_ = nullptr, *add_ = nullptr, *remove_ = nullptr, *open_ = nullptr,
+  int products_ = DemoShopOptions().products;
+  CLI::App *demo_ = nullptr, *shops_ = nullptr, *create_ = nullptr, *add_ = nullptr, *remove_ = nullptr, *open_ = nullptr,
            *compact_ = nullptr;
 };
 

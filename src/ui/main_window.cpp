@@ -1,13 +1,23 @@
 #include "main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
+#include "app/demo_shop.h"
 #include "app/shop_manager.h"
+#include "common/file_error_text.h"
 #include "common/program_text.h"
+#include "common/prompter.h"
+#include "common/text_format.h"
+#include "shopdb/db_error.h"
 #include "controls/list_shortcuts.h"
 #include "pages/company_page.h"
 #include "pages/publish_page.h"
@@ -64,7 +74,8 @@ const std::vector<MenuGroup>& Menu() {
 
 MainWindow::MainWindow(UiContext& context, QWidget* parent) : QMainWindow(parent), context_(context) {
   setWindowIcon(QIcon(QStringLiteral(":/icons/vendora.png")));
-  sheet_ = new QTabWidget(this);
+  stack_ = new QStackedWidget(this);
+  sheet_ = new QTabWidget(stack_);
   sheet_->setDocumentMode(false);
   auto* company = new CompanyPage(context_, sheet_);
   pages_.push_back(company);
@@ -85,7 +96,9 @@ MainWindow::MainWindow(UiContext& context, QWidget* parent) : QMainWindow(parent
   pages_.push_back(new ServerPage(context_, sheet_));
   pages_.push_back(new PublishPage(context_, sheet_));
   for (SheetPage* page : pages_) sheet_->addTab(page, page->Caption());
-  setCentralWidget(sheet_);
+  stack_->addWidget(sheet_);
+  stack_->addWidget(BuildWelcome());
+  setCentralWidget(stack_);
 
   connect(sheet_, &QTabWidget::currentChanged, this, &MainWindow::PageChanged);
   connect(company, &CompanyPage::ShopSwitched, this, &MainWindow::ShopSwitched);
@@ -135,6 +148,84 @@ void MainWindow::BuildMenu() {
   }
 }
 
+QWidget* MainWindow::BuildWelcome() {
+  welcome_ = new QWidget(stack_);
+  auto* title = new QLabel(QStringLiteral("Willkommen bei %1").arg(Q(kProductName)), welcome_);
+  QFont big = title->font();
+  big.setPointSizeF(big.pointSizeF() * 1.6);
+  big.setBold(true);
+  title->setFont(big);
+  auto* text = new QLabel(QStringLiteral("Noch ist kein Shop angelegt. Legen Sie Ihren eigenen Shop an, oder sehen Sie "
+                                         "sich zuerst den Demo-Shop an: einen vollständigen Beispiel-Shop mit Katalog, "
+                                         "Bildern, Preisen, Versand und Zahlungsarten, den Sie erzeugen, in der Vorschau "
+                                         "ansehen und ausprobieren können."),
+                          welcome_);
+  text->setWordWrap(true);
+  newShopOffer_ = new QPushButton(QStringLiteral("Neuen Shop anlegen"), welcome_);
+  demoShopOffer_ = new QPushButton(QStringLiteral("Demo-Shop anlegen"), welcome_);
+  addShopOffer_ = new QPushButton(QStringLiteral("Vorhandenen Shop hinzufügen..."), welcome_);
+  newShopOffer_->setDefault(true);
+
+  auto* column = new QVBoxLayout;
+  column->addWidget(title);
+  column->addSpacing(8);
+  column->addWidget(text);
+  column->addSpacing(16);
+  for (QPushButton* offer : {newShopOffer_, demoShopOffer_, addShopOffer_}) {
+    offer->setMinimumHeight(offer->sizeHint().height() * 3 / 2);
+    column->addWidget(offer);
+  }
+  auto* centre = new QHBoxLayout;
+  centre->addStretch(1);
+  centre->addLayout(column, 2);
+  centre->addStretch(1);
+  auto* outer = new QVBoxLayout(welcome_);
+  outer->addStretch(1);
+  outer->addLayout(centre);
+  outer->addStretch(2);
+
+  // The company page owns the shop list; the offers run its operations.
+  connect(newShopOffer_, &QPushButton::clicked, this, [this] { Company()->NewShop(); });
+  connect(addShopOffer_, &QPushButton::clicked, this, [this] { Company()->AddShop(); });
+  connect(demoShopOffer_, &QPushButton::clicked, this, [this] { CreateDemoShop(); });
+  return welcome_;
+}
+
+void MainWindow::ShowSheetOrWelcome() {
+  stack_->setCurrentWidget(context_.manager.Shops().empty() ? welcome_ : static_cast<QWidget*>(sheet_));
+}
+
+bool MainWindow::CreateDemoShop() {
+  ShopManager& manager = context_.manager;
+  const std::filesystem::path folder = manager.ProgramFolder() / "Demoshop";
+  std::error_code ec;
+  if (std::filesystem::exists(folder / "Demoshop.mdb", ec) &&
+      context_.prompter.AskYesNo(Format(texts::kDemoShopExists, folder.string()), Answer::No) != Answer::Yes)
+    return false;
+  std::filesystem::path database;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  try {
+    database = vendora::CreateDemoShop(folder);
+  } catch (const DbError& e) {
+    QApplication::restoreOverrideCursor();
+    ShowDbError(context_.prompter, e);
+    return false;
+  } catch (const std::filesystem::filesystem_error& e) {
+    QApplication::restoreOverrideCursor();
+    context_.prompter.Show(Format(texts::kDemoShopFailed, FileErrorText(e)), MessageIcon::Stop);
+    return false;
+  } catch (const std::exception& e) {
+    QApplication::restoreOverrideCursor();
+    context_.prompter.Show(Format(texts::kDemoShopFailed, e.what()), MessageIcon::Stop);
+    return false;
+  }
+  QApplication::restoreOverrideCursor();
+  const bool opened = manager.AddShop(database);
+  Company()->Refresh();
+  ShopSwitched();
+  return opened;
+}
+
 bool MainWindow::RunCommand(int command) {
   for (const MenuGroup& group : Menu())
     for (const MenuCommand& c : group.entries)
@@ -144,6 +235,7 @@ bool MainWindow::RunCommand(int command) {
 
 bool MainWindow::ShowPage(int page, int tab) {
   if (page < 0 || page >= kPageCount || !sheet_->isTabEnabled(page)) return false;
+  stack_->setCurrentWidget(sheet_);  // the shop list is on the first page, also before any shop
   // Qt paints double-buffered, so the switch needs no redraw lock; and a page may ask
   // a question on the way (the Payvane password), which must not find the window frozen.
   sheet_->setCurrentIndex(page);
@@ -172,6 +264,7 @@ void MainWindow::ShopSwitched() {
     if (i != kCompany) Page(i)->ShopChanged();
     if (i != kCompany) sheet_->setTabEnabled(i, open);
   }
+  ShowSheetOrWelcome();
   UpdateTitle();
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 // The program's one window: the sheet of six pages in order, the menu that selects a
 // page and a tab, the list shortcuts, the title that follows the open shop, and the
-// leave-page questions before another page is shown or the program ends.
+// leave-page questions before another page is shown or the program ends. While the
+// shop list is empty it offers a first shop instead of the sheet.
 #include <QMainWindow>
 
 #include <vector>
 
+class QPushButton;
+class QStackedWidget;
 class QTabWidget;
 
 namespace vendora {
@@ -33,7 +36,16 @@ class MainWindow : public QMainWindow {
   void OpenRememberedShop();
   void UpdateTitle();
 
+  // Creates the German demo shop in the program folder (as `vendora-cli demo` does),
+  // puts it on the list and opens it. False when it was not made or not opened.
+  bool CreateDemoShop();
+
   QTabWidget* Sheet() const { return sheet_; }
+  // The first-start offer, shown instead of the sheet while no shop is listed.
+  QWidget* Welcome() const { return welcome_; }
+  QPushButton* NewShopOffer() const { return newShopOffer_; }
+  QPushButton* DemoShopOffer() const { return demoShopOffer_; }
+  QPushButton* AddShopOffer() const { return addShopOffer_; }
   SheetPage* Page(int index) const { return pages_[static_cast<size_t>(index)]; }
   CompanyPage* Company() const;
   ServerPage* Server() const;
@@ -45,11 +57,16 @@ class MainWindow : public QMainWindow {
 
  private:
   void BuildMenu();
+  QWidget* BuildWelcome();
+  void ShowSheetOrWelcome();
   void PageChanged(int index);
   void ShopSwitched();
 
   UiContext& context_;
+  QStackedWidget* stack_;
   QTabWidget* sheet_;
+  QWidget* welcome_ = nullptr;
+  QPushButton *newShopOffer_ = nullptr, *demoShopOffer_ = nullptr, *addShopOffer_ = nullptr;
   std::vector<SheetPage*> pages_;
   int currentPage_ = 0;
   bool switching_ = false;

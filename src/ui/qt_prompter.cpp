@@ -31,6 +31,7 @@ Answer QtPrompter::Ask(const MessageRequest& request) {
   QString text = Q(request.text);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   box.setText(text);
+  if (!request.details.empty()) box.setDetailedText(Q(request.details));
 
   struct Choice {
     Answer answer;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks that the programs, their data,
-# the desktop entry and the icons land where a Debian user expects them (FHS, XDG), and
-# that the installed program reads the installed data, not the source tree's.
+# the desktop entry, icons, AppStream metadata, manual pages and copyright land where a
+# Debian user expects them (FHS, XDG), and that the installed program reads the
+# installed data, not the source tree's.
 set -euo pipefail
 build=$1
 root=$(mktemp -d)
@@ -12,13 +13,17 @@ for f in bin/vendora bin/vendora-cli \
          share/applications/vendora.desktop \
          share/icons/hicolor/256x256/apps/vendora.png share/icons/hicolor/48x48/apps/vendora.png \
          share/vendora/GraphicSets/Senator/Settings share/vendora/GraphicSets/Wald/Settings \
-         share/vendora/DemoShop/logo.png; do
+         share/vendora/DemoShop/logo.png \
+         share/man/man1/vendora.1.gz share/man/man1/vendora-cli.1.gz \
+         share/metainfo/example.vendora.Vendora.metainfo.xml \
+         share/doc/vendora/copyright share/doc/vendora/changelog.gz; do
   [ -e "$root/usr/$f" ] || { echo "not installed: $f" >&2; exit 1; }
 done
 desktop="$root/usr/share/applications/vendora.desktop"
 grep -qx 'Exec=vendora' "$desktop" && grep -qx 'Icon=vendora' "$desktop" && grep -qx 'Type=Application' "$desktop" \
   || { echo "desktop entry incomplete" >&2; exit 1; }
-if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$desktop"; fi
+desktop-file-validate "$desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/example.vendora.Vendora.metainfo.xml" >/dev/null
 
 # A set only the installed data has must reach the user's program folder.
 cp -r "$root/usr/share/vendora/GraphicSets/Senator" "$root/usr/share/vendora/GraphicSets/Installiert"

@@ -4,6 +4,7 @@
 
 #include "shopdb/db_error.h"
 #include "shopdb/field_display.h"
+#include "support/test_support.h"
 
 namespace vendora {
 namespace {
@@ -20,7 +21,16 @@ TEST(DbErrorReport, NamesTheFrameworkNumberCodeAndDescription) {
 
 TEST(DbErrorReport, EngineErrorsGetGermanDescriptions) {
   DbError notDb = TranslateEngineError(26, "file is not a database");
-  EXPECT_EQ(notDb.description(), "Die Datei ist keine Shop-Datenbank. (file is not a database)");
+  // The engine's English stays out of the message, for the details only.
+  EXPECT_EQ(notDb.description(), "Die Datei ist keine Shop-Datenbank.");
+  EXPECT_EQ(notDb.engineMessage(), "file is not a database");
+  EXPECT_EQ(DbErrorReport(notDb), "NO_AFX_DAO_ERROR\r\n\r\nDAO Fehlernr.: 26\r\n\r\nBeschreibung:\r\nDie Datei ist keine Shop-Datenbank.");
+  test::ScriptedPrompter prompter;
+  ShowDbError(prompter, notDb);
+  ASSERT_EQ(prompter.asked().size(), 1u);
+  EXPECT_EQ(prompter.asked()[0].title, "Vendora - Fehlermeldung...");
+  EXPECT_EQ(prompter.asked()[0].details, "file is not a database") << "shown under Details, apart from the text";
+  EXPECT_EQ(prompter.asked()[0].text.find("file is not"), std::string::npos);
   EXPECT_EQ(TranslateEngineError(787, "FOREIGN KEY constraint failed").engineCode(), 787);
   EXPECT_EQ(TranslateEngineError(14, "").framework(), DbFrameworkError::EngineInitialization);
 }

@@ -1,6 +1,7 @@
 // The main window: pages in order, the menu, the list shortcuts, the title, the
 // leave-page questions, and a screenshot of every page.
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -9,6 +10,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +21,7 @@
 #include "controls/list_shortcuts.h"
 #include "pages/company_page.h"
 #include "pages/server_page.h"
+#include "qt_translations.h"
 #include "shopdb/default_rows.h"
 #include "ui_support.h"
 #include "ui_text.h"
@@ -202,6 +205,87 @@ TEST(DesktopProgram, OpensTheRememberedShopAndSavesTheSettingsAtTheEnd) {
   EXPECT_EQ(saved.current, 0);
   unsetenv("VENDORA_HOME");
   unsetenv("XDG_CONFIG_HOME");
+}
+
+// With no shop listed the window offers a first one instead of a sheet of greyed pages.
+TEST(MainWindow, FirstStartOffersANewOrTheDemoShop) {
+  DesktopFixture f;
+  MainWindow& w = f.Window();
+  ASSERT_TRUE(w.Welcome()->isVisible());
+  EXPECT_FALSE(w.Sheet()->isVisible());
+  EXPECT_EQ(w.NewShopOffer()->text(), "Neuen Shop anlegen");
+  EXPECT_EQ(w.DemoShopOffer()->text(), "Demo-Shop anlegen");
+  EXPECT_EQ(w.AddShopOffer()->text(), "Vorhandenen Shop hinzufügen...");
+  Screenshot(&w, "first_start");
+
+  // Cancelling the name leaves the offer; a name makes the shop and shows the sheet.
+  f.dialogs.shopNames = {std::nullopt, std::string("Laden")};
+  w.NewShopOffer()->click();
+  EXPECT_TRUE(w.Welcome()->isVisible());
+  w.NewShopOffer()->click();
+  EXPECT_TRUE(w.Sheet()->isVisible());
+  EXPECT_FALSE(w.Welcome()->isVisible());
+  EXPECT_EQ(w.windowTitle(), "Tolm! Vendora - Laden.mdb");
+
+  // Removing the last shop brings the offer back.
+  f.prompter.Queue(Answer::Yes);
+  w.Company()->ShopList()->setCurrentRow(0);
+  w.Company()->RemoveShop();
+  EXPECT_TRUE(w.Welcome()->isVisible());
+
+  // The demo shop is made in the program folder, listed, chosen and open.
+  w.DemoShopOffer()->click();
+  const std::filesystem::path demo = f.manager.ProgramFolder() / "Demoshop" / "Demoshop.mdb";
+  EXPECT_EQ(f.manager.Shops(), std::vector<std::string>{demo.string()});
+  EXPECT_EQ(f.manager.CurrentIndex(), 0);
+  ASSERT_TRUE(f.manager.IsShopOpen());
+  EXPECT_TRUE(w.Sheet()->isVisible());
+  EXPECT_TRUE(w.Sheet()->isTabEnabled(MainWindow::kPublish));
+  EXPECT_EQ(w.windowTitle(), "Tolm! Vendora - Gartenwelt Sonnenschein");
+
+  // Made again only when the merchant agrees.
+  f.prompter.Clear();
+  f.prompter.Queue(Answer::No);
+  EXPECT_FALSE(w.CreateDemoShop());
+  EXPECT_EQ(f.prompter.Texts().size(), 1u);
+  EXPECT_NE(f.prompter.Texts()[0].find("bereits einen Demo-Shop"), std::string::npos) << f.prompter.Texts()[0];
+}
+
+// A file standing where the demo folder must go: a German sentence naming the path.
+TEST(MainWindow, DemoShopThatCannotBeMadeSaysWhyInGerman) {
+  DesktopFixture f;
+  MainWindow& w = f.Window();
+  std::filesystem::create_directories(f.manager.ProgramFolder());
+  WriteFileBytes(f.manager.ProgramFolder() / "Demoshop", "x");
+  EXPECT_FALSE(w.CreateDemoShop());
+  EXPECT_EQ(f.prompter.Texts(),
+            std::vector<std::string>{"Der Demo-Shop konnte nicht angelegt werden: Der Ordner '" +
+                                     (f.manager.ProgramFolder() / "Demoshop").string() +
+                                     "' konnte nicht angelegt werden (ein Teil des Pfades ist kein Ordner)."});
+  EXPECT_TRUE(f.manager.Shops().empty());
+  EXPECT_TRUE(w.Welcome()->isVisible());
+}
+
+// Qt's own buttons and menus speak German beside the program's texts, also when the
+// session's locale is not German.
+TEST(QtTranslations, StandardButtonsAndMenusAreGerman) {
+  for (const char* locale : {"de_DE", "C"}) {
+    QTranslator* translator = InstallQtTranslations(*QCoreApplication::instance(), QLocale(QString::fromUtf8(locale)));
+    ASSERT_NE(translator, nullptr) << "qtbase_de.qm is missing (qt6-translations-l10n)";
+    QDialogButtonBox buttons(QDialogButtonBox::Open | QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), "Abbrechen") << locale;
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Open)->text(), "Öffnen") << locale;
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Save)->text(), "Speichern") << locale;
+    QLineEdit edit;
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList entries;
+    for (QAction* action : menu->actions())
+      if (!action->isSeparator()) entries << action->text().section(QLatin1Char('\t'), 0, 0);
+    EXPECT_TRUE(entries.contains("&Rückgängig")) << entries.join(", ").toStdString();
+    EXPECT_TRUE(entries.contains("Alles auswählen")) << entries.join(", ").toStdString();
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+  }
 }
 
 TEST(MainWindow, ScreenshotOfEveryPage) {

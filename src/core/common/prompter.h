@@ -15,6 +15,9 @@ struct MessageRequest {
   MessageIcon icon = MessageIcon::None;
   Answer defaultAnswer = Answer::Ok;  // the preselected button
   std::string title;                  // empty: the program's own title
+  // Technical words for whoever looks into the cause (an engine's English message):
+  // shown apart from the text, on request; never part of it.
+  std::string details;
 };
 
 class Prompter {

@@ -25,8 +25,7 @@ namespace vendora {
   } catch (const std::bad_alloc&) {
     throw TranslateEngineError(SQLITE_NOMEM, {});
   } catch (const std::exception& e) {
-    throw DbError(DbFrameworkError::None, 0,
-                  std::string("Bei der Datenbankoperation trat ein Fehler auf. (") + e.what() + ")");
+    throw DbError(DbFrameworkError::None, 0, "Bei der Datenbankoperation trat ein Fehler auf.", e.what());
   }
 }
 

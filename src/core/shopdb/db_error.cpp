@@ -7,11 +7,12 @@
 
 namespace vendora {
 
-DbError::DbError(DbFrameworkError framework, int engineCode, std::string description)
+DbError::DbError(DbFrameworkError framework, int engineCode, std::string description, std::string engineMessage)
     : std::runtime_error(description),
       framework_(framework),
       engineCode_(engineCode),
-      description_(std::move(description)) {}
+      description_(std::move(description)),
+      engineMessage_(std::move(engineMessage)) {}
 
 DbError TranslateEngineError(int extendedCode, const std::string& engineMessage) {
   int primary = extendedCode & 0xFF;
@@ -72,8 +73,7 @@ DbError TranslateEngineError(int extendedCode, const std::string& engineMessage)
       text = "Bei der Datenbankoperation trat ein Fehler auf.";
       break;
   }
-  if (!engineMessage.empty()) text += " (" + engineMessage + ")";
-  return DbError(framework, extendedCode, text);
+  return DbError(framework, extendedCode, text, engineMessage);
 }
 
 std::string DbErrorReport(const DbError& error) {
@@ -88,7 +88,8 @@ std::string DbErrorReport(const DbError& error) {
 }
 
 void ShowDbError(Prompter& prompter, const DbError& error) {
-  prompter.Show(DbErrorReport(error), MessageIcon::Warning, std::string(texts::kDbErrorTitle));
+  prompter.Ask({DbErrorReport(error), MessageButtons::Ok, MessageIcon::Warning, Answer::Ok,
+                std::string(texts::kDbErrorTitle), error.engineMessage()});
 }
 
 }  // namespace vendora

@@ -27,7 +27,12 @@ OptionsRow DefaultOptions() {
 
 WebServerRow DefaultWebServer() {
   WebServerRow r;
+  // What a Linux web host has: Debian's Perl, the usual entry page and sendmail, so a
+  // new shop needs only its addresses and folders before it generates.
+  r.FileName = "index.html";
+  r.PerlPath = "/usr/bin/perl";
   r.MailOption = 1;
+  r.MailExec = "/usr/sbin/sendmail";
   return r;
 }
 

@@ -18,6 +18,8 @@ CompanyRow DefaultCompany();
 InterfacesRow DefaultInterfaces();
 // DefTaxTypeID is 0 here: the tax sentinel's key is only known in a shop (see EnsureOptionsRow).
 OptionsRow DefaultOptions();
+// A new shop's web server: entry page "index.html", Perl at /usr/bin/perl, mail by
+// /usr/sbin/sendmail; the addresses and folders are the merchant's to give.
 WebServerRow DefaultWebServer();
 PayvaneRow DefaultPayvane();
 // The FTP settings a new shop starts with: the standard port, passive transfers (which
