@@ -19,7 +19,7 @@ for arg in "$@"; do
   esac
 done
 if [ ! -t 0 ] || [ ! -t 1 ]; then SERVE=0; fi
-bash scripts/setup.sh
+bash scripts/setup.sh run
 BUILD_DIR="${BUILD_DIR:-build}"
 DEMO="$PWD/$BUILD_DIR/demo"
 rm -rf "$DEMO"

@@ -2,6 +2,6 @@
 # Installs what is missing, builds, and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh test
 BUILD_DIR="${BUILD_DIR:-build}"
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)"

@@ -8,6 +8,7 @@
 
 #include "app/shop_manager.h"
 #include "command_group.h"
+#include "common/status.h"
 #include "common/text_format.h"
 #include "common/text_util.h"
 #include "csv/catalogue_export.h"
@@ -82,10 +83,7 @@ class CatalogueCommands : public CommandGroup {
     const CatalogueExportReport report =
         ExportCatalogue(c.manager.Database(), DeriveShopPaths(c.manager.Database().Path()), file_, options, &terminal);
     terminal.Finish();
-    if (!report.ok) {
-      c.err << report.error << "\n";
-      return 1;
-    }
+    if (!report.status.ok()) return Failed(c, report.status);
     c.out << Format("Der Katalog wurde in \"%s\" geschrieben: %d Kategorien, %d Produkte, %d Artikel.", file_,
                     report.categories, report.products, report.items)
           << "\n";

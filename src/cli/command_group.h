@@ -15,6 +15,7 @@ namespace vendora {
 
 class CliPrompter;
 class ShopManager;
+class Status;
 
 // What every command may use: the streams, the answers to questions, the shop list.
 struct CliContext {
@@ -29,6 +30,10 @@ struct CliContext {
   // Writes the shop list back; prints the failure and returns false when it cannot.
   bool SaveSettings();
 };
+
+// The one way a command reports a failure the core gives back: its German message on
+// stderr, exit code 1.
+int Failed(CliContext& context, const Status& failure);
 
 class CommandGroup {
  public:

@@ -14,6 +14,7 @@
 #include "command_group.h"
 #include "common/file_error_text.h"
 #include "common/program_text.h"
+#include "common/status.h"
 #include "generator/graphic_sets.h"
 #include "shopdb/db_error.h"
 
@@ -23,6 +24,11 @@ bool CliContext::SaveSettings() {
   if (manager.SaveSettings(settingsFile)) return true;
   err << Format(texts::kSettingsNotSaved, settingsFile.string()) << "\n";
   return false;
+}
+
+int Failed(CliContext& context, const Status& failure) {
+  context.err << failure.message() << "\n";
+  return 1;
 }
 
 int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,

@@ -37,19 +37,12 @@ class GenerateCommands : public CommandGroup {
 
  private:
   int Generate(CliContext& c) {
-    ShopManager& manager = c.manager;
-    if (!manager.OpenShopDatabase(path_)) return 1;
-    GenerationLog log;
-    TerminalLog terminal(c.err, isatty(2) != 0);
-    log.AddSink(&terminal);
-    log.AddProgress(&terminal);
-    const ShopPaths shopPaths = DeriveShopPaths(manager.Database().Path());
-    log.SetFileLog(manager.Settings().doFileLog, shopPaths.logFile);
-    SystemClock clock;
-    ShopGenerator generator(manager.Database(), shopPaths, log, c.prompter, clock);
+    ShopRun run(c);
+    if (!run.Open(path_)) return 1;
+    ShopGenerator generator(run.Database(), run.Paths(), run.log, c.prompter, run.clock);
     if (force_) SetDatabaseChanged(true);
     const bool ok = generator.Start();
-    terminal.Finish();
+    run.Finish();
     return ok ? 0 : 1;
   }
 

@@ -11,7 +11,7 @@
 #include "cli_prompter.h"
 #include "command_group.h"
 #include "common/clock.h"
-#include "generator/log.h"
+#include "common/log.h"
 #include "preview/browser_launcher.h"
 #include "preview/preview_run.h"
 #include "terminal_log.h"
@@ -30,17 +30,11 @@ class PreviewCommands : public CommandGroup {
 
   std::optional<int> Run(CliContext& c) override {
     if (!*preview_) return std::nullopt;
-    ShopManager& manager = c.manager;
-    if (!manager.OpenShopDatabase(path_)) return 1;
-    GenerationLog log;
-    TerminalLog terminal(c.err, isatty(2) != 0);
-    log.AddSink(&terminal);
-    log.AddProgress(&terminal);
-    const ShopPaths paths = DeriveShopPaths(manager.Database().Path());
-    log.SetFileLog(manager.Settings().doFileLog, paths.logFile);
-    SystemClock clock;
-    const bool ok = BuildPreview(manager.Database(), paths, log, c.prompter, clock);
-    terminal.Finish();
+    ShopRun run(c);
+    if (!run.Open(path_)) return 1;
+    const ShopPaths& paths = run.Paths();
+    const bool ok = BuildPreview(run.Database(), paths, run.log, c.prompter, run.clock);
+    run.Finish();
     if (!ok) return 1;
     // The browser runs elsewhere: a shop named by a relative path still opens.
     std::error_code ec;

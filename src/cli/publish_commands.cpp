@@ -18,6 +18,7 @@
 #include "common/text_format.h"
 #include "generator/generation.h"
 #include "preview/browser_launcher.h"
+#include "common/fingerprint.h"
 #include "publish/ftp_tls.h"
 #include "publish/shop_script_writer.h"
 #include "publish/upload_driver.h"
@@ -149,8 +150,9 @@ class PublishCommands : public CommandGroup {
   std::optional<int> Run(CliContext& c) override {
     if (!*publish_) return std::nullopt;
     ShopManager& manager = c.manager;
-    if (!manager.OpenShopDatabase(path_)) return 1;
-    ShopDatabase& db = manager.Database();
+    ShopRun run(c);
+    if (!run.Open(path_)) return 1;
+    ShopDatabase& db = run.Database();
     if (!trust_.empty()) {
       const std::string fingerprint = NormalizeFingerprint(trust_);
       if (fingerprint.empty() || !TrustCertificate(db, fingerprint)) {
@@ -159,13 +161,10 @@ class PublishCommands : public CommandGroup {
       }
     }
 
-    const ShopPaths paths = DeriveShopPaths(db.Path());
-    GenerationLog pageLog;
-    TerminalLog terminal(c.err, isatty(2) != 0);
-    pageLog.AddSink(&terminal);
-    pageLog.AddProgress(&terminal);
-    pageLog.SetFileLog(manager.Settings().doFileLog, paths.logFile);
-    SystemClock clock;
+    const ShopPaths& paths = run.Paths();
+    GenerationLog& pageLog = run.log;
+    TerminalLog& terminal = run.terminal;
+    SystemClock& clock = run.clock;
     ShopGenerator generator(db, paths, pageLog, c.prompter, clock);
     QueuedObserver observer;
     FtpClientOptions client;
@@ -206,7 +205,7 @@ class PublishCommands : public CommandGroup {
         // Asked only of a person at the terminal; --open opens without asking, and
         // otherwise the address is only printed.
         if (open_) {
-          pageLog.Log(FormatProgramText(23846, *url));
+          pageLog.Log(FormatProgramText(text::kOpeningBrowser, *url));
           launch(*url);
         } else if (c.inputIsTerminal) {
           OfferPublishedShop(*url, c.prompter, pageLog, launch);

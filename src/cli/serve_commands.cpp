@@ -10,8 +10,9 @@
 #include "app/shop_manager.h"
 #include "cli_prompter.h"
 #include "command_group.h"
+#include "common/status.h"
 #include "common/clock.h"
-#include "generator/log.h"
+#include "common/log.h"
 #include "serve/local_shop_server.h"
 #include "terminal_log.h"
 
@@ -33,23 +34,16 @@ class ServeCommands : public CommandGroup {
 
   std::optional<int> Run(CliContext& c) override {
     if (!*serve_) return std::nullopt;
-    ShopManager& manager = c.manager;
     const ShopPaths given = DeriveShopPaths(NormalShopPath(path_));
     const bool generate = force_ || !GeneratedOutputIsCurrent(given);
     std::error_code ec;
     if (!force_ && std::filesystem::exists(given.incompleteRun, ec))
       c.out << "Die letzte Erzeugung des Shops wurde nicht vollständig beendet; er wird jetzt neu erzeugt."
             << std::endl;
-    if (!manager.OpenShopDatabase(path_)) return 1;
-    GenerationLog log;
-    TerminalLog terminal(c.err, isatty(2) != 0);
-    log.AddSink(&terminal);
-    log.AddProgress(&terminal);
-    const ShopPaths paths = DeriveShopPaths(manager.Database().Path());
-    log.SetFileLog(manager.Settings().doFileLog, paths.logFile);
-    SystemClock clock;
-    const auto shop = PrepareServedShop(manager.Database(), paths, log, c.prompter, clock, generate);
-    terminal.Finish();
+    ShopRun run(c);
+    if (!run.Open(path_)) return 1;
+    const auto shop = PrepareServedShop(run.Database(), run.Paths(), run.log, c.prompter, run.clock, generate);
+    run.Finish();
     if (!shop) return 1;
 
     // Ctrl-C and a plain kill are awaited here rather than ending the process, so
@@ -60,14 +54,16 @@ class ServeCommands : public CommandGroup {
     // A shell starts background jobs with Ctrl-C ignored; an ignored signal would
     // never arrive here, so it is taken back (a HUP ignored by nohup stays ignored).
     for (int s : {SIGINT, SIGTERM}) signal(s, SIG_DFL);
-    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Blocked only while serving: a caller in the same process (the tests) gets its
+    // signals back however this ends.
+    struct MaskGuard {
+      sigset_t saved;
+      ~MaskGuard() { sigprocmask(SIG_SETMASK, &saved, nullptr); }
+    } guard;
+    sigprocmask(SIG_BLOCK, &stopSignals, &guard.saved);
 
     LocalShopServer server;
-    std::string error;
-    if (!server.Start(*shop, options_, error)) {
-      c.err << error << "\n";
-      return 1;
-    }
+    if (Status started = server.Start(*shop, options_); !started.ok()) return Failed(c, started);
     c.out << "Der Shop läuft unter " << server.EntryUrl() << "\n"
           << "Bestell-E-Mails: "
           << (options_.smtpHost.empty() ? server.MailFolder().string() : "SMTP an " + options_.smtpHost) << "\n"

@@ -153,18 +153,9 @@ class ShopCommands : public CommandGroup {
       return 1;
     DemoShopOptions options;
     options.products = products_;
-    fs::path database;
-    try {
-      database = CreateDemoShop(folder, options);
-    } catch (const DbError&) {
-      throw;
-    } catch (const fs::filesystem_error& e) {
-      c.err << Format(texts::kDemoShopFailed, FileErrorText(e)) << "\n";
-      return 1;
-    } catch (const std::exception& e) {
-      c.err << Format(texts::kDemoShopFailed, e.what()) << "\n";
-      return 1;
-    }
+    const Result<fs::path> made = CreateDemoShop(folder, options);
+    if (!made.ok()) return Failed(c, Status::Error(Format(texts::kDemoShopFailed, made.message())));
+    const fs::path& database = *made;
     c.out << Format(texts::kDemoShopCreated, database.string()) << "\n";
     const bool listed = c.manager.AddShop(database);
     return c.SaveSettings() && listed ? 0 : 1;

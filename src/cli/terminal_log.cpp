@@ -1,8 +1,13 @@
 #include "terminal_log.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <ostream>
 #include <string>
+
+#include "app/shop_manager.h"
+#include "command_group.h"
 
 namespace vendora {
 
@@ -34,5 +39,20 @@ void TerminalLog::Draw() {
   err_ << "\r[" << std::string(static_cast<size_t>(filled), '#') << std::string(static_cast<size_t>(width - filled), ' ')
        << "] " << done << "/" << span << std::flush;
 }
+
+ShopRun::ShopRun(CliContext& c) : context(c), terminal(c.err, isatty(2) != 0) {
+  log.AddSink(&terminal);
+  log.AddProgress(&terminal);
+}
+
+bool ShopRun::Open(const std::string& shopFile) {
+  ShopManager& manager = context.manager;
+  if (!manager.OpenShopDatabase(shopFile)) return false;
+  paths_ = DeriveShopPaths(manager.Database().Path());
+  log.SetFileLog(manager.Settings().doFileLog, paths_.logFile);
+  return true;
+}
+
+ShopDatabase& ShopRun::Database() { return context.manager.Database(); }
 
 }  // namespace vendora

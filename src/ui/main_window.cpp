@@ -127,7 +127,7 @@ void MainWindow::BuildMenu() {
     for (const MenuCommand& c : group.entries) addCommand(menu, c);
   }
   project->addSeparator();
-  QAction* minimise = project->addAction(Q(ProgramText(102)));
+  QAction* minimise = project->addAction(Q(ProgramText(text::kMinimiseMenuItem)));
   connect(minimise, &QAction::triggered, this, &QWidget::showMinimized);
   QAction* quit = project->addAction(QStringLiteral("&Beenden"));
   connect(quit, &QAction::triggered, this, &QWidget::close);
@@ -202,24 +202,21 @@ bool MainWindow::CreateDemoShop() {
   if (std::filesystem::exists(folder / "Demoshop.mdb", ec) &&
       context_.prompter.AskYesNo(Format(texts::kDemoShopExists, folder.string()), Answer::No) != Answer::Yes)
     return false;
-  std::filesystem::path database;
   QApplication::setOverrideCursor(Qt::WaitCursor);
+  Result<std::filesystem::path> made = Status::Error(std::string());
   try {
-    database = vendora::CreateDemoShop(folder);
+    made = vendora::CreateDemoShop(folder);
   } catch (const DbError& e) {
     QApplication::restoreOverrideCursor();
     ShowDbError(context_.prompter, e);
     return false;
-  } catch (const std::filesystem::filesystem_error& e) {
-    QApplication::restoreOverrideCursor();
-    context_.prompter.Show(Format(texts::kDemoShopFailed, FileErrorText(e)), MessageIcon::Stop);
-    return false;
-  } catch (const std::exception& e) {
-    QApplication::restoreOverrideCursor();
-    context_.prompter.Show(Format(texts::kDemoShopFailed, e.what()), MessageIcon::Stop);
-    return false;
   }
   QApplication::restoreOverrideCursor();
+  if (!made.ok()) {
+    context_.prompter.Show(Format(texts::kDemoShopFailed, made.message()), MessageIcon::Stop);
+    return false;
+  }
+  const std::filesystem::path database = *made;
   const bool opened = manager.AddShop(database);
   Company()->Refresh();
   ShopSwitched();

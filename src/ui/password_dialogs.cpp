@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "pages/payvane_lock.h"
+#include "rules/payvane_lock.h"
 #include "ui_text.h"
 
 namespace vendora {

@@ -9,9 +9,9 @@
 #include "csv/catalogue_export.h"
 #include "csv/catalogue_import.h"
 #include "csv/csv_columns.h"
-#include "generator/output_file.h"
+#include "common/output_file.h"
 #include "imaging/image_file.h"
-#include "pages/catalogue_rules.h"
+#include "rules/catalogue_rules.h"
 #include "shopdb/default_rows.h"
 #include "support/test_support.h"
 
@@ -55,7 +55,7 @@ class CatalogueCsvTest : public ::testing::Test {
     fs::create_directories(dir_ / "out");
     const fs::path file = dir_ / "out" / name;
     const CatalogueExportReport report = ExportCatalogue(db, paths, file, options);
-    EXPECT_TRUE(report.ok) << report.error;
+    EXPECT_TRUE(report.status.ok()) << report.status.message();
     return file;
   }
   fs::path Csv(const std::string& name, const std::string& body, std::string_view header = kHeader) {
@@ -82,7 +82,7 @@ class CatalogueCsvTest : public ::testing::Test {
 TEST_F(CatalogueCsvTest, DemoShopRoundTripsByteForByteAndMergesIntoItselfUnchanged) {
   DemoShopOptions demo;
   demo.products = 40;
-  const ShopPaths source = DeriveShopPaths(CreateDemoShop(dir_ / "demo", demo));
+  const ShopPaths source = DeriveShopPaths(CreateDemoShop(dir_ / "demo", demo).value());
   ShopDatabase db;
   db.Open(source.database);
   const fs::path first = Export(db, source, "erste.csv");
@@ -582,7 +582,7 @@ TEST_F(CatalogueCsvTest, CommandLineExportsImportsAndExplainsTheColumns) {
     return code;
   };
   std::string out, err;
-  const fs::path demo = CreateDemoShop(dir_ / "demo", DemoShopOptions{.products = 6});
+  const fs::path demo = CreateDemoShop(dir_ / "demo", DemoShopOptions{.products = 6}).value();
   const fs::path file = dir_ / "katalog.csv";
   ASSERT_EQ(run({"export", demo.c_str(), file.c_str(), "--delimiter", ",", "--decimal-comma"}, out, err), 0) << err;
   EXPECT_NE(out.find("6 Produkte, 18 Artikel"), std::string::npos) << out;

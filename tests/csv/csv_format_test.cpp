@@ -64,12 +64,11 @@ TEST(CsvCells, LineNamesKeepTheirSeparatorInside) {
 
 TEST(CsvReading, TextIsUtf8OrWindows1252AndNothingElse) {
   CsvEncoding encoding;
-  std::string error;
-  EXPECT_EQ(DecodeCsvBytes("\xEF\xBB\xBF" "Gr\xC3\xB6\xC3\x9F" "e", encoding, error), "Größe");
+  EXPECT_EQ(DecodeCsvBytes("\xEF\xBB\xBF" "Gr\xC3\xB6\xC3\x9F" "e", encoding).value(), "Größe");
   EXPECT_EQ(encoding, CsvEncoding::Utf8WithBom);
-  EXPECT_EQ(DecodeCsvBytes("Gr\xC3\xB6\xC3\x9F" "e", encoding, error), "Größe");
+  EXPECT_EQ(DecodeCsvBytes("Gr\xC3\xB6\xC3\x9F" "e", encoding).value(), "Größe");
   EXPECT_EQ(encoding, CsvEncoding::Utf8);
-  EXPECT_EQ(DecodeCsvBytes("Gr\xF6\xDF" "e \x80 \x84x\x93", encoding, error), "Größe € „x“");
+  EXPECT_EQ(DecodeCsvBytes("Gr\xF6\xDF" "e \x80 \x84x\x93", encoding).value(), "Größe € „x“");
   EXPECT_EQ(encoding, CsvEncoding::Windows1252);
 
   const struct {
@@ -85,9 +84,9 @@ TEST(CsvReading, TextIsUtf8OrWindows1252AndNothingElse) {
        "Die Datei ist als UTF-8 gekennzeichnet, enthält aber in Zeile 3 Zeichen, die kein UTF-8 sind."},
   };
   for (const auto& c : bad) {
-    error.clear();
-    EXPECT_EQ(DecodeCsvBytes(c.bytes, encoding, error), std::nullopt);
-    EXPECT_EQ(error, c.reason);
+    const Result<std::string> text = DecodeCsvBytes(c.bytes, encoding);
+    EXPECT_FALSE(text.ok());
+    EXPECT_EQ(text.message(), c.reason);
   }
   EXPECT_EQ(DetectDelimiter("Kategorie;Produkt;Preis\n1,5"), ';');
   EXPECT_EQ(DetectDelimiter("\"a;b\",Produkt,Preis\n"), ',');

@@ -10,9 +10,10 @@
 #include <set>
 #include <sstream>
 
+#include "app/demo_shop.h"
 #include "common/clock.h"
 #include "generator/generation.h"
-#include "generator/output_file.h"
+#include "common/output_file.h"
 #include "generator/perl_literal.h"
 #include "generator/scripts.h"
 #include "imaging/image_file.h"
@@ -25,6 +26,11 @@ namespace vendora {
 namespace {
 
 namespace fs = std::filesystem;
+
+// A file the generator must write byte for byte, from tests/generator/fixtures.
+std::string Fixture(const std::string& name) {
+  return test::ReadFileBytes(fs::path(VENDORA_TEST_SOURCE_DIR) / "generator" / "fixtures" / name);
+}
 
 // A complete small shop: stand-alone, regional tax, two shipping methods with charges
 // and one without, discounts, a gift wrap with and one without picture, every order
@@ -105,61 +111,37 @@ TEST(ConfigFile, WritesEveryLineOfAStandAloneShopWithDecimalPoints) {
   ASSERT_TRUE(german.active()) << "the German locale must be installed";
   TestShop shop;
   ASSERT_TRUE(shop.Generate()) << ::testing::PrintToString(shop.sink.lines);
-  EXPECT_EQ(shop.Data("config.cnf"),
-            "$Basis{'Extern'} = 'http://www.garten.example/';\n$Basis{'Url'} = 'http://www.garten.example/';\n"
-            "$Basis{'CGI'} = 'http://www.garten.example/cgi-bin/';\n$Basis{'Thumbs'} = \"$Basis{'Url'}thumbs/\";\n"
-            "$Basis{'Products'} = \"$Basis{'Url'}prods/\";\n$Basis{'Category'} = \"$Basis{'Url'}cats/\";\n"
-            "$Basis{'Linies'} = \"$Basis{'Url'}lines/\";\n$Basis{'Gifts'} = \"$Basis{'Url'}wraps/\";\n"
-            "$Basis{'Imgs'} = \"$Basis{'Url'}imgs/\";\n\n"
-            "$Path{'Basis'} = \"/srv/shop/\";\n$Path{'Data'} = \"$Path{'Basis'}data/\";\n"
-            "$Path{'OLP'} = \"$Path{'Data'}data\";\n$ConfFile{'GraphicSet'} = \"$Path{'Data'}color.cnf\";\n"
-            "$ConfFile{'Language'} = \"$Path{'Data'}language.cnf\";\n\n"
-            "$TocFile{'Category'} = \"$Path{'Data'}category.toc\";\n"
-            "$TocFile{'Product'} = \"$Path{'Data'}product.toc\";\n$TocFile{'Items'} = \"$Path{'Data'}items.toc\";\n"
-            "$TocFile{'Linies'} = \"$Path{'Data'}lines.toc\";\n$TocFile{'Index'} = \"$Path{'Data'}index.toc\";\n\n"
-            "$IdxFile{'Category'} = \"$Path{'Data'}category.idx\";\n"
-            "$IdxFile{'Product'} = \"$Path{'Data'}product.idx\";\n$IdxFile{'Line'} = \"$Path{'Data'}line.idx\";\n"
-            "$IdxFile{'Index'} = \"$Path{'Data'}index.idx\";\n\n"
-            "$Currency{'Master'} = q{EUR};\n$pszMaPrice = q{EUR};\n$Currency{'Second'} = q{};\n$pszSePrice = q{};\n\n"
-            "$ShopSet{'Logo'} = \"\";\n$ShopSet{'StoreName'} = q{Garten &amp; Co &lt;S\xFC" "d&gt;};\n"
-            "$ShopSet{'Address'} = q{Lindenstra\xDF" "e 12};\n$ShopSet{'City'} = q{Freiburg};\n"
-            "$ShopSet{'Zip'} = q{79098};\n$ShopSet{'State'} = q{BW};\n$ShopSet{'Country'} = q{Deutschland};\n"
-            "$ShopSet{'Phone1'} = q{0761 1};\n$ShopSet{'Phone2'} = q{};\n$ShopSet{'Fax1'} = q{0761 2};\n"
-            "$ShopSet{'Fax2'} = q{};\n$ShopSet{'EM_Info'} = q{info@garten.example};\n$ShopSet{'EM_Support'} = q{};\n"
-            "$ShopSet{'EM_Press'} = q{};\n$ShopSet{'EM_Sales'} = q{shop@garten.example};\n"
-            "$ShopSet{'Welcome'} = q{Willkommen!<BR>Sch\xF6" "n, dass Sie da sind.};\n"
-            "$ShopSet{'Instruction'} = q{};\n$ShopSet{'AGB'} = q{Zahlbar in 14 Tagen.};\n"
-            "$ShopSet{'Thanks'} = q{Danke!};\n$ShopSet{'Company'} = q{};\n$ShopSet{'Privacy'} = q{};\n"
-            "$ShopSet{'Withdrawal'} = q{};\n\n"
-            "$CategoryLayout{'Spacing'} = 1;\n$CategoryLayout{'Description'} = 0;\n$CategoryLayout{'Dividers'} = 0;\n"
-            "$CategoryLayout{'Wrap'} = 1;\n\n"
-            "$LinesLayout{'Bool'} = 0;\n$LinesLayout{'Spacing'} = 0;\n$LinesLayout{'Description'} = 0;\n"
-            "$LinesLayout{'Dividers'} = 0;\n$LinesLayout{'First'} = 2;\n$LinesLayout{'Product'} = 0;\n"
-            "$LinesLayout{'Wrap'} = 1;\n\n"
-            "$FontFace = q{};\n$ActionMethod = q{POST};\n\n"
-            "$TableBorder = 0;\n$SecCurrency = 0;\n$UseDecComma = 0;\n$DetailPage = 1;\n$TopMenu = 1;\n$TopMenuOnSF = 1;\n"
-            "$BottomMenu = 1;\n$IndexOnStoreFront = 0;\n$IsIndex = 0;\n$ExternOnTop = 0;\n$StoreLogo = 0;\n\n"
-            "$CgiName{'Order'} = q{order.cgi};\n$CgiName{'Catalog'} = q{catalog.cgi};\n\n"
-            "$Shipping = 0;\n$Shipping_Typ = 0;\n$Shipping_Ensurance = 1;\n$Shipping_Ensurance_Value = 0.0125;\n"
-            "$Shipping_Ensurance_Limit = 500.00;\n$Shipping_Ensurance_Replace = 0;\n"
-            "$Shipping_Ensurance_Replace_Value = 0.00;\n$aShipping{'00_Post'} = \"0.00/4.90,50.00/0.00\";\n"
-            "$aShipping{'01_Kurier'} = \"0.00/12.50\";\n\n"
-            "$Discount_Typ = 1;\n$Discount{'100.00'} = 3.00;\n$Discount{'250.00'} = 5.00;\n\n"
-            "$Taxes = 1;\n$RegioTax{'Baden'} = 7.50;\n$RegioTax{'Bayern'} = 19.00;\n\n"
-            "$SoldMin = 0.00;\n\n"
-            "$SubmitType = 2;\n$SubmitOption = q{mail.garten.example};\n\n"
-            "$ReqFieldPhone = 1;\n$ReqFieldFax = 1;\n$ReqFieldEMail = 1;\n$ReqFieldNr = 0;\n$ReqFieldCountry = 1;\n\n"
-            "$Gift{'Rot'} = \"1.png/75/75\";\n$Gift_Cost = \"2.50\";\n$Gift_Type = 1;\n$Gifts = 1;\n\n"
-            "$Gift_Message = 1;\n$Gift_TextCost = \"1.00\";\n\n"
-            "$AgbAsLink = 0;\n$AcceptOrders{'AO1'} = q{Online per Internet};\n"
-            "$AcceptOrders{'AO2'} = q{Ausdrucken und per Post versenden};\n"
-            "$AcceptOrders{'AO3'} = q{Ausdrucken und per Fax versenden};\n\n"
-            "$OLP = 0;\n$CCName{'CC1'} = q{Visa};\n$CCName{'CC2'} = q{Eurocard};\n\n"
-            "$Payment_LS = q{Lastschrift (Bankeinzug)};\n$Payment{'Lastschrift (Bankeinzug)'} = \"0.00\";\n"
-            "$Payment_CC = q{Kreditkarte};\n$Payment{'Kreditkarte'} = \"0.00\";\n$Payment{'Nachnahme'} = \"6.00\";\n\n"
-            "1;\n");
+  // Every line, in Windows-1252 with LF line ends.
+  EXPECT_EQ(shop.Data("config.cnf"), Fixture("config_standalone.cnf"));
   EXPECT_EQ(shop.Files().Publish(ShopSubfolder::Data).count("config.cnf"), 1u);
   EXPECT_EQ(shop.Files().Publish(ShopSubfolder::Wraps).count("1.png"), 1u);
+}
+
+// The demo shop's language file, every key with its text and quoting (double quotes
+// only where the text holds Perl escapes or sprintf placeholders), from the last key
+// of the table to the first: a swapped number or quoting flag anywhere shows here.
+TEST(LanguageFile, TheDemoShopsFileIsWrittenByteForByte) {
+  test::TempDir dir;
+  DemoShopOptions options;
+  options.products = 1;
+  const Result<fs::path> database = CreateDemoShop(dir / "demo", options);
+  ASSERT_TRUE(database.ok()) << database.status().message();
+  ShopDatabase db;
+  db.Open(*database);
+  RefreshStoreTexts(db);  // as opening the shop does
+  GenerationLog log;
+  MemoryLogSink sink;
+  log.AddSink(&sink);
+  test::ScriptedPrompter prompter;
+  FixedClock clock{1'700'000'000};
+  ShopGenerator generator{db, DeriveShopPaths(*database), log, prompter, clock};
+  const std::set<std::string> wanted = {"snapshot", "settings", "web server", "payvane",
+                                        "folders",  "scripts",  "config",     "language"};
+  generator.Chain().clear();
+  for (const RunStep& step : GenerationChain())
+    if (wanted.count(step.name)) generator.Chain().push_back(step);
+  ASSERT_TRUE(generator.Run()) << ::testing::PrintToString(sink.lines);
+  EXPECT_EQ(test::ReadFileBytes(dir / "demo" / "data" / "language.cnf"), Fixture("language_demo.cnf"));
 }
 
 // Each case changes the base shop and names lines that must appear (in this order and

@@ -10,7 +10,7 @@
 #include "common/clock.h"
 #include "generator/generation.h"
 #include "generator/log_viewer.h"
-#include "generator/output_file.h"
+#include "common/output_file.h"
 #include "imaging/image_file.h"
 #include "imaging/image_refs.h"
 #include "shopdb/changed_flag.h"

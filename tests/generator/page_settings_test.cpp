@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "generator/output_file.h"
+#include "common/output_file.h"
 
 namespace vendora {
 namespace {

@@ -97,7 +97,7 @@ TEST(ThumbnailWorkers, OneOrManyWorkersWriteTheSameShop) {
   DemoShopOptions demo;
   demo.products = 90;
   demo.pictures = 30;
-  const fs::path first = CreateDemoShop(dir / "one", demo);
+  const fs::path first = CreateDemoShop(dir / "one", demo).value();
   const fs::path prods = first.parent_path() / "prods";
   for (const char* name : {"31.jpg", "32.jpg"}) fs::remove(prods / name);  // hard links to shared pictures
   fs::copy_file(std::string(VENDORA_FIXTURES) + "/jpeg/cmyk.jpg", prods / "31.jpg");

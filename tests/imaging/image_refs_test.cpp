@@ -243,7 +243,8 @@ TEST_F(ImageRefsTest, LogoRules) {
   EXPECT_FALSE(fs::exists(Folder("imgs") / "logo.gif")) << "the replaced logo is removed";
   EXPECT_EQ(StoreLogo(Folder("imgs"), "png", false, std::nullopt, prompter_), "png");
   EXPECT_EQ(StoreLogo(Folder("imgs"), "jpg", false, std::nullopt, prompter_), "") << "no logo.jpg on disk";
-  EXPECT_EQ(StoreLogo(Folder("imgs"), "png", false, Folder("src") / "weg.png", prompter_), "");
+  EXPECT_EQ(StoreLogo(Folder("imgs"), "png", false, Folder("src") / "weg.png", prompter_), "png")
+      << "a picture that is gone leaves the logo the shop had";
   EXPECT_EQ(StoreLogo(Folder("imgs"), "png", true, std::nullopt, prompter_), "");
   EXPECT_FALSE(fs::exists(Folder("imgs") / "logo.png"));
 }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "generator/log.h"
+#include "common/log.h"
 #include "publish/ftp_client.h"
 #include "publish/ftp_test_servers.h"
 #include "support/test_support.h"

@@ -13,6 +13,7 @@
 #include "generator/generation.h"
 #include "shopdb/olp_key_codec.h"
 #include "publish/ftp_test_servers.h"
+#include "common/fingerprint.h"
 #include "publish/ftp_tls.h"
 #include "publish/shop_script_writer.h"
 #include "publish/upload_driver.h"
@@ -68,7 +69,7 @@ class UploadTest : public ::testing::Test {
     DemoShopOptions options;
     options.products = 20;  // the 17th is withheld: its picture is on a keep list
     options.pictures = 4;
-    dbPath_ = CreateDemoShop(dir_ / "shop", options);
+    dbPath_ = CreateDemoShop(dir_ / "shop", options).value();
     db_.Open(dbPath_);
     paths_ = DeriveShopPaths(dbPath_);
     pageLog_.AddSink(&lines_);

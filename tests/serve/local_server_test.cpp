@@ -12,7 +12,7 @@
 
 #include "app/demo_shop.h"
 #include "common/clock.h"
-#include "generator/log.h"
+#include "common/log.h"
 #include "serve/local_config.h"
 #include "serve/local_shop_server.h"
 #include "shopdb/recordsets.h"
@@ -111,7 +111,7 @@ struct DemoShopAt {
   explicit DemoShopAt(int products) {
     DemoShopOptions demo;
     demo.products = products;
-    database = CreateDemoShop(dir / "shop", demo);
+    database = CreateDemoShop(dir / "shop", demo).value();
     db.Open(database);
     paths = DeriveShopPaths(database);
   }
@@ -156,8 +156,8 @@ TEST(LocalShopServer, RunsTheGeneratedShopUnderLighttpdAndLeavesNothingBehind) {
   }
 
   LocalShopServer server;
-  std::string error;
-  ASSERT_TRUE(server.Start(*shop, {}, error)) << error;
+  const Status started = server.Start(*shop, {});
+  ASSERT_TRUE(started.ok()) << started.message();
   const int port = server.Port();
   const std::string base = "http://127.0.0.1:" + std::to_string(port);
   EXPECT_EQ(server.EntryUrl(), base + "/index.html");
@@ -179,8 +179,7 @@ TEST(LocalShopServer, RunsTheGeneratedShopUnderLighttpdAndLeavesNothingBehind) {
   LocalShopServer second;
   ServeOptions taken;
   taken.port = port;
-  EXPECT_FALSE(second.Start(*shop, taken, error));
-  EXPECT_EQ(error, "Der Port " + std::to_string(port) + " ist schon belegt; bitte mit --port einen anderen wählen.");
+  EXPECT_EQ(second.Start(*shop, taken).message(), "Der Port " + std::to_string(port) + " ist schon belegt; bitte mit --port einen anderen wählen.");
 
   // The mail stand-in puts each mail into the shop's mail folder.
   FILE* mail = popen((server.RunFolder() / "sendmail").string().append(" -t").c_str(), "w");
@@ -240,11 +239,10 @@ TEST(LocalShopServer, EndsWithItsOwnerHoweverItEndsAndItsFolderGoesOnTheNextStar
   if (owner == 0) {
     sigprocmask(SIG_BLOCK, &stop, &saved);
     LocalShopServer server;
-    std::string error;
-    const bool started = server.Start(*shop, {}, error);
-    const std::string said = started ? std::to_string(server.Port()) + " " + std::to_string(server.ServerPid()) + " " +
+    const Status started = server.Start(*shop, {});
+    const std::string said = started.ok() ? std::to_string(server.Port()) + " " + std::to_string(server.ServerPid()) + " " +
                                            BlockedSignals(server.ServerPid()) + " " + server.RunFolder().string()
-                                     : "0 " + error;
+                                          : "0 " + started.message();
     (void)!write(ready[1], said.data(), said.size());
     close(ready[1]);
     pause();  // killed by the test
@@ -275,8 +273,8 @@ TEST(LocalShopServer, EndsWithItsOwnerHoweverItEndsAndItsFolderGoesOnTheNextStar
   fs::create_directories(living);
   test::WriteFileBytes(living / "owner.pid", std::to_string(getpid()) + "\n");
   LocalShopServer next;
-  std::string error;
-  ASSERT_TRUE(next.Start(*shop, {}, error)) << error;
+  const Status restarted = next.Start(*shop, {});
+  ASSERT_TRUE(restarted.ok()) << restarted.message();
   EXPECT_FALSE(fs::exists(runFolder));
   EXPECT_TRUE(fs::exists(living));
   fs::remove_all(living);

@@ -288,19 +288,39 @@ TEST(QtTranslations, StandardButtonsAndMenusAreGerman) {
   }
 }
 
-TEST(MainWindow, ScreenshotOfEveryPage) {
+// The tabs each page shows, in the order the menu's commands count them; a screenshot
+// of every page and of the server page's first tabs lands in build/screenshots.
+TEST(MainWindow, EveryPageShowsItsTabsInOrder) {
   DesktopFixture f;
   f.AddDemoShop();
   MainWindow& w = f.Window();
   w.resize(1040, 700);
-  const char* names[] = {"page1_company", "page2_design", "page3_commerce", "page4_catalogue", "page5_server",
-                         "page6_publish"};
+  const struct {
+    const char* screenshot;
+    QStringList tabs;
+  } pages[] = {
+      {"page1_company", {}},
+      {"page2_design", {" Bildersatz ", " Layout ", " Textinformation "}},
+      {"page3_commerce",
+       {" Auftragsbearbeitung ", " Bezahlung und Steuern ", " Versand ", " Rabatt ", " Geschenkoptionen "}},
+      {"page4_catalogue",
+       {" Kategorien ", " Eigenschaften ", " Produkte ", " Produktlinien ", " Produktlinien-Zuweisung "}},
+      {"page5_server", {"Webserver", "FTP-Server", "Tolm! Payvane"}},
+      {"page6_publish", {}},
+  };
+  ASSERT_EQ(MainWindow::kPageCount, 6);
   for (int page = 0; page < MainWindow::kPageCount; ++page) {
     ASSERT_TRUE(w.ShowPage(page));
-    Screenshot(&w, names[page]);
+    EXPECT_EQ(w.Sheet()->currentIndex(), page);
+    QStringList shown;
+    if (QTabWidget* tabs = w.Page(page)->Tabs())
+      for (int i = 0; i < tabs->count(); ++i) shown << tabs->tabText(i);
+    EXPECT_EQ(shown, pages[page].tabs) << pages[page].screenshot;
+    Screenshot(&w, pages[page].screenshot);
   }
   for (int tab : {0, 1}) {
     ASSERT_TRUE(w.ShowPage(MainWindow::kServer, tab));
+    EXPECT_EQ(w.Server()->Tabs()->currentIndex(), tab);
     Screenshot(&w, tab == 0 ? "page5_server_web" : "page5_server_ftp");
   }
 }

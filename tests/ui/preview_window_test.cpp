@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/demo_shop.h"
-#include "generator/log.h"
+#include "common/log.h"
 #include "preview/preview_run.h"
 #include "preview_window.h"
 #include "ui_support.h"
@@ -43,7 +43,7 @@ class PreviewWindowTest : public ::testing::Test {
     DemoShopOptions options;
     options.products = 4;
     options.pictures = 4;
-    const fs::path database = CreateDemoShop(temp / "demo", options);
+    const fs::path database = CreateDemoShop(temp / "demo", options).value();
     ShopManager manager(ProgramIdentity{150, 54, 1031}, temp / "program", prompter);
     ASSERT_TRUE(manager.OpenShopDatabase(database));
     paths = DeriveShopPaths(database);

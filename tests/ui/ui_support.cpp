@@ -18,7 +18,7 @@
 #include "app/program_identity.h"
 #include "controls/form_controls.h"
 #include "pages/company_page.h"
-#include "pages/payvane_lock.h"
+#include "rules/payvane_lock.h"
 #include "ui_text.h"
 
 #ifndef VENDORA_SCREENSHOT_DIR
@@ -113,7 +113,7 @@ fs::path DesktopFixture::AddDemoShop(int products) {
   DemoShopOptions options;
   options.products = products;
   options.pictures = products;
-  const fs::path file = CreateDemoShop(temp / "demo", options);
+  const fs::path file = CreateDemoShop(temp / "demo", options).value();
   dialogs.shopFiles.push_back(file);
   Window().Company()->AddShop();
   EXPECT_TRUE(manager.IsShopOpen());

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/shop_manager.h"
-#include "pages/settings_form.h"
+#include "rules/settings_form.h"
 #include "common/clock.h"
 #include "controls/form_controls.h"
 #include "dialogs.h"

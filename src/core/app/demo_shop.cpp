@@ -2,13 +2,14 @@
 
 #include <array>
 #include <cmath>
-#include <stdexcept>
+#include <tuple>
 #include <system_error>
 #include <vector>
 
 #include "app/program_folder.h"
 #include "app/program_identity.h"
 #include "app/shop_paths.h"
+#include "common/file_error_text.h"
 #include "common/text_format.h"
 #include "imaging/image_file.h"
 #include "imaging/image_refs.h"
@@ -28,12 +29,17 @@ struct Rgb {
   uint8_t r, g, b;
 };
 
+// Ends the making of a demo shop with a German reason.
+struct DemoFailure {
+  std::string reason;
+};
+
 // A simple picture: a diagonal blend between two colours with a lighter disc, enough
 // to look like a product shot in a thumbnail and to give the codecs real work.
 void DrawPicture(const fs::path& file, int width, int height, Rgb from, Rgb to, int seed) {
   CImageFile image;
   if (!image.CreateImpl(file.string(), FormatFromFileName(file.string())) || !image.Create(width, height, 24))
-    throw std::runtime_error("Das Bild " + file.string() + " kann nicht angelegt werden.");
+    throw DemoFailure{"Das Bild " + file.string() + " kann nicht angelegt werden."};
   CImageImpl& raster = *image.GetImpl();
   const double cx = width * (0.35 + 0.3 * ((seed * 37) % 10) / 10.0), cy = height * 0.5;
   const double radius = std::min(width, height) * 0.3;
@@ -53,7 +59,7 @@ void DrawPicture(const fs::path& file, int width, int height, Rgb from, Rgb to, 
   }
   image.SetQuality(80);
   if (!image.Save(file.string()))
-    throw std::runtime_error("Das Bild " + file.string() + " kann nicht geschrieben werden.");
+    throw DemoFailure{"Das Bild " + file.string() + " kann nicht geschrieben werden."};
 }
 
 // A labelled picture drawn by scripts/make_demo_pictures.sh, when the program's data
@@ -106,40 +112,28 @@ int32_t AddRow(Set& set, Fill&& fill) {
   return 0;
 }
 
-}  // namespace
+struct DemoTaxes {
+  int32_t full = 0, reduced = 0;
+};
 
-fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) {
-  const fs::path database = folder / "Demoshop.mdb";
-  fs::create_directories(folder);
-  std::error_code ec;
-  for (const char* suffix : {"", "-journal"}) fs::remove(database.string() + suffix, ec);
-  const ShopPaths paths = DeriveShopPaths(database);
-  if (!CreateShopFolders(paths))
-    throw std::runtime_error("Die Shop-Ordner in " + folder.string() + " können nicht angelegt werden.");
-
-  const ProgramIdentity identity = CompiledProgramIdentity().value();
-  ShopDatabase db;
-  db.OpenOrCreate(database);
-  if (!CreateShopSchema(db, identity.versionNumber).ok)
-    throw std::runtime_error("Die Shop-Datenbank " + database.string() + " kann nicht angelegt werden.");
-  EnsureDefaultRows(db);
-  RefreshStoreTexts(db);
-
-  TransactionScope tx(db);
-  const int32_t noTax = EnsureTaxSentinel(db);
+DemoTaxes AddTaxes(ShopDatabase& db) {
+  EnsureTaxSentinel(db);
   CRecSetTaxesByType taxes(db);
   taxes.OpenForAppend();
-  const int32_t fullTax = AddRow(taxes, [](auto& t) {
-    t->Type = "Voller Steuersatz";
-    t->Rate = 19;
+  DemoTaxes t;
+  t.full = AddRow(taxes, [](auto& r) {
+    r->Type = "Voller Steuersatz";
+    r->Rate = 19;
   });
-  const int32_t reducedTax = AddRow(taxes, [](auto& t) {
-    t->Type = "Ermäßigter Steuersatz";
-    t->Rate = 7;
+  t.reduced = AddRow(taxes, [](auto& r) {
+    r->Type = "Ermäßigter Steuersatz";
+    r->Rate = 7;
   });
-  (void)noTax;
+  return t;
+}
 
-  // Settings rows.
+// Company, options, interface, web server, FTP server and text blocks.
+void AddSettings(ShopDatabase& db, const DemoShopOptions& options, const DemoTaxes& taxes) {
   CRecSetCompany company(db);
   company.OpenForAppend();
   AddRow(company, [](auto& c) {
@@ -167,7 +161,7 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
   optionsSet->DoFactor = true;
   optionsSet->Factor = 1.08f;
   optionsSet->TaxType = 2;
-  optionsSet->DefTaxTypeID = fullTax;
+  optionsSet->DefTaxTypeID = taxes.full;
   optionsSet->ShippingCalcType = 2;
   optionsSet->OfferDiscounts = 1;
   optionsSet->OfferGiftWrap = true;
@@ -238,8 +232,10 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
         "wir Ihnen alle Zahlungen, die wir von Ihnen erhalten haben, einschließlich der Lieferkosten, unverzüglich "
         "und spätestens binnen vierzehn Tagen zurückzuzahlen.";
   });
+}
 
-  // Payment, cards, shipping, discounts, gift wraps.
+// Payment, cards, shipping with charge tables, discounts, gift wraps.
+void AddCommerce(ShopDatabase& db, const ShopPaths& paths) {
   CRecSetPayments payments(db);
   payments.Open();
   for (payments.MoveFirst(); !payments.IsEOF(); payments.MoveNext()) {
@@ -307,9 +303,17 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
     DrawPicture(paths.Subfolder(ShopSubfolder::Wraps) / Format("%d.png", wrap), 60, 60,
                 kPalette[static_cast<size_t>(wrap) % kPalette.size()], {250, 240, 200}, wrap);
   }
+}
 
-  // Attributes: two kinds with their values; products without attributes name the
-  // sentinel kind and its blank value.
+// Two attribute kinds with their values; products without attributes name the sentinel
+// kind and its blank value.
+struct DemoAttributes {
+  int32_t noKind = 0, noValue = 0;
+  int32_t size = 0, colour = 0;
+  std::vector<int32_t> sizes, colours;
+};
+
+DemoAttributes AddAttributes(ShopDatabase& db) {
   CRecSetMainAttributes kinds(db);
   kinds.Open();
   kinds.FindFirst(Eq("Name", " "));
@@ -335,43 +339,47 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
       }));
     return std::pair{kind, ids};
   };
-  const auto sizeKind = addKind("Größe", {"Klein", "Mittel", "Groß"});
-  const auto colourKind = addKind("Farbe", {"Grün", "Natur", "Anthrazit"});
-  const int32_t size = sizeKind.first, colour = colourKind.first;
-  const std::vector<int32_t>& sizes = sizeKind.second;
-  const std::vector<int32_t>& colours = colourKind.second;
+  DemoAttributes a{noKind, noValue};
+  std::tie(a.size, a.sizes) = addKind("Größe", {"Klein", "Mittel", "Groß"});
+  std::tie(a.colour, a.colours) = addKind("Farbe", {"Grün", "Natur", "Anthrazit"});
+  return a;
+}
 
-  // Index entries, product lines.
+struct DemoGroups {
+  std::vector<int32_t> indexIds, categoryIds;
+  int32_t summer = 0, pro = 0;
+};
+
+// Index entries, product lines, categories, with their pictures and the logo.
+DemoGroups AddGroups(ShopDatabase& db, const ShopPaths& paths) {
   CRecSetIndex index(db);
   index.OpenForAppend();
-  std::vector<int32_t> indexIds;
+  DemoGroups g;
   for (const char* name : {"Werkzeug", "Pflanzen", "Möbel", "Wasser", "Deko", "Grillen"})
-    indexIds.push_back(AddRow(index, [&](auto& i) { i->Name = name; }));
+    g.indexIds.push_back(AddRow(index, [&](auto& i) { i->Name = name; }));
   CRecSetLines lines(db);
   lines.OpenForAppend();
-  const int32_t summer = AddRow(lines, [](auto& l) {
+  g.summer = AddRow(lines, [](auto& l) {
     l->Name = "Sommerangebote";
     l->Include = true;
     l->Description = "Unsere Empfehlungen für die warme Jahreszeit.";
   });
-  const int32_t pro = AddRow(lines, [](auto& l) {
+  g.pro = AddRow(lines, [](auto& l) {
     l->Name = "Für Profis";
     l->Order = 1;
     l->Include = true;
     l->Description = "Werkzeug und Zubehör für den täglichen Einsatz.";
   });
 
-  // Categories with their pictures.
   CRecSetCategories categories(db);
   categories.OpenForAppend();
-  std::vector<int32_t> categoryIds;
   for (size_t c = 0; c < kCategories.size(); ++c) {
     const int32_t id = AddRow(categories, [&](auto& k) {
       k->Name = kCategories[c].name;
       k->Description = kCategories[c].description;
       k->Order = static_cast<int32_t>(c);
     });
-    categoryIds.push_back(id);
+    g.categoryIds.push_back(id);
     const Rgb tint = kPalette[c % kPalette.size()];
     PlacePicture(Format("category-%d.png", static_cast<int>(c + 1)),
                  paths.Subfolder(ShopSubfolder::Cats) / Format("b%d.png", id), 140, 40, tint, {255, 255, 255},
@@ -381,14 +389,17 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
                  static_cast<int>(c));
   }
   int lineNumber = 0;
-  for (int32_t line : {summer, pro}) {
+  for (int32_t line : {g.summer, g.pro}) {
     PlacePicture(Format("line-%d.png", ++lineNumber), paths.Subfolder(ShopSubfolder::Lines) / Format("b%d.png", line),
                  140, 40, {255, 193, 7}, {255, 255, 255}, line);
   }
   PlacePicture("logo.png", paths.Subfolder(ShopSubfolder::Imgs) / "logo.png", 200, 60, {46, 125, 50},
                {255, 235, 59}, 3);
+  return g;
+}
 
-  // Products and items.
+void AddProducts(ShopDatabase& db, const ShopPaths& paths, const DemoShopOptions& options, const DemoTaxes& taxes,
+                 const DemoAttributes& a, const DemoGroups& g) {
   CRecSetProducts products(db);
   products.OpenForAppend();
   CRecSetItems items(db);
@@ -406,14 +417,14 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
     const bool withAttributes = p % 3 != 2;
     const int32_t product = AddRow(products, [&](auto& r) {
       r->Name = name;
-      r->CategoryID = categoryIds[c];
+      r->CategoryID = g.categoryIds[c];
       r->Order = static_cast<int32_t>(inCategory);
-      r->TaxID = c == 1 ? reducedTax : fullTax;
-      r->IndexID = indexIds[c];
+      r->TaxID = c == 1 ? taxes.reduced : taxes.full;
+      r->IndexID = g.indexIds[c];
       r->ShortDesc = "Bewährte Qualität für Haus und Garten.";
       r->LongDesc = "Ein Klassiker aus unserem Sortiment.\r\nLanglebig, pflegeleicht und sofort lieferbar.";
-      r->AttributeID1 = withAttributes ? size : noKind;
-      r->AttributeID2 = withAttributes ? colour : noKind;
+      r->AttributeID1 = withAttributes ? a.size : a.noKind;
+      r->AttributeID2 = withAttributes ? a.colour : a.noKind;
       r->Available = p % 17 != 16;  // a few products are withheld
     });
     for (int i = 0; i < 3; ++i) {
@@ -421,8 +432,8 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
         it->ProductID = product;
         it->Order = i;
         it->ItemNumber = Format("GW-%05d-%d", product, i + 1);
-        it->SubAttrID1 = withAttributes ? sizes[static_cast<size_t>(i)] : noValue;
-        it->SubAttrID2 = withAttributes ? colours[static_cast<size_t>((i + p) % 3)] : noValue;
+        it->SubAttrID1 = withAttributes ? a.sizes[static_cast<size_t>(i)] : a.noValue;
+        it->SubAttrID2 = withAttributes ? a.colours[static_cast<size_t>((i + p) % 3)] : a.noValue;
         it->Weight = 0.5f + static_cast<float>(i) * 0.75f;
         it->MPrice = 4.95f + static_cast<float>((p * 7 + i * 3) % 60) + 0.5f * static_cast<float>(i);
         it->SPrice = std::round(it->MPrice * 1.08f * 100) / 100;
@@ -432,7 +443,7 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
     if (p % 4 == 0)
       AddRow(members, [&](auto& m) {
         m->Name = name.substr(0, 64);
-        m->LineID = c == 0 ? pro : summer;
+        m->LineID = c == 0 ? g.pro : g.summer;
         m->ProductID = product;
         m->Order = p;
       });
@@ -442,12 +453,47 @@ fs::path CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) 
                   kPalette[static_cast<size_t>(p + 3) % kPalette.size()], p);
       pictures.push_back(picture);
     } else {
+      std::error_code ec;
       fs::create_hard_link(pictures[static_cast<size_t>(p) % pictures.size()], picture, ec);
       if (ec) fs::copy_file(pictures[static_cast<size_t>(p) % pictures.size()], picture);
     }
   }
-  tx.Commit();
-  return database;
+}
+
+}  // namespace
+
+Result<fs::path> CreateDemoShop(const fs::path& folder, const DemoShopOptions& options) {
+  try {
+    const fs::path database = folder / "Demoshop.mdb";
+    fs::create_directories(folder);
+    std::error_code ec;
+    for (const char* suffix : {"", "-journal"}) fs::remove(database.string() + suffix, ec);
+    const ShopPaths paths = DeriveShopPaths(database);
+    if (!CreateShopFolders(paths))
+      return Status::Error("Die Shop-Ordner in " + folder.string() + " können nicht angelegt werden.");
+
+    const ProgramIdentity identity = CompiledProgramIdentity().value();
+    ShopDatabase db;
+    db.OpenOrCreate(database);
+    if (!CreateShopSchema(db, identity.versionNumber).ok)
+      return Status::Error("Die Shop-Datenbank " + database.string() + " kann nicht angelegt werden.");
+    EnsureDefaultRows(db);
+    RefreshStoreTexts(db);
+
+    TransactionScope tx(db);
+    const DemoTaxes taxes = AddTaxes(db);
+    AddSettings(db, options, taxes);
+    AddCommerce(db, paths);
+    const DemoAttributes attributes = AddAttributes(db);
+    const DemoGroups groups = AddGroups(db, paths);
+    AddProducts(db, paths, options, taxes, attributes, groups);
+    tx.Commit();
+    return database;
+  } catch (const DemoFailure& failure) {
+    return Status::Error(failure.reason);
+  } catch (const fs::filesystem_error& e) {
+    return Status::Error(FileErrorText(e));
+  }
 }
 
 }  // namespace vendora

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "common/status.h"
+
 namespace vendora {
 
 struct DemoShopOptions {
@@ -19,8 +21,8 @@ struct DemoShopOptions {
 };
 
 // Creates `folder`/Demoshop.mdb with its subfolders and pictures. Returns the database
-// path, or throws DbError, std::filesystem::filesystem_error or std::runtime_error
-// (with a German text).
-std::filesystem::path CreateDemoShop(const std::filesystem::path& folder, const DemoShopOptions& options = {});
+// path, or fails with a German reason (a folder or picture that cannot be written);
+// database errors are thrown as DbError.
+Result<std::filesystem::path> CreateDemoShop(const std::filesystem::path& folder, const DemoShopOptions& options = {});
 
 }  // namespace vendora

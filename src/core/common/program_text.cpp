@@ -12,7 +12,11 @@ struct NumberedText {
 };
 
 constexpr NumberedText kTexts[] = {
-#include "program_texts.inc"
+#define VENDORA_TEXT(number, name, text) {number, text},
+#define VENDORA_TEXT_UNNAMED(number, text) {number, text},
+#include "common/program_texts.inc"
+#undef VENDORA_TEXT
+#undef VENDORA_TEXT_UNNAMED
 };
 
 constexpr bool IsSortedUnique() {

@@ -1,11 +1,12 @@
 #pragma once
-// The program's numbered German texts (messages, log lines, store texts) and the
-// named texts of messages that carry no number.
+// The program's numbered German texts (messages, log lines, store texts), the names of
+// their numbers (text::k...), and the named texts of messages that carry no number.
 #include <string>
 #include <string_view>
 
 #include "common/text_format.h"
-#include "named_texts.h"
+#include "common/named_texts.h"
+#include "common/text_ids.h"
 
 namespace vendora {
 

@@ -9,7 +9,7 @@
 #include "common/file_write.h"
 #include "common/text_format.h"
 #include "csv/csv_columns.h"
-#include "generator/log.h"
+#include "common/log.h"
 #include "imaging/image_refs.h"
 #include "shopdb/recordsets.h"
 
@@ -215,9 +215,8 @@ std::string Exporter::ExportPicture(PictureFolder& folder, std::string_view patt
     fs::copy_file(*picture, target, fs::copy_options::overwrite_existing, ec);
   }
   if (ec) {
-    report_.ok = false;
-    report_.error = Format("Das Bild \"%s\" konnte nicht nach \"%s\" kopiert werden: %s", picture->string(),
-                           target.string(), ec.message());
+    report_.status = Status::Error(Format("Das Bild \"%s\" konnte nicht nach \"%s\" kopiert werden: %s",
+                                          picture->string(), target.string(), ec.message()));
     return {};
   }
   return fileName;
@@ -227,10 +226,9 @@ CatalogueExportReport Exporter::Run() {
   std::error_code ec;
   const fs::path folder = file_.parent_path().empty() ? fs::path(".") : file_.parent_path();
   if (!fs::is_directory(folder, ec)) {
-    report_.error = Format("Der Ordner \"%s\" ist nicht vorhanden.", folder.string());
+    report_.status = Status::Error(Format("Der Ordner \"%s\" ist nicht vorhanden.", folder.string()));
     return report_;
   }
-  report_.ok = true;
   Load();
   for (const CsvColumnDef& def : CsvColumns()) writer_.Text(def.header);
   writer_.EndRow();
@@ -305,11 +303,10 @@ CatalogueExportReport Exporter::Run() {
       if (progress_ && percent != lastPercent) progress_->SetProgress(0, 100, lastPercent = percent);
     }
   }
-  if (!report_.ok) return report_;
+  if (!report_.status.ok()) return report_;
   RemoveStalePictures();
   if (!ReplaceFileContent(file_, writer_.Bytes())) {
-    report_.ok = false;
-    report_.error = Format("Die Datei \"%s\" konnte nicht geschrieben werden.", file_.string());
+    report_.status = Status::Error(Format("Die Datei \"%s\" konnte nicht geschrieben werden.", file_.string()));
   }
   if (report_.pictures == 0) report_.pictureFolder.clear();
   return report_;

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "common/status.h"
 #include "app/shop_paths.h"
 
 namespace vendora {
@@ -25,8 +26,7 @@ struct CatalogueExportOptions {
 };
 
 struct CatalogueExportReport {
-  bool ok = false;
-  std::string error;  // German, when not ok
+  Status status;  // the German reason when the export failed
   int categories = 0, products = 0, items = 0, pictures = 0;
   std::filesystem::path pictureFolder;  // empty when the catalogue has no pictures
 };

@@ -10,7 +10,7 @@
 
 #include "common/text_format.h"
 #include "common/text_util.h"
-#include "generator/output_file.h"
+#include "common/output_file.h"
 
 namespace vendora {
 
@@ -82,14 +82,12 @@ int NextContentLine(std::string_view text, int line) {
 
 }  // namespace
 
-std::optional<std::string> DecodeCsvBytes(std::string_view bytes, CsvEncoding& encoding, std::string& error) {
+Result<std::string> DecodeCsvBytes(std::string_view bytes, CsvEncoding& encoding) {
   if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
-    error = "Die Datei ist in UTF-16 gespeichert. Bitte speichern Sie sie als CSV in UTF-8 oder Windows-1252.";
-    return std::nullopt;
+    return Status::Error("Die Datei ist in UTF-16 gespeichert. Bitte speichern Sie sie als CSV in UTF-8 oder Windows-1252.");
   }
   if (bytes.find('\0') != std::string_view::npos) {
-    error = "Die Datei ist keine Textdatei.";
-    return std::nullopt;
+    return Status::Error("Die Datei ist keine Textdatei.");
   }
   std::string text;
   if (bytes.starts_with(kUtf8Bom)) {
@@ -98,9 +96,8 @@ std::optional<std::string> DecodeCsvBytes(std::string_view bytes, CsvEncoding& e
       size_t i = 0;
       while (i < bytes.size() && !IsByteEscape(DecodeUtf8(bytes, i))) {
       }
-      error = Format("Die Datei ist als UTF-8 gekennzeichnet, enthält aber in Zeile %d Zeichen, die kein UTF-8 sind.",
-                     LineOfOffset(bytes, i == 0 ? 0 : i - 1));
-      return std::nullopt;
+      return Status::Error(Format("Die Datei ist als UTF-8 gekennzeichnet, enthält aber in Zeile %d Zeichen, die kein UTF-8 sind.",
+                     LineOfOffset(bytes, i == 0 ? 0 : i - 1)));
     }
     encoding = CsvEncoding::Utf8WithBom;
     text.assign(bytes);
@@ -112,8 +109,7 @@ std::optional<std::string> DecodeCsvBytes(std::string_view bytes, CsvEncoding& e
     text = FromCodePage(bytes);
   }
   if (Trim(text).empty()) {
-    error = "Die Datei ist leer.";
-    return std::nullopt;
+    return Status::Error("Die Datei ist leer.");
   }
   return text;
 }
@@ -178,23 +174,20 @@ std::optional<CsvParseFailure> ParseCsv(std::string_view text, char delimiter,
   return std::nullopt;
 }
 
-std::optional<std::string> ReadCsvFile(const std::filesystem::path& file, std::string& error) {
+Result<std::string> ReadCsvFile(const std::filesystem::path& file) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) {
-    error = Format("Die Datei \"%s\" ist nicht vorhanden.", file.string());
-    return std::nullopt;
+    return Status::Error(Format("Die Datei \"%s\" ist nicht vorhanden.", file.string()));
   }
   const uint64_t size = std::filesystem::file_size(file, ec);
   if (!ec && size > kMaxCsvFileBytes) {
-    error = Format("Die Datei \"%s\" ist mit %d MB zu groß (höchstens %d MB).", file.string(),
-                   static_cast<long long>(size >> 20), static_cast<long long>(kMaxCsvFileBytes >> 20));
-    return std::nullopt;
+    return Status::Error(Format("Die Datei \"%s\" ist mit %d MB zu groß (höchstens %d MB).", file.string(),
+                   static_cast<long long>(size >> 20), static_cast<long long>(kMaxCsvFileBytes >> 20)));
   }
   std::ifstream in(file, std::ios::binary);
   std::string bytes(ec ? 0 : size, '\0');
   if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-    error = Format("Die Datei \"%s\" kann nicht gelesen werden.", file.string());
-    return std::nullopt;
+    return Status::Error(Format("Die Datei \"%s\" kann nicht gelesen werden.", file.string()));
   }
   return bytes;
 }

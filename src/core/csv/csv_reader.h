@@ -11,15 +11,17 @@
 #include <string_view>
 #include <vector>
 
+#include "common/status.h"
+
 namespace vendora {
 
 enum class CsvEncoding { Utf8WithBom, Utf8, Windows1252 };
 
 // The file's text as UTF-8: with a byte-order mark it must be UTF-8; without one it is
-// UTF-8 when every byte sequence is valid UTF-8, else Windows-1252. Nullopt with a
-// German reason in `error` for an empty file, a file with zero bytes (not text, or
+// UTF-8 when every byte sequence is valid UTF-8, else Windows-1252. Fails with a
+// German reason for an empty file, a file with zero bytes (not text, or
 // UTF-16) or a marked file with invalid UTF-8.
-std::optional<std::string> DecodeCsvBytes(std::string_view bytes, CsvEncoding& encoding, std::string& error);
+Result<std::string> DecodeCsvBytes(std::string_view bytes, CsvEncoding& encoding);
 
 // Semicolon (as German spreadsheets write it) or comma: whichever the first record
 // has more of outside quotes; a semicolon when it has neither.
@@ -47,7 +49,7 @@ std::optional<CsvParseFailure> ParseCsv(std::string_view text, char delimiter,
 // Largest file read: the whole text is held in memory while it is imported.
 inline constexpr uint64_t kMaxCsvFileBytes = uint64_t{1} << 30;
 
-// Reads the file's bytes; nullopt with a German reason when it cannot be read or is too big.
-std::optional<std::string> ReadCsvFile(const std::filesystem::path& file, std::string& error);
+// Reads the file's bytes; fails with a German reason when it cannot be read or is too big.
+Result<std::string> ReadCsvFile(const std::filesystem::path& file);
 
 }  // namespace vendora

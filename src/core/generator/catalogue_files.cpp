@@ -20,7 +20,7 @@
 
 #include "common/program_text.h"
 #include "generator/generation.h"
-#include "generator/output_file.h"
+#include "common/output_file.h"
 #include "generator/page_settings.h"
 #include "generator/picture_queue.h"
 #include "generator/run_context.h"

@@ -8,7 +8,7 @@
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "common/text_util.h"
-#include "generator/output_file.h"
+#include "common/output_file.h"
 #include "generator/perl_literal.h"
 #include "generator/run_context.h"
 #include "imaging/image_refs.h"
@@ -221,7 +221,7 @@ class ConfigWriter {
       if (value.empty()) continue;
       Put("$aShipping{%s} = \"%s\";\n", PerlSingleQuoted(Format("%02d_%s", n++, method.Name)), value);
     }
-    if (n == 0) return Stop(20079);
+    if (n == 0) return Stop(text::kNoShippingMethod);
     Blank();
     return true;
   }
@@ -236,7 +236,7 @@ class ConfigWriter {
     if (o.TaxType == 1) {
       const auto areas = ReadRows<TaxesByAreaRow>(run_.db);
       for (const TaxesByAreaRow& a : areas) Put("$RegioTax{%s} = %.2f;\n", PerlSingleQuoted(a.Area), a.Rate);
-      if (areas.empty()) return Stop(20077);
+      if (areas.empty()) return Stop(text::kTaxRegionMissing);
     }
     Blank();
     return true;
@@ -310,19 +310,19 @@ class ConfigWriter {
       run_.prompter.Show(warning, MessageIcon::Warning);
     }
     if (o.ElectronicSubmit) {
-      if (IsBlank(c.EmailSales)) return Stop(20073);
-      channel("AO1", 29997);
+      if (IsBlank(c.EmailSales)) return Stop(text::kSalesEmailMissing);
+      channel("AO1", text::kOrderChannelOnline);
     }
     if (o.PrintMail) {
-      if (IsBlank(c.Address1) || IsBlank(c.City) || IsBlank(c.ZIP)) return Stop(20074);
-      channel("AO2", 29998);
+      if (IsBlank(c.Address1) || IsBlank(c.City) || IsBlank(c.ZIP)) return Stop(text::kPostalAddressMissing);
+      channel("AO2", text::kOrderChannelPost);
     }
     if (o.PrintFax) {
-      if (IsBlank(c.Fax1) && IsBlank(c.Fax2)) return Stop(20075);
-      channel("AO3", 29999);
+      if (IsBlank(c.Fax1) && IsBlank(c.Fax2)) return Stop(text::kFaxNumberMissing);
+      channel("AO3", text::kOrderChannelFax);
     }
     Blank();
-    if (channels == 0) return Stop(20076);
+    if (channels == 0) return Stop(text::kNoOrderChannel);
     return true;
   }
 
@@ -330,7 +330,7 @@ class ConfigWriter {
     int payments = 0;
     Put("$OLP = %d;\n", s_.payvaneInUse);
     if (s_.payvaneInUse) {
-      const std::string name(ProgramText(143));
+      const std::string name(ProgramText(text::kOnlineCardPayment));
       Put("$OLP_Language = %s;\n", LanguageDigits(ReadFirstRow<LangIdRow>(run_.db).LangID.value_or(kAnyLanguageMarker)));
       Put("$Payment_OLP = %s;\n", PerlQ(name));
       Put("$Payment{%s} = \"%.2f\";\n", PerlSingleQuoted(name), s_.payvaneFee);
@@ -354,7 +354,7 @@ class ConfigWriter {
       ++payments;
     }
     Blank();
-    if (payments == 0) return Stop(20078);
+    if (payments == 0) return Stop(text::kNoPaymentMethod);
     out.WriteBytes("1;\n");
     return true;
   }
@@ -371,7 +371,7 @@ class ConfigWriter {
 }  // namespace
 
 bool WriteConfigFileStep(RunContext& run) {
-  run.log.LogText(22240);
+  run.log.LogText(text::kCreatingConfigFile);
   ConfigWriter writer(run);
   if (!CreateGeneratedFile(writer.out, run.Folder(ShopSubfolder::Data) / "config.cnf", "data/config.cnf", run.log,
                            &run.prompter))
@@ -381,7 +381,7 @@ bool WriteConfigFileStep(RunContext& run) {
     return false;
   }
   if (!FinishGeneratedFile(writer.out, "data/config.cnf", run.log)) return false;
-  run.log.LogText(22241);
+  run.log.LogText(text::kConfigFileCreated);
   // Said once the file stands, so that the merchant reads it beside the other warnings.
   const TextBlocksRow& blocks = writer.Blocks();
   if (Trim(blocks.Privacy).empty()) run.log.Log(Format(texts::kLegalTextMissing, "Datenschutzerklärung"));

@@ -5,19 +5,18 @@
 #include <string_view>
 #include <system_error>
 
-#include "app/program_folder.h"
 #include "common/clock.h"
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "generator/catalogue_files.h"
 #include "generator/config_file.h"
+#include "generator/entry_page.h"
 #include "generator/graphic_sets.h"
 #include "generator/language_file.h"
 #include "generator/picture_queue.h"
 #include "generator/scripts.h"
 #include "generator/server_checks.h"
 #include "imaging/image_refs.h"
-#include "preview/catalogue_pages.h"
 #include "shopdb/changed_flag.h"
 #include "shopdb/db_error.h"
 #include "shopdb/default_rows.h"
@@ -25,65 +24,6 @@
 namespace vendora {
 
 namespace fs = std::filesystem;
-
-void ShopSnapshot::Close() {
-  categories.reset();
-  products.reset();
-  items.reset();
-  index.reset();
-  prodLines.reset();
-  taxesByType.reset();
-  lines.reset();
-  language.reset();
-  open = false;
-}
-
-RunContext::RunContext(ShopDatabase& database, ShopPaths shopPaths, GenerationLog& runLog, Prompter& runPrompter,
-                       const Clock& runClock, RunMode runMode)
-    : db(database),
-      paths(std::move(shopPaths)),
-      programFolder(ProgramFolder()),
-      log(runLog),
-      prompter(runPrompter),
-      clock(runClock),
-      mode(runMode),
-      files(paths.folder) {}
-
-PictureFolder& RunContext::Pictures(ShopSubfolder folder) {
-  LoadPictureSizes();
-  return PictureFolderOf(folder, false);
-}
-
-PictureFolder& RunContext::PictureFolderOf(ShopSubfolder folder, bool prefetch) {
-  auto& p = pictureFolders[static_cast<size_t>(folder)];
-  if (!p) p = std::make_unique<PictureFolder>(Folder(folder), &pictureSizes);
-  if (prefetch) p->Prefetch();
-  return *p;
-}
-
-void RunContext::LoadPictureSizes() {
-  if (pictureSizesLoading.valid()) pictureSizesLoading.get();
-  if (!pictureSizesLoaded && !paths.pictureSizes.empty()) pictureSizes.Load(paths.pictureSizes);
-  pictureSizesLoaded = true;
-}
-
-void RunContext::PrefetchPictures() {
-  // The folders and the sizes are read on threads of their own while the run starts.
-  for (ShopSubfolder f : {ShopSubfolder::Prods, ShopSubfolder::Thumbs, ShopSubfolder::Cats, ShopSubfolder::Lines})
-    PictureFolderOf(f, true);
-  if (pictureSizesLoaded || pictureSizesLoading.valid() || paths.pictureSizes.empty()) return;
-  try {
-    pictureSizesLoading = std::async(std::launch::async, [this] { pictureSizes.Load(paths.pictureSizes); });
-    pictureSizesLoaded = true;  // once the load is waited for
-  } catch (const std::system_error&) {
-    // No thread to be had: loaded when first needed.
-  }
-}
-
-void RunContext::SavePictureSizes() {
-  if (pictureSizesLoading.valid()) pictureSizesLoading.get();
-  if (pictureSizesLoaded && !paths.pictureSizes.empty()) pictureSizes.Save(paths.pictureSizes);
-}
 
 std::vector<RunStep> GenerationChain() {
   return {
@@ -207,19 +147,19 @@ void LogDatabaseError(RunContext& run, const DbError& error) {
 }
 
 bool ListWithheldCategoryPicturesStep(RunContext& run) {
-  run.log.LogText(23856);
+  run.log.LogText(text::kListingUnusedCategoryPictures);
   PictureFolder& cats = run.Pictures(ShopSubfolder::Cats);
   const auto error = ForWithheld(*run.snapshot.categories, Eq("Include", false), [&](const CategoriesRow& row) {
     run.files.AddUnused(ShopSubfolder::Cats, FileNameOf(FindImageFile(kHeaderPattern, cats, row.ID)));
     run.files.AddUnused(ShopSubfolder::Cats, FileNameOf(FindImageFile(kButtonPattern, cats, row.ID)));
   });
-  run.log.LogFormat(23857, static_cast<int>(run.files.Unused(ShopSubfolder::Cats).size()));
-  run.log.LogText(23858);
+  run.log.LogFormat(text::kUnusedCategoryPictureCount, static_cast<int>(run.files.Unused(ShopSubfolder::Cats).size()));
+  run.log.LogText(text::kUnusedCategoryPicturesListed);
   return FinishWithheld(run, error);
 }
 
 bool ListWithheldProductPicturesStep(RunContext& run) {
-  run.log.LogText(23859);
+  run.log.LogText(text::kListingUnusedProductPictures);
   const PreviewSettings& s = run.settings;
   std::vector<int32_t> withheld;
   const auto error = ForWithheld(*run.snapshot.products, Eq("Available", false),
@@ -244,21 +184,21 @@ bool ListWithheldProductPicturesStep(RunContext& run) {
         run.files.AddUnused(ShopSubfolder::Thumbs, thumbnail, found.thumbnail ? &*found.thumbnail : nullptr);
     }
   }
-  run.log.LogFormat(23860, static_cast<int>(run.files.Unused(ShopSubfolder::Prods).size()));
-  run.log.LogFormat(23861, static_cast<int>(run.files.Unused(ShopSubfolder::Thumbs).size()));
-  run.log.LogText(23862);
+  run.log.LogFormat(text::kUnusedProductPictureCount, static_cast<int>(run.files.Unused(ShopSubfolder::Prods).size()));
+  run.log.LogFormat(text::kUnusedThumbnailCount, static_cast<int>(run.files.Unused(ShopSubfolder::Thumbs).size()));
+  run.log.LogText(text::kUnusedProductPicturesListed);
   return FinishWithheld(run, error);
 }
 
 bool ListWithheldLinePicturesStep(RunContext& run) {
-  run.log.LogText(23863);
+  run.log.LogText(text::kListingUnusedLinePictures);
   PictureFolder& lines = run.Pictures(ShopSubfolder::Lines);
   const auto error = ForWithheld(*run.snapshot.lines, Eq("Include", false), [&](const LinesRow& row) {
     run.files.AddUnused(ShopSubfolder::Lines, FileNameOf(FindImageFile(kHeaderPattern, lines, row.ID)));
     run.files.AddUnused(ShopSubfolder::Lines, FileNameOf(FindImageFile(kButtonPattern, lines, row.ID)));
   });
-  run.log.LogFormat(23864, static_cast<int>(run.files.Unused(ShopSubfolder::Lines).size()));
-  run.log.LogText(23865);
+  run.log.LogFormat(text::kUnusedLinePictureCount, static_cast<int>(run.files.Unused(ShopSubfolder::Lines).size()));
+  run.log.LogText(text::kUnusedLinePicturesListed);
   return FinishWithheld(run, error);
 }
 
@@ -343,7 +283,7 @@ bool ShopGenerator::Run() {
   run.SavePictureSizes();
   if (!ok) {
     run.snapshot.Close();
-    log_.LogText(22018);
+    log_.LogText(text::kGenerationAborted);
     SetDatabaseChanged(true);  // the next Generate runs without asking
     return false;
   }

@@ -13,7 +13,7 @@
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "common/text_util.h"
-#include "generator/output_file.h"
+#include "common/output_file.h"
 #include "generator/perl_literal.h"
 #include "generator/run_context.h"
 #include "imaging/image_refs.h"
@@ -300,12 +300,12 @@ std::string ShopSetName(const RunContext& run) {
 // pictures into imgs. Logs 22162, and 22163 on failure.
 bool LoadShopSet(RunContext& run, const fs::path& programFolder, GraphicSet& set, fs::path& setFolder) {
   const std::string name = ShopSetName(run);
-  run.log.LogFormat(22162, name);
+  run.log.LogFormat(text::kReadingGraphicSet, name);
   const fs::path root = GraphicSetsFolder(programFolder);
   // A name that is no plain folder name would lead outside the sets folder.
   std::vector<std::pair<std::string, std::string>> ignored;
   if (!IsValidGraphicSetName(name) || !ReadGraphicSet(root, name, set, &ignored)) {
-    run.log.LogFormat(22163, name);
+    run.log.LogFormat(text::kGraphicSetUnreadable, name);
     return false;
   }
   for (const auto& [key, value] : ignored) run.log.Log(Format(kGraphicSetPictureIgnored, name, key, value));
@@ -355,7 +355,7 @@ bool WriteColorFile(RunContext& run, const fs::path& programFolder) {
   GraphicSet set;
   fs::path setFolder;
   if (!LoadShopSet(run, programFolder, set, setFolder)) return false;
-  run.log.LogText(22160);
+  run.log.LogText(text::kCreatingColorFile);
   OutputFile out;
   if (!CreateGeneratedFile(out, run.Folder(ShopSubfolder::Data) / "color.cnf", "data/color.cnf", run.log,
                            &run.prompter))
@@ -387,7 +387,7 @@ bool WriteColorFile(RunContext& run, const fs::path& programFolder) {
   }
   out.Write("\n1;\n");
   if (!FinishGeneratedFile(out, "data/color.cnf", run.log)) return false;
-  run.log.LogText(22161);
+  run.log.LogText(text::kColorFileCreated);
   // Text the customer cannot read is a fault of the set, not of the shop: a warning.
   for (const auto& [row, name] : {std::pair{kGsText, "Normaler Text"}, std::pair{kGsHText, "Überschrift"},
                                   std::pair{kGsLink, "Normaler Link"}}) {
@@ -418,7 +418,7 @@ GraphicSetLibrary::GraphicSetLibrary(fs::path programFolder, Prompter& prompter)
 
 const std::vector<std::string>& GraphicSetLibrary::Refresh() {
   names_ = ListGraphicSets(root_);
-  if (names_.empty()) prompter_.Show(std::string(ProgramText(20009)), MessageIcon::Information);
+  if (names_.empty()) prompter_.Show(std::string(ProgramText(text::kNoGraphicSets)), MessageIcon::Information);
   return names_;
 }
 
@@ -441,7 +441,7 @@ bool GraphicSetLibrary::Choose(std::string_view name) {
 
 bool GraphicSetLibrary::ResolveChanges() {
   if (!HasCurrent() || !current_.modified) return true;
-  switch (prompter_.AskYesNoCancel(std::string(ProgramText(20020)), Answer::Yes)) {
+  switch (prompter_.AskYesNoCancel(std::string(ProgramText(text::kSaveGraphicSetChanges)), Answer::Yes)) {
     case Answer::Yes: return Save();
     case Answer::No: {
       GraphicSet stored;
@@ -506,11 +506,12 @@ bool GraphicSetLibrary::PrepareFolder(const std::string& name) {
       prompter_.Show(Format(kGraphicSetReadOnly, name), MessageIcon::Stop);
       return false;
     }
-    if (prompter_.AskYesNo(FormatProgramText(20016, name), Answer::No) != Answer::Yes) return false;
+    if (prompter_.AskYesNo(FormatProgramText(text::kOverwriteGraphicSet, name), Answer::No) != Answer::Yes)
+      return false;
   }
   fs::create_directories(folder, ec);
   if (!fs::is_directory(folder, ec)) {
-    prompter_.Show(FormatProgramText(20004, folder.string()), MessageIcon::Stop);
+    prompter_.Show(FormatProgramText(text::kCreateFolderFailed, folder.string()), MessageIcon::Stop);
     return false;
   }
   return true;
@@ -541,7 +542,7 @@ bool GraphicSetLibrary::Rename(std::string_view typedName) {
   std::error_code ec;
   // rename() would replace an empty folder of that name; a set never takes over another folder.
   if (fs::exists(fs::symlink_status(to, ec)) || (fs::rename(from, to, ec), ec)) {
-    prompter_.Show(FormatProgramText(20017, current_.name, name), MessageIcon::Information);
+    prompter_.Show(FormatProgramText(text::kGraphicSetNotRenamed, current_.name, name), MessageIcon::Information);
     return false;
   }
   GraphicSet renamed;
@@ -557,7 +558,8 @@ bool GraphicSetLibrary::Delete() {
     prompter_.Show(Format(kGraphicSetReadOnly, current_.name), MessageIcon::Stop);
     return false;
   }
-  if (prompter_.AskYesNo(FormatProgramText(20018, current_.name), Answer::No) != Answer::Yes) return false;
+  if (prompter_.AskYesNo(FormatProgramText(text::kDeleteGraphicSet, current_.name), Answer::No) != Answer::Yes)
+    return false;
   const fs::path folder = root_ / current_.name;
   std::error_code failure, ec;
   std::vector<fs::path> files;
@@ -567,7 +569,7 @@ bool GraphicSetLibrary::Delete() {
   for (const fs::path& file : files)
     if (!fs::remove(file, ec) && ec && !failure) failure = ec;
   if (!fs::remove(folder, ec) && !failure) failure = ec ? ec : std::make_error_code(std::errc::io_error);
-  if (failure) prompter_.Show(FormatProgramText(20019, failure.value()), MessageIcon::Stop);
+  if (failure) prompter_.Show(FormatProgramText(text::kGraphicSetNotDeleted, failure.value()), MessageIcon::Stop);
 
   current_ = GraphicSet();
   names_ = ListGraphicSets(root_);

@@ -3,7 +3,7 @@
 #include <unordered_map>
 
 #include "app/program_identity.h"
-#include "generator/output_file.h"
+#include "common/output_file.h"
 #include "generator/perl_literal.h"
 #include "generator/run_context.h"
 #include "shopdb/db_error.h"
@@ -12,7 +12,7 @@
 namespace vendora {
 
 bool WriteLanguageFileStep(RunContext& run) {
-  run.log.LogText(22256);
+  run.log.LogText(text::kCreatingLanguageFile);
   OutputFile out;
   if (!CreateGeneratedFile(out, run.Folder(ShopSubfolder::Data) / "language.cnf", "data/language.cnf", run.log,
                            &run.prompter))
@@ -39,7 +39,7 @@ bool WriteLanguageFileStep(RunContext& run) {
   out.Write(Format("$pszMetaVersionInfo = %s;\n", PerlQ(run.settings.versionInfo)));
   out.WriteBytes("\n1;\n");
   if (!FinishGeneratedFile(out, "data/language.cnf", run.log)) return false;
-  run.log.LogText(22257);
+  run.log.LogText(text::kLanguageFileCreated);
   run.files.AddPublish(ShopSubfolder::Data, "language.cnf");
   run.log.Step();
   return true;

@@ -158,7 +158,7 @@ bool LoadPreviewSettings(RunContext& run, RunMode mode) {
   run.settings = std::move(s);
   run.log.Step();
   if (run.settings.masterCurrency.empty()) {
-    run.prompter.Show(std::string(ProgramText(20072)), MessageIcon::Information);
+    run.prompter.Show(std::string(ProgramText(text::kMasterCurrencyMissing)), MessageIcon::Information);
     return false;
   }
   return true;

@@ -15,7 +15,7 @@
 
 #include "app/shop_paths.h"
 #include "generator/file_lists.h"
-#include "generator/log.h"
+#include "common/log.h"
 #include "generator/page_settings.h"
 #include "imaging/image_refs.h"
 #include "shopdb/recordsets.h"

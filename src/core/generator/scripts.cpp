@@ -6,8 +6,8 @@
 #include "app/program_identity.h"
 #include "common/program_text.h"
 #include "generator/embedded_files.h"
-#include "generator/log.h"
-#include "generator/output_file.h"
+#include "common/log.h"
+#include "common/output_file.h"
 #include "generator/perl_literal.h"
 #include "generator/run_context.h"
 
@@ -134,7 +134,7 @@ std::string ScriptVersionInfo() {
 
 bool WriteScriptPlaceholdersStep(RunContext& run) {
   run.settings.versionInfo.clear();
-  run.log.LogText(22272);
+  run.log.LogText(text::kCreatingScripts);
   for (int index = 0; index < kScriptCount; ++index) {
     // The client's placeholder lies in the data folder; the file published is the one
     // written into the cgi folder when publishing.
@@ -144,7 +144,7 @@ bool WriteScriptPlaceholdersStep(RunContext& run) {
     if (!CreateGeneratedFile(out, run.Folder(folder) / name, name, run.log, &run.prompter)) return false;
     out.Close();
   }
-  run.log.LogText(22273);
+  run.log.LogText(text::kScriptsCreated);
   run.settings.versionInfo = ScriptVersionInfo();
   run.log.Step();
   return true;

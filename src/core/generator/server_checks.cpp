@@ -9,7 +9,7 @@
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "common/text_util.h"
-#include "generator/log.h"
+#include "common/log.h"
 #include "generator/run_context.h"
 #include "shopdb/db_error.h"
 #include "shopdb/olp_key_codec.h"
@@ -110,7 +110,7 @@ std::optional<std::string> NormalizeUrl(std::string_view url, bool directory) {
 }
 
 bool CheckWebServerStep(RunContext& run) {
-  run.log.LogText(22208);
+  run.log.LogText(text::kCheckingWebServer);
   const WebServerRow& ws = run.snapshot.webServer;
   auto& out = run.settings.server;
   auto fail = [&run](int logLine, int explanation) {
@@ -120,34 +120,34 @@ bool CheckWebServerStep(RunContext& run) {
     return false;
   };
 
-  if (IsBlank(ws.HomeURL)) return fail(22210, 22211);
+  if (IsBlank(ws.HomeURL)) return fail(text::kHomeUrlMissing, text::kHomeUrlMissingHelp);
   const auto home = NormalizeUrl(ws.HomeURL, ws.StandAlone);
-  if (!home) return fail(22224, 22225);
+  if (!home) return fail(text::kHomeUrlInvalid, text::kHomeUrlInvalidHelp);
   out.homeUrl = *home;
 
   const auto store = NormalizeUrl(ws.StoreURL, true);
   if (!ws.StandAlone) {
-    if (IsBlank(ws.StoreURL)) return fail(22212, 22213);
-    if (!store) return fail(22226, 22227);
+    if (IsBlank(ws.StoreURL)) return fail(text::kStoreUrlMissing, text::kStoreUrlMissingHelp);
+    if (!store) return fail(text::kStoreUrlInvalid, text::kStoreUrlInvalidHelp);
   }
   out.storeUrl = store.value_or(std::string());
 
-  if (IsBlank(ws.ScriptURL)) return fail(22218, 22219);
+  if (IsBlank(ws.ScriptURL)) return fail(text::kScriptUrlMissing, text::kScriptUrlMissingHelp);
   const auto script = NormalizeUrl(ws.ScriptURL, true);
-  if (!script) return fail(22228, 22229);
+  if (!script) return fail(text::kScriptUrlInvalid, text::kScriptUrlInvalidHelp);
   out.scriptUrl = *script;
 
   const std::string startPage = FileNamePart(Trim(ws.FileName));
-  if (IsBlank(startPage)) return fail(22214, 22215);
+  if (IsBlank(startPage)) return fail(text::kStartPageMissing, text::kStartPageMissingHelp);
   out.startPage = startPage;
 
-  if (IsBlank(ws.StorePath)) return fail(22216, 22217);
+  if (IsBlank(ws.StorePath)) return fail(text::kStorePathMissing, text::kStorePathMissingHelp);
   std::string storePath(Trim(ws.StorePath));
   if (!storePath.ends_with('/')) storePath += '/';
   out.storePath = storePath;
   out.scriptFolder = storePath;
 
-  if (IsBlank(ws.PerlPath)) return fail(22230, 22231);
+  if (IsBlank(ws.PerlPath)) return fail(text::kPerlPathMissing, text::kPerlPathMissingHelp);
   std::string perl(Trim(ws.PerlPath));
   // A line break in the path would start a line of Perl code in every script.
   for (char& c : perl)
@@ -155,10 +155,11 @@ bool CheckWebServerStep(RunContext& run) {
   // A merchant who typed the whole "#!" line (perhaps with switches) gets it as typed.
   out.interpreterLine = (perl.find("#!") != std::string::npos ? "" : "#!") + perl + "\n";
 
-  if (ws.MailOption == 1 && IsBlank(ws.MailExec)) return fail(22220, 22221);
-  if (ws.MailOption == 2 && IsBlank(ws.MailHost)) return fail(22222, 22223);
+  if (ws.MailOption == 1 && IsBlank(ws.MailExec))
+    return fail(text::kMailExecutableMissing, text::kMailExecutableMissingHelp);
+  if (ws.MailOption == 2 && IsBlank(ws.MailHost)) return fail(text::kMailHostMissing, text::kMailHostMissingHelp);
 
-  run.log.LogText(22209);
+  run.log.LogText(text::kWebServerChecked);
   run.log.Step();
   return true;
 }
@@ -212,7 +213,7 @@ bool IsSealKey(std::string_view key) {
 }
 
 bool CheckPayvaneStep(RunContext& run) {
-  run.log.LogText(22288);
+  run.log.LogText(text::kCheckingPayvane);
   const PayvaneRow& row = run.snapshot.payvane;
   if (row.Use) {
     auto& out = run.settings.payvane;
@@ -231,27 +232,27 @@ bool CheckPayvaneStep(RunContext& run) {
       explanation = text;
     };
     if (out.server.empty()) {
-      problem(22290, 22291);
+      problem(text::kPayvaneServerMissing, text::kPayvaneServerMissingHelp);
     } else if (!IsPayvaneServerName(out.server)) {
-      problem(22292, 22293);
+      problem(text::kPayvaneServerInvalid, text::kPayvaneServerInvalidHelp);
     } else {
       if (out.timeOut < 10) {
         out.timeOut = 10;
-        problem(22294, 22295);
+        problem(text::kPayvaneTimeoutTooShort, text::kPayvaneTimeoutTooShortHelp);
       } else if (out.timeOut > 120) {
         out.timeOut = 120;
-        problem(22296, 22297);
+        problem(text::kPayvaneTimeoutTooLong, text::kPayvaneTimeoutTooLongHelp);
       }
       if (out.port < 1 || out.port > 32767) {
         out.port = 1712;
-        problem(22298, 22299);
+        problem(text::kPayvanePortInvalid, text::kPayvanePortInvalidHelp);
       }
-      if (out.userNumber < 1) problem(22300, 22301);
+      if (out.userNumber < 1) problem(text::kPayvaneUserInvalid, text::kPayvaneUserInvalidHelp);
     }
-    if (out.keyE.empty()) problem(22302, 22303);
-    else if (!IsHexKey(out.keyE)) problem(22304, 22305);
-    if (out.keyN.empty()) problem(22306, 22307);
-    else if (!IsHexKey(out.keyN)) problem(22308, 22309);
+    if (out.keyE.empty()) problem(text::kPayvaneFirstKeyMissing, text::kPayvaneFirstKeyMissingHelp);
+    else if (!IsHexKey(out.keyE)) problem(text::kPayvaneFirstKeyInvalid, text::kPayvaneFirstKeyInvalidHelp);
+    if (out.keyN.empty()) problem(text::kPayvaneSecondKeyMissing, text::kPayvaneSecondKeyMissingHelp);
+    else if (!IsHexKey(out.keyN)) problem(text::kPayvaneSecondKeyInvalid, text::kPayvaneSecondKeyInvalidHelp);
 
     if (logLine != 0) {
       run.log.LogText(logLine);
@@ -259,13 +260,13 @@ bool CheckPayvaneStep(RunContext& run) {
     }
     if (!EnsureSealKey(run)) return false;
   }
-  run.log.LogText(22289);
+  run.log.LogText(text::kPayvaneChecked);
   run.log.Step();
   return true;
 }
 
 bool CheckFtpSettings(ShopDatabase& db, GenerationLog& log, Prompter& prompter, FtpValues* out) {
-  log.LogText(22177);
+  log.LogText(text::kCheckingFtpSettings);
   FtpValues v = ReadFtpValues(db, log);
 
   bool failed = false, cancelled = false;
@@ -274,37 +275,37 @@ bool CheckFtpSettings(ShopDatabase& db, GenerationLog& log, Prompter& prompter, 
     if (cancelled || !bad) return;
     failed = true;
     log.LogText(logLine);
-    std::string text = Message(explanation);
-    if (proxy) text += ProgramText(22175);
-    text += ProgramText(22176);
+    std::string message = Message(explanation);
+    if (proxy) message += ProgramText(text::kAskNetworkAdministrator);
+    message += ProgramText(text::kContinueVerification);
     MessageRequest request;
-    request.text = std::move(text);
+    request.text = std::move(message);
     request.buttons = MessageButtons::OkCancel;
     request.icon = MessageIcon::Warning;
     request.defaultAnswer = Answer::Ok;
     if (prompter.Ask(request) == Answer::Cancel) cancelled = true;
   };
-  check(v.hostName.empty(), 22180, 22181, false);
-  check(!IsTcpPort(v.hostPort), 22182, 22183, false);
-  check(v.hostUser.empty(), 22184, 22185, false);
+  check(v.hostName.empty(), text::kFtpHostMissing, text::kFtpHostMissingHelp, false);
+  check(!IsTcpPort(v.hostPort), text::kFtpPortInvalid, text::kFtpPortInvalidHelp, false);
+  check(v.hostUser.empty(), text::kFtpUserMissing, text::kFtpUserMissingHelp, false);
   if (v.proxyType != 0) {
-    check(v.proxyName.empty(), 22186, 22187, true);
-    check(!IsTcpPort(v.proxyPort), 22188, 22189, true);
-    check(v.proxyUser.empty(), 22190, 22191, true);
+    check(v.proxyName.empty(), text::kProxyHostMissing, text::kProxyHostMissingHelp, true);
+    check(!IsTcpPort(v.proxyPort), text::kProxyPortInvalid, text::kProxyPortInvalidHelp, true);
+    check(v.proxyUser.empty(), text::kProxyUserMissing, text::kProxyUserMissingHelp, true);
   }
 
   if (!cancelled && EqualsNoCase(v.remoteDir, v.remoteScript)) {
-    log.LogText(22192);
+    log.LogText(text::kSameRemoteFolders);
     if (!failed) {
       // Not an error: some hosts run scripts from the shop folder itself.
-      if (prompter.AskYesNo(Message(22193) + Message(22194), Answer::Yes, MessageIcon::Warning) != Answer::Yes)
-        failed = true;
+      const std::string question = Message(text::kSameRemoteFoldersWarning) + Message(text::kContinuePublishing);
+      if (prompter.AskYesNo(question, Answer::Yes, MessageIcon::Warning) != Answer::Yes) failed = true;
     } else {
-      prompter.Show(Message(22193), MessageIcon::Warning);
+      prompter.Show(Message(text::kSameRemoteFoldersWarning), MessageIcon::Warning);
     }
   }
 
-  log.LogText(22178);
+  log.LogText(text::kFtpSettingsChecked);
   if (out) *out = std::move(v);
   return !failed;
 }

@@ -280,7 +280,7 @@ std::optional<ImageSize> WriteThumbnail(const fs::path& source, const fs::path& 
   temporary += ".tmp";
   auto copy = image.CreateScaledCopy(temporary.string(), t.width, t.height, format);
   if (!copy) {
-    if (prompter) prompter->Show(FormatProgramText(20086, source.string()), MessageIcon::Warning);
+    if (prompter) prompter->Show(FormatProgramText(text::kThumbnailFailed, source.string()), MessageIcon::Warning);
     return std::nullopt;
   }
   copy->SetQuality(quality);
@@ -395,7 +395,7 @@ bool AssignImage(std::string_view pattern, const fs::path& folder, int32_t id, c
   if (fs::exists(target, ec) && fs::equivalent(source, target, ec)) return true;
   // The copy comes first: if it fails, the record keeps its old picture.
   if (!CopyPicture(source, target)) {
-    prompter.Show(FormatProgramText(20045, source.string()), MessageIcon::Stop);
+    prompter.Show(FormatProgramText(text::kFileCopyFailed, source.string()), MessageIcon::Stop);
     return false;
   }
   RemoveFiles(FilesNamed(folder, base), target);
@@ -411,24 +411,27 @@ std::string StoreLogo(const fs::path& imgsFolder, std::string_view currentExt, b
   std::error_code ec;
   const fs::path current = imgsFolder / ("logo." + std::string(currentExt));
   if (remove) fs::remove(current, ec);
+  // A picture that cannot be taken leaves the logo the shop had (unless it was removed).
+  const auto kept = [&] { return fs::is_regular_file(current, ec) ? std::string(currentExt) : std::string(); };
   if (chosen) {
-    if (!fs::is_regular_file(*chosen, ec)) return {};
+    if (!fs::is_regular_file(*chosen, ec)) return kept();
     std::string extension = Lower(chosen->extension().string());
     if (!extension.empty()) extension.erase(0, 1);
     const fs::path target = imgsFolder / ("logo." + extension);
     if (fs::exists(target, ec) && fs::equivalent(*chosen, target, ec)) return extension;
     if (!CopyPicture(*chosen, target)) {
-      prompter.Show(FormatProgramText(20045, chosen->string()), MessageIcon::Stop);
-      return {};
+      prompter.Show(FormatProgramText(text::kFileCopyFailed, chosen->string()), MessageIcon::Stop);
+      return kept();
     }
     if (extension != currentExt) fs::remove(current, ec);  // the old logo is no longer used
     return extension;
   }
-  return fs::is_regular_file(current, ec) ? std::string(currentExt) : std::string();
+  return kept();
 }
 
 bool DiscardAllThumbnails(ShopDatabase& db, const fs::path& thumbFolder, Prompter& prompter) {
-  if (prompter.AskYesNo(std::string(ProgramText(20095)), Answer::No) != Answer::Yes) return false;
+  if (prompter.AskYesNo(std::string(ProgramText(text::kRecreateAllThumbnails)), Answer::No) != Answer::Yes)
+    return false;
   CRecSetProducts_IDs products(db);
   PictureFolder thumbs(thumbFolder);
   products.ForEach([&](const ProductIdsRow& row) { RemoveFiles(thumbs, std::to_string(row.ID)); });

@@ -256,13 +256,13 @@ SystemBrowserLauncher::SystemBrowserLauncher(Prompter& prompter, BrowserSystem* 
 bool SystemBrowserLauncher::LaunchBrowser(const std::string& url) {
   const std::string command = FindBrowserCommand(*system_);
   if (command.empty()) {
-    prompter_.Show(FormatProgramText(20053, url), MessageIcon::Information);
+    prompter_.Show(FormatProgramText(text::kNoBrowserFound, url), MessageIcon::Information);
     return false;
   }
   const int error = system_->Start(BrowserArguments(command, url));
   if (error != 0) {
     // The error number twice: in decimal and as the eight hexadecimal digits of a pointer.
-    const std::string text = ReplaceAll(std::string(ProgramText(20081)), "%p", "%08X");
+    const std::string text = ReplaceAll(std::string(ProgramText(text::kBrowserNotStarted)), "%p", "%08X");
     prompter_.Show(Format(text, error, static_cast<unsigned>(error)), MessageIcon::Stop);
     return false;
   }

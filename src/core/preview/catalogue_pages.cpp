@@ -7,100 +7,13 @@
 
 #include "generator/page_settings.h"
 #include "imaging/image_refs.h"
-#include "preview/store_page.h"
+#include "generator/entry_page.h"
+#include "generator/store_page.h"
 #include "shopdb/recordsets.h"
 
 namespace vendora {
 
 namespace {
-
-struct ListEntry {
-  int32_t id;
-  std::string name, description;
-};
-
-struct ButtonLayout {
-  int wrap;  // buttons per row; -1: no wrapping
-  bool description, dividers, spacing;
-};
-
-// Category and line buttons: picture buttons where the record has one, a row break
-// after every `wrap` buttons (divider before spacing before a plain break).
-void WriteButtonRun(StorePage& page, ShopSubfolder folder, std::string_view inputName,
-                    const std::vector<ListEntry>& entries, const ButtonLayout& layout) {
-  PictureFolder& pictures = page.run.Pictures(folder);
-  const std::string base = page.settings.BasePath(folder);
-  int inRow = 0;
-  for (const ListEntry& e : entries) {
-    const std::string ref = page.settings.textOnly ? std::string() : FindImageRef(kButtonPattern, pictures, e.id);
-    const std::string name = HtmlEscape(e.name);
-    if (!ref.empty())
-      page.Put("<INPUT TYPE=IMAGE %s NAME=\"%s%d\" ALT=\"%s\">", ImageAttributes(base, ref), inputName, e.id, name);
-    else
-      page.Put("<INPUT TYPE=SUBMIT NAME=\"%s%d\" VALUE=\"%s\">", inputName, e.id, name);
-    page.Write("&nbsp;&nbsp;");
-    if (layout.description && layout.wrap != 0)
-      page.Put("<BR><FONT FACE=\"%s\" SIZE=\"-1\">%s</FONT>", page.face, TextToHtml(e.description));
-    if (layout.wrap > 0 && ++inRow == layout.wrap) {
-      inRow = 0;
-      if (layout.dividers) page.WriteDivider();
-      else page.Write(layout.spacing ? "<P>\n" : "<BR>\n");
-    }
-  }
-  page.Write("\n");
-}
-
-void WriteCategoryButtons(StorePage& page) {
-  const auto& shown = page.ShownCategories();
-  std::vector<ListEntry> entries;
-  CRecSetCategories categories(page.run.db);
-  categories.SetFilter(Eq("Include", true));
-  categories.SetSort("[Order]");
-  categories.ForEach([&](const CategoriesRow& c) {
-    if (shown.contains(c.ID)) entries.push_back({c.ID, c.Name, c.Description});
-  });
-  const PreviewSettings& s = page.settings;
-  WriteButtonRun(page, ShopSubfolder::Cats, "categorypage_", entries,
-                 {s.categoryWrap, s.categoryDescription, s.categoryDividers, s.categorySpacing});
-}
-
-void WriteLineButtons(StorePage& page) {
-  // A line is shown when it holds a product the shop shows.
-  const auto& products = page.ShownProducts();
-  std::unordered_set<int32_t> withProducts;
-  CRecSetProdLines memberships(page.run.db);
-  memberships.SetSort("");
-  memberships.ForEach([&](const ProdLinesRow& m) {
-    if (products.contains(m.ProductID)) withProducts.insert(m.LineID);
-  });
-  std::vector<ListEntry> entries;
-  CRecSetLines lines(page.run.db);
-  lines.SetFilter(Eq("Include", true));
-  lines.SetSort("[Order]");
-  lines.ForEach([&](const LinesRow& l) {
-    if (withProducts.contains(l.ID)) entries.push_back({l.ID, l.Name, l.Description});
-  });
-  const LineLayout& l = page.settings.lines;
-  WriteButtonRun(page, ShopSubfolder::Lines, "linepage_", entries, {l.wrap, l.description, l.dividers, l.spacing});
-}
-
-void WriteIndexBlock(StorePage& page) {
-  page.Put("<P><FONT FACE=\"%s\"><FONT COLOR=\"%s\"><H2>%s</H2></FONT>%s</FONT></P>\n", page.face,
-           page.settings.graphicSet.heading, page.Text(30019), page.Text(30005));
-  page.Write("<select name=\"indexid\">");
-  CRecSetIndex entries(page.run.db);
-  entries.SetFilter(Ne("Name", " "));
-  entries.SetSort("[Name]");
-  entries.ForEach([&](const IndexRow& e) { page.Put("<OPTION VALUE=%d>%s</OPTION>", e.ID, HtmlEscape(e.Name)); });
-  page.Write("</SELECT><P>&nbsp;");
-  const std::string& find = page.Pictures().find;
-  const std::string text = AttributeText(page.Text(30023));
-  if (!find.empty())
-    page.Put("<INPUT TYPE=IMAGE %s NAME=\"show_index\" ALT=\"%s\">\n",
-             ImageAttributes(page.settings.BasePath(ShopSubfolder::Imgs), find), text);
-  else
-    page.Put("<INPUT TYPE=SUBMIT NAME=\"show_index\" VALUE=\"%s\">\n", text);
-}
 
 // The first category the storefront shows, if any.
 std::optional<CategoriesRow> FirstShownCategory(StorePage& page) {
@@ -125,6 +38,7 @@ void BeginForm(StorePage& page) {
 
 void EndForm(StorePage& page, bool creditLine) {
   if (page.settings.menuBottom) page.WriteMenuBar(true, true, true);
+  page.WriteLegalFooter();
   if (creditLine) page.WriteCreditLine();
   page.Write("</CENTER></FORM>\n");
   page.EndPage();
@@ -160,13 +74,13 @@ void WriteItemsAndBuyRow(StorePage& page, const ProductsRow& product) {
   };
   auto priceHeader = [&](const std::string& currency) {
     page.Put("<TD ALIGN=RIGHT BGCOLOR=\"%s\"><FONT COLOR=\"%s\" FACE=\"%s\" SIZE=\"-1\"><B>%s %s</B></FONT></TD>",
-             colour(), g.background, page.face, page.Text(30014), HtmlEscape(currency));
+             colour(), g.background, page.face, page.Text(text::kPriceIn), HtmlEscape(currency));
   };
-  header(page.Text(30033));
+  header(page.Text(text::kItemColumn));
   if (!kind1.empty()) header(kind1);
   if (!kind2.empty()) header(kind2);
-  if (weighed) header(page.Text(30036));
-  if (shipping) header(page.Text(30108));
+  if (weighed) header(page.Text(text::kWeightColumn));
+  if (shipping) header(page.Text(text::kShippingColumn));
   priceHeader(s.masterCurrency);
   if (s.hasSecondCurrency) priceHeader(s.secondCurrency);
   page.Write("</TR>\n");
@@ -197,12 +111,13 @@ void WriteItemsAndBuyRow(StorePage& page, const ProductsRow& product) {
   // Lines appear on products only where the shop shows them there, as its script does.
   const std::vector<std::string>& lines = page.LinesOf(product.ID);
   if (s.lines.onProducts && !lines.empty()) {
-    page.Put("<FONT FACE=\"%s\"><FONT SIZE=\"-2\"><I>&nbsp;%s</FONT><BR></I>", page.face, page.Text(30002));
+    page.Put("<FONT FACE=\"%s\"><FONT SIZE=\"-2\"><I>&nbsp;%s</FONT><BR></I>", page.face,
+             page.Text(text::kAlsoInLines));
     page.Write("<FONT SIZE=\"-1\"><SELECT>");
     for (const std::string& name : lines) page.Put("<OPTION>%s</OPTION>", name);
     page.Write("</SELECT>&nbsp;");
     const std::string& find = page.Pictures().find;
-    const std::string text = AttributeText(page.Text(30023));
+    const std::string text = AttributeText(page.Text(text::kGoToLine));
     if (!find.empty())
       page.Put("<INPUT TYPE=IMAGE %s ALT=\"%s\" ALIGN=TOP>", ImageAttributes(s.BasePath(ShopSubfolder::Imgs), find),
                text);
@@ -211,7 +126,7 @@ void WriteItemsAndBuyRow(StorePage& page, const ProductsRow& product) {
   }
   page.Write("&nbsp;</TD>");
   page.Put("<TD ALIGN=RIGHT VALIGN=TOP><INPUT%s></TD></TR></TABLE></TD></TR></TABLE>\n",
-           page.Button(page.Pictures().buy, page.Text(30032)));
+           page.Button(page.Pictures().buy, page.Text(text::kBuyNowButton)));
 }
 
 // The first shown category's products in [Order], each given to `f`.
@@ -224,44 +139,6 @@ void ForProductsOf(StorePage& page, const CategoriesRow& category, F&& f) {
 }
 
 }  // namespace
-
-void WriteStorefront(StorePage& page) {
-  const PreviewSettings& s = page.settings;
-  if (s.mode == RunMode::Preview) {
-    page.Write("<FORM ACTION=\"\" METHOD=POST>\n<CENTER>\n");
-  } else {
-    page.Put("<FORM ACTION=\"%s%s\" METHOD=POST>\n", AttributeText(s.server.scriptUrl),
-             CatalogueScriptName(page.run));
-    page.Write("<CENTER><INPUT TYPE=HIDDEN NAME=\"ActivPage\" VALUE=\"sf\">\n");
-  }
-  if (s.menuTop && !s.menuTopHomePage) {
-    page.WriteMenuBar(false, false, true);
-    page.WriteDivider();
-  }
-  page.WriteLogo(true);
-  page.Put("<FONT COLOR=\"%s\" FACE=\"%s\">%s</FONT>\n", s.graphicSet.heading, page.face,
-           TextToHtml(page.textBlocks.Welcome));
-  page.WriteDivider();
-  const bool linesFirst = s.lines.present && s.lines.first == 1;
-  if (linesFirst) {
-    WriteLineButtons(page);
-    page.WriteDivider();
-  }
-  if (s.indexOnStorefront) WriteIndexBlock(page);
-  else WriteCategoryButtons(page);
-  if (s.lines.present && !linesFirst) {
-    page.WriteDivider();
-    WriteLineButtons(page);
-  }
-  page.WriteDivider();
-  page.Put("<FONT FACE=\"%s\">%s</FONT><BR>\n", page.face, TextToHtml(page.textBlocks.Instructions));
-  page.WriteFooter();
-  page.WriteDivider();
-  if (s.menuBottom) page.WriteMenuBar(false, false, true);
-  page.WriteCreditLine();
-  page.Write("</CENTER></FORM>\n");
-  page.EndPage();
-}
 
 void WriteProductBlock(StorePage& page, const ProductsRow& product) {
   const PreviewSettings& s = page.settings;
@@ -276,7 +153,7 @@ void WriteProductBlock(StorePage& page, const ProductsRow& product) {
                              product.ID, s.useThumbnails, s.thumbnailQuality, &run.prompter);
     if (s.useThumbnails) thumbnail = refs.thumbnail;
   }
-  const std::string more = AttributeText(page.Text(30031));
+  const std::string more = AttributeText(page.Text(text::kMoreInfoButton));
   if (!thumbnail.empty())
     page.Put("<IMG %s ALT=\"%s\">", ImageAttributes(s.BasePath(ShopSubfolder::Thumbs), thumbnail), more);
   else
@@ -284,7 +161,7 @@ void WriteProductBlock(StorePage& page, const ProductsRow& product) {
   page.Put("<TD VALIGN=TOP><FONT FACE=\"%s\"><B>%s</B></FONT></TD>", page.face, HtmlEscape(product.Name));
   if (page.run.taxType == 2)
     page.Put("<TD VALIGN=BOTTOM ALIGN=RIGHT><FONT FACE=\"%s\" SIZE=\"-1\">%s %.2f%%</FONT></TD>", page.face,
-             page.Text(30001), page.TaxRate(product.TaxID));
+             page.Text(text::kTaxRateLabel), page.TaxRate(product.TaxID));
   else
     page.Write("<TD>&nbsp;</TD>");
   page.Write("</TR>\n");
@@ -296,14 +173,6 @@ void WriteProductBlock(StorePage& page, const ProductsRow& product) {
 
 bool WriteStoreFrontPage(RunContext& run) {
   return WritePreviewPage(run, "StoreFront.html", [](StorePage& page) {
-    page.BeginPage();
-    WriteStorefront(page);
-  });
-}
-
-bool WriteEntryPageStep(RunContext& run) {
-  const std::string& name = run.settings.server.startPage;
-  return WritePageFile(run, run.paths.folder / name, name, &run.prompter, [](StorePage& page) {
     page.BeginPage();
     WriteStorefront(page);
   });
@@ -365,7 +234,7 @@ bool WriteProductPage(RunContext& run) {
 
 bool WriteIndexPage(RunContext& run) {
   return WritePreviewPage(run, "IndexPage.html", [](StorePage& page) {
-    page.BeginPage(page.Text(30019));
+    page.BeginPage(page.Text(text::kIndexTitle));
     BeginForm(page);
     WriteIndexBlock(page);
     page.WriteDivider();
@@ -377,7 +246,7 @@ bool WriteSearchPage(RunContext& run) {
   return WritePreviewPage(run, "Search.html", [](StorePage& page) {
     const PreviewSettings& s = page.settings;
     const std::string& heading = s.graphicSet.heading;
-    page.BeginPage(page.Text(30018));
+    page.BeginPage(page.Text(text::kSearchTitle));
     page.Write("<FORM ACTION=\"\" METHOD=POST><CENTER>\n");
     if (s.menuTop) {
       page.WriteMenuBar(true, true, true);
@@ -386,13 +255,13 @@ bool WriteSearchPage(RunContext& run) {
     if (!s.logoRef.empty() && s.logoOnAllPages)
       page.Put("<IMG %s ALT=\"%s\"><BR>\n", ImageAttributes(s.BasePath(ShopSubfolder::Imgs), s.logoRef),
                HtmlEscape(page.company.StoreName));
-    page.Put("<H2><FONT COLOR=\"%s\" FACE=\"%s\">%s</FONT></H2>\n", heading, page.face, page.Text(30018));
-    page.Put("<H3><FONT COLOR=\"%s\" FACE=\"%s\">%s</FONT></H3>\n", heading, page.face, page.Text(30007));
+    page.Put("<H2><FONT COLOR=\"%s\" FACE=\"%s\">%s</FONT></H2>\n", heading, page.face, page.Text(text::kSearchTitle));
+    page.Put("<H3><FONT COLOR=\"%s\" FACE=\"%s\">%s</FONT></H3>\n", heading, page.face, page.Text(text::kSearchPrompt));
     page.Put("<TABLE BORDER=0 WIDTH=620><TR><TD><I><FONT FACE=\"%s\">%s</FONT></I></TD></TR>\n", page.face,
-             page.Text(30008));
+             page.Text(text::kSearchHelp));
     page.Write("<TR><TD VALIGN=MIDDLE ALIGN=CENTER><INPUT NAME=\"search_string\" VALUE=\"\" SIZE=40>&nbsp;&nbsp;");
     const std::string& search = page.Pictures().search;
-    const std::string text = AttributeText(page.Text(30018));
+    const std::string text = AttributeText(page.Text(text::kSearchTitle));
     if (!search.empty())
       page.Put("<INPUT TYPE=IMAGE %s NAME=\"show_search\" ALT=\"%s\">",
                ImageAttributes(s.BasePath(ShopSubfolder::Imgs), search), text);

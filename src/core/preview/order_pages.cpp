@@ -7,7 +7,7 @@
 #include "common/text_util.h"
 #include "generator/page_settings.h"
 #include "imaging/image_refs.h"
-#include "preview/store_page.h"
+#include "generator/store_page.h"
 #include "shopdb/recordsets.h"
 
 namespace vendora {
@@ -36,16 +36,16 @@ struct CustomerField {
 };
 
 constexpr CustomerField kCustomerFields[] = {
-    {"b_nr", nullptr, nullptr, nullptr, 30117, 0, CustomerField::Nr},
-    {"b_company", nullptr, nullptr, nullptr, 30118, 0, CustomerField::None},
-    {"b_firstname", nullptr, "s_firstname", nullptr, 30046, 0, CustomerField::Always},
-    {"b_name", nullptr, "s_name", nullptr, 30047, 0, CustomerField::Always},
-    {"b_street", nullptr, "s_street", nullptr, 30048, 0, CustomerField::Always},
-    {"b_zip", "b_city", "s_zip", "s_city", 30049, 30050, CustomerField::Always},
-    {"b_state", "b_country", "s_state", "s_country", 30052, 30051, CustomerField::Country},
-    {"b_phone", nullptr, "s_phone", nullptr, 30053, 0, CustomerField::Phone},
-    {"b_fax", nullptr, "s_fax", nullptr, 30054, 0, CustomerField::Fax},
-    {"b_email", nullptr, "s_email", nullptr, 30055, 0, CustomerField::EMail},
+    {"b_nr", nullptr, nullptr, nullptr, text::kCustomerNumberField, 0, CustomerField::Nr},
+    {"b_company", nullptr, nullptr, nullptr, text::kCompanyField, 0, CustomerField::None},
+    {"b_firstname", nullptr, "s_firstname", nullptr, text::kFirstNameField, 0, CustomerField::Always},
+    {"b_name", nullptr, "s_name", nullptr, text::kLastNameField, 0, CustomerField::Always},
+    {"b_street", nullptr, "s_street", nullptr, text::kStreetField, 0, CustomerField::Always},
+    {"b_zip", "b_city", "s_zip", "s_city", text::kZipField, text::kCityField, CustomerField::Always},
+    {"b_state", "b_country", "s_state", "s_country", text::kCountryField, text::kStateField, CustomerField::Country},
+    {"b_phone", nullptr, "s_phone", nullptr, text::kPhoneField, 0, CustomerField::Phone},
+    {"b_fax", nullptr, "s_fax", nullptr, text::kFaxField, 0, CustomerField::Fax},
+    {"b_email", nullptr, "s_email", nullptr, text::kEmailField, 0, CustomerField::EMail},
 };
 
 bool Required(const OptionsRow& o, CustomerField::Marker marker) {
@@ -64,7 +64,8 @@ bool Required(const OptionsRow& o, CustomerField::Marker marker) {
 void WriteCustomerBlock(StorePage& page, bool billing) {
   const OptionsRow& options = page.run.snapshot.options;
   page.Put("<TR><TD COLSPAN=2><FONT FACE=\"%s\"><b>%s</B><BR><FONT SIZE=\"-1\"><I>%s</I></FONT></FONT></TD></TR>\n",
-           page.face, page.Text(billing ? 30042 : 30043), page.Text(billing ? 30044 : 30045));
+           page.face, page.Text(billing ? text::kBillingAddressHeading : text::kShippingAddressHeading),
+           page.Text(billing ? text::kRequiredFieldsNote : text::kShippingAddressNote));
   for (const CustomerField& f : kCustomerFields) {
     const char* first = billing ? f.billing : f.delivery;
     const char* second = billing ? f.billingSecond : f.deliverySecond;
@@ -84,9 +85,9 @@ void WriteCustomerBlock(StorePage& page, bool billing) {
 void WriteNextAndBack(StorePage& page, std::string_view tail) {
   page.Write("<TABLE BORDER=0 CELLPADING=5 ALIGN=CENTER><TR>");
   page.Put("<TD VALIGN=TOP><INPUT TYPE=SUBMIT NAME=\"show_next\" VALUE=\"%s\"></FORM></TD>",
-           AttributeText(page.Text(30091)));
+           AttributeText(page.Text(text::kNextStepButton)));
   page.Put("<TD VALIGN=TOP><FORM ACTION=\"\" METHOD=POST><INPUT TYPE=SUBMIT NAME=\"show_back\" VALUE=\"%s\"></FORM></TD>",
-           AttributeText(page.Text(30093)));
+           AttributeText(page.Text(text::kCancelOrderButton)));
   page.Write(tail);
   page.WriteCreditLine();
 }
@@ -104,10 +105,10 @@ std::string TextInput(const char* name) { return Format("<INPUT TYPE=TEXT NAME=\
 
 void WriteCardDetails(StorePage& page, const std::string& organisations) {
   WritePaymentDetails(
-      page, {{30087, "<SELECT NAME=\"payment_cardorganisation\">" + organisations + "</SELECT>"},
-             {30088, TextInput("payment_cardname")},
-             {30089, TextInput("payment_cardnumber")},
-             {30090, "<INPUT TYPE=TEXT NAME=\"payment_cardexpire1\" SIZE=2 MAXLENGTH=2> / "
+      page, {{text::kCardOrganisationField, "<SELECT NAME=\"payment_cardorganisation\">" + organisations + "</SELECT>"},
+             {text::kCardHolderField, TextInput("payment_cardname")},
+             {text::kCardNumberField, TextInput("payment_cardnumber")},
+             {text::kCardExpiryField, "<INPUT TYPE=TEXT NAME=\"payment_cardexpire1\" SIZE=2 MAXLENGTH=2> / "
                      "<INPUT TYPE=TEXT NAME=\"payment_cardexpire2\" SIZE=2 MAXLENGTH=2>"}});
 }
 
@@ -127,7 +128,7 @@ void WritePaymentMethods(StorePage& page) {
   cardSet.ForEach(
       [&](const CreditCardsRow& c) { cards += Format("<OPTION VALUE=CC%d>%s</OPTION>", ++number, HtmlEscape(c.Name)); });
   if (page.settings.payvaneInUse) {
-    WritePaymentMethod(page, std::string(ProgramText(143)), page.settings.payvaneFee);
+    WritePaymentMethod(page, std::string(ProgramText(text::kOnlineCardPayment)), page.settings.payvaneFee);
     WriteCardDetails(page,
                      "<OPTION VALUE=MC>Eurocard / Mastercard</OPTION><OPTION VALUE=VS>Visa</OPTION><OPTION "
                      "VALUE=AE>American Express</OPTION><OPTION VALUE=DC>Diners Club</OPTION>");
@@ -141,10 +142,10 @@ void WritePaymentMethods(StorePage& page) {
     WritePaymentMethod(page, p.Name, p.Price);
     if (card) WriteCardDetails(page, cards);
     if (debit)
-      WritePaymentDetails(page, {{30084, TextInput("payment_bankname")},
-                                 {30085, TextInput("payment_banknumber")},
-                                 {30086, TextInput("payment_accountnumber")},
-                                 {30109, TextInput("payment_accountuser")}});
+      WritePaymentDetails(page, {{text::kBankNameField, TextInput("payment_bankname")},
+                                 {text::kBankCodeField, TextInput("payment_banknumber")},
+                                 {text::kAccountNumberField, TextInput("payment_accountnumber")},
+                                 {text::kAccountHolderField, TextInput("payment_accountuser")}});
   });
 }
 
@@ -153,22 +154,24 @@ void WritePaymentMethods(StorePage& page) {
 bool WriteShopCartPage(RunContext& run) {
   return WritePreviewPage(run, "ShopCart.html", [](StorePage& page) {
     const PreviewSettings& s = page.settings;
-    page.BeginPage(page.Text(30020));
+    page.BeginPage(page.Text(text::kCartTitle));
     page.Put("%s\n", kFormStart);
     if (s.menuTop) {
       page.WriteMenuBar(true, true, false);
       page.WriteDivider();
     }
     page.WriteLogo(false);
-    page.Put("<H2><FONT FACE=\"%s\" COLOR=\"%s\">%s</FONT></H2>\n", page.face, s.graphicSet.heading, page.Text(30020));
+    page.Put("<H2><FONT FACE=\"%s\" COLOR=\"%s\">%s</FONT></H2>\n", page.face, s.graphicSet.heading,
+             page.Text(text::kCartTitle));
     page.Put("<TABLE BORDER=0 WIDTH=620 ALIGN=CENTER><TR><TD ALIGN=CENTER><I><FONT FACE=\"%s\" size=\"-1\">%s</FONT>"
              "</I></TD></TR></TABLE>\n",
-             page.face, page.Text(30006));
+             page.face, page.Text(text::kCartDescription));
     page.WriteDivider();
     page.Write("<TABLE BORDER=1 CELLSPACING=0 CELLPADDING=0 WIDTH=580 ALIGN=CENTER><TR><TD ALIGN=CENTER>");
     page.Write("<TABLE WIDTH=578 BORDER=0 CELLSPACING=0 CELLPADDING=4><TR>");
-    for (int id : {30034, 30033}) page.Put("<TD><FONT FACE=\"%s\" SIZE=\"-1\"><B>%s</B></FONT></TD>", page.face, page.Text(id));
-    for (int id : {30037, 30038})
+    for (int id : {text::kQuantityColumn, text::kItemColumn})
+      page.Put("<TD><FONT FACE=\"%s\" SIZE=\"-1\"><B>%s</B></FONT></TD>", page.face, page.Text(id));
+    for (int id : {text::kUnitPriceColumn, text::kSubtotalColumn})
       page.Put("<TD ALIGN=RIGHT><FONT FACE=\"%s\" SIZE=\"-1\"><B>%s</B></FONT></TD>", page.face, page.Text(id));
     page.Write("</TR>\n");
 
@@ -198,28 +201,29 @@ bool WriteShopCartPage(RunContext& run) {
       secondSum += secondTotal;
     }
     page.Put("<TR><TD COLSPAN=3 ALIGN=RIGHT VALIGN=TOP><FONT FACE=\"%s\" SIZE=\"-1\"><B>%s</B></FONT></TD>", page.face,
-             page.Text(30039));
+             page.Text(text::kCartTotal));
     WriteCartAmount(page, "<TD ALIGN=RIGHT><FONT FACE=\"%s\" SIZE=\"-1\"><b>%s %.2f</b>", static_cast<float>(sum),
                     static_cast<float>(secondSum));
     page.Write("</TR></TABLE></TD></TR></TABLE><BR>\n");
 
     page.Write("<TABLE BORDER=0 WIDTH=620 ALIGN=CENTER><TR>");
     page.Put("<TD VALIGN=TOP ALIGN=LEFT><INPUT TYPE=SUBMIT NAME=\"show_back\" VALUE=\"%s\"></td>",
-             AttributeText(page.Text(30015)));
+             AttributeText(page.Text(text::kContinueShopping)));
     page.Put("<TD VALIGN=TOP ALIGN=CENTER><INPUT TYPE=SUBMIT NAME=\"show_recalc\" VALUE=\"%s\"></td></FORM></TD>",
-             AttributeText(page.Text(30017)));
+             AttributeText(page.Text(text::kRecalculate)));
     page.Put("<TD VALIGN=TOP ALIGN=RIGHT><FORM ACTION=\"\" METHOD=POST><INPUT TYPE=SUBMIT NAME=\"show_wk\" "
              "VALUE=\"%s\"></td>",
-             AttributeText(page.Text(30016)));
+             AttributeText(page.Text(text::kOrderNow)));
     page.Write("</TR></TABLE></FORM><FORM ACTION=\"\" METHOD=POST>\n");
     page.WriteDivider();
     page.Write("<TABLE BORDER=0 WIDTH=620 ALIGN=CENTER><TR><td>\n");
     page.WriteFooter();
     page.Write("</TD></TR></TABLE>\n");
     if (items.empty())
-      page.Put("<FONT FACE=\"%s\"><B>%s</B></FONT></I></TD></TR></TABLE>\n", page.face, page.Text(30022));
+      page.Put("<FONT FACE=\"%s\"><B>%s</B></FONT></I></TD></TR></TABLE>\n", page.face, page.Text(text::kCartEmpty));
     page.WriteDivider();
     if (s.menuBottom) page.WriteMenuBar(true, true, true);
+    page.WriteLegalFooter();
     page.WriteCreditLine();
     page.Write("</CENTER></FORM>\n");
     page.EndPage();
@@ -231,7 +235,7 @@ bool WriteOrder1Page(RunContext& run) {
     page.BeginPage();
     page.Put("%s<TABLE WIDTH=620 BORDER=0><TR><TD ALIGN=CENTER><FONT FACE=\"%s\">", kFormStart, page.face);
     page.Put("<FONT COLOR=\"%s\"><H3>%s</H3></FONT><FONT SIZE=\"-1\">%s</FONT></FONT></TD></TR></TABLE>\n",
-             page.settings.graphicSet.heading, page.Text(30040), page.Text(30041));
+             page.settings.graphicSet.heading, page.Text(text::kOrderTitle), page.Text(text::kOrderIntro));
     page.WriteDivider();
     page.Write("<TABLE WIDTH=620 BORDER=0 ALIGN=CENTER><TR><TD><TABLE BORDER=0>\n");
     WriteCustomerBlock(page, true);
@@ -254,19 +258,21 @@ bool WriteOrder2Page(RunContext& run) {
     page.BeginPage();
     page.Put("%s<TABLE WIDTH=620 BORDER=0><TR><TD ALIGN=CENTER><FONT FACE=\"%s\">", kFormStart, page.face);
     page.Put("<FONT COLOR=\"%s\"><H3>%s</H3></FONT><FONT SIZE=\"-1\">%s</FONT></FONT><BR>", s.graphicSet.heading,
-             page.Text(30062), page.Text(30063));
+             page.Text(text::kTransmissionTitle), page.Text(text::kChooseTransmission));
     page.Write("<SELECT NAME=\"send_via\">");
     const struct {
       bool accepted;
       const char* value;
       int text;
-    } channels[] = {{options.ElectronicSubmit, "AO1", 29997}, {options.PrintMail, "AO2", 29998},
-                    {options.PrintFax, "AO3", 29999}};
+    } channels[] = {{options.ElectronicSubmit, "AO1", text::kOrderChannelOnline},
+                    {options.PrintMail, "AO2", text::kOrderChannelPost},
+                    {options.PrintFax, "AO3", text::kOrderChannelFax}};
     for (const auto& c : channels)
       if (c.accepted) page.Put("<OPTION VALUE=\"%s\">%s</OPTION>", c.value, page.Text(c.text));
     page.Write("</SELECT></TD></TR></TABLE>\n");
     page.WriteDivider();
-    page.Put("<FONT FACE=\"%s\" COLOR=\"%s\"><H3>%s</H3></FONT>\n", page.face, s.graphicSet.heading, page.Text(30064));
+    page.Put("<FONT FACE=\"%s\" COLOR=\"%s\"><H3>%s</H3></FONT>\n", page.face, s.graphicSet.heading,
+             page.Text(text::kPaymentTitle));
     page.Write("<P><TABLE BORDER=0 CELLPADING=4 ALIGN=CENTER>\n");
     WritePaymentMethods(page);
     page.Write("</TABLE>\n");
@@ -282,21 +288,21 @@ bool WriteGiftWrapPage(RunContext& run) {
     const PreviewSettings& s = page.settings;
     const OptionsRow& options = page.run.snapshot.options;
     const std::string currency = HtmlEscape(s.masterCurrency);
-    page.BeginPage(page.Text(30056));
+    page.BeginPage(page.Text(text::kGiftServiceTitle));
     page.Put("%s<TABLE WIDTH=620 BORDER=0><TR><TD ALIGN=CENTER><FONT FACE=\"%s\"><FONT COLOR=\"%s\">", kFormStart,
              page.face, s.graphicSet.heading);
-    page.Put("<H3>%s</H3></FONT><P><FONT SIZE=\"-1\">", page.Text(30056));
-    page.Put("%s %s %.2f&nbsp;%s", page.Text(30057), currency, options.WrapCharge,
-             page.Text(options.WrapPerItem ? 30000 : 30095));
-    page.Put("<BR>%s %s %.2f", page.Text(30058), currency, options.MessageCharge);
+    page.Put("<H3>%s</H3></FONT><P><FONT SIZE=\"-1\">", page.Text(text::kGiftServiceTitle));
+    page.Put("%s %s %.2f&nbsp;%s", page.Text(text::kGiftServiceCost), currency, options.WrapCharge,
+             page.Text(options.WrapPerItem ? text::kGiftWrapPerItem : text::kGiftWrapPerOrder));
+    page.Put("<BR>%s %s %.2f", page.Text(text::kGiftMessageCost), currency, options.MessageCharge);
     page.Write("</FONT></FONT></TD></TR></TABLE>\n");
     page.WriteDivider();
 
     page.Put("<TABLE WIDTH=620 BORDER=0><TR><TD><FONT FACE=\"%s\" COLOR=\"%s\">", page.face, s.graphicSet.heading);
     page.Put("<H3 ALIGN=CENTER>%s</H3></FONT></TD></TR><TR><TD><TABLE ALIGN=CENTER BORDER=0 CELLPADDING=4><TR>",
-             page.Text(30059));
+             page.Text(text::kChooseGiftWrap));
     page.Put("<TD VALIGN=TOP>&nbsp;</TD><TD VALIGN=TOP><INPUT TYPE=RADIO><FONT FACE=\"%s\">&nbsp;%s</FONT></TD>",
-             page.face, page.Text(30060));
+             page.face, page.Text(text::kNoGiftWrap));
     // Two choices per row, the "none" choice counting as the first.
     int choices = 1;
     PictureFolder& wraps = page.run.Pictures(ShopSubfolder::Wraps);
@@ -315,13 +321,14 @@ bool WriteGiftWrapPage(RunContext& run) {
     });
     page.Write("</TR></TABLE>\n");
     page.WriteDivider();
-    page.Put("<P><CENTER><B><FONT FACE=\"%s\">%s</FONT></B><BR>", page.face, page.Text(30061));
+    page.Put("<P><CENTER><B><FONT FACE=\"%s\">%s</FONT></B><BR>", page.face, page.Text(text::kGiftMessageField));
     page.Write("<TEXTAREA ROWS=7 COLS=40></TEXTAREA></CENTER></P>\n");
     page.WriteDivider();
-    page.Put("<TABLE ALIGN=CENTER><tr><td><INPUT TYPE=SUBMIT VALUE=\"%s\">&nbsp;", AttributeText(page.Text(30092)));
-    page.Put("<INPUT TYPE=SUBMIT VALUE=\"%s\"></FORM></TD>", AttributeText(page.Text(30091)));
+    page.Put("<TABLE ALIGN=CENTER><tr><td><INPUT TYPE=SUBMIT VALUE=\"%s\">&nbsp;",
+             AttributeText(page.Text(text::kPreviousStepButton)));
+    page.Put("<INPUT TYPE=SUBMIT VALUE=\"%s\"></FORM></TD>", AttributeText(page.Text(text::kNextStepButton)));
     page.Put("<TD VALIGN=TOP><FORM ACTION=\"\" METHOD=POST><INPUT TYPE=SUBMIT VALUE=\"%s\"></TD>",
-             AttributeText(page.Text(30093)));
+             AttributeText(page.Text(text::kCancelOrderButton)));
     page.Write("</TR></TABLE></TD></TR></TABLE>\n");
     page.WriteCreditLine();
     page.Write("</FORM></CENTER>\n");
@@ -334,7 +341,7 @@ bool WritePolicyPage(RunContext& run) {
     const CompanyRow& c = page.company;
     page.WriteHtmlHead();
     page.WriteMetaTags();
-    page.WriteTitle(page.Text(30121));
+    page.WriteTitle(page.Text(text::kTermsTitle));
     page.Write("</HEAD>\n");
     page.WriteBodyTag();
     page.Put("<CENTER><TABLE BORDER=0><TR><TD><CENTER><TABLE BORDER=0 ALIGN=CENTER><TR><TD><FONT FACE=\"%s\">\n",

@@ -8,11 +8,11 @@
 #include "common/prompter.h"
 #include "generator/generation.h"
 #include "generator/graphic_sets.h"
-#include "generator/log.h"
+#include "common/log.h"
 #include "generator/scripts.h"
 #include "preview/catalogue_pages.h"
 #include "preview/order_pages.h"
-#include "preview/store_page.h"
+#include "generator/store_page.h"
 
 namespace vendora {
 
@@ -50,7 +50,7 @@ bool WriteContentPage(RunContext& run) {
     // The nine content pages, labelled 24560 to 24568.
     for (int i = 0; i < 9; ++i) {
       const std::string file(kPreviewFiles[static_cast<size_t>(i)]);
-      const std::string_view label = ProgramText(24560 + i);
+      const std::string_view label = ProgramText(text::kPreviewLabelShopEntry + i);
       std::error_code ec;
       const bool written = fs::is_regular_file(folder / file, ec) && fs::file_size(folder / file, ec) > 0 && !ec;
       if (written) page.Put("<BR><A HREF=\"%s\" TARGET=\"Main\">%s</A>\n", file, label);
@@ -85,7 +85,7 @@ std::vector<RunStep> PreviewChain() {
       {"Policy.html", WritePolicyPage},
       {"done",
        [](RunContext& run) {
-         run.log.LogText(22103);
+         run.log.LogText(text::kPreviewFilesCreated);
          return true;
        }},
   };
@@ -96,7 +96,7 @@ bool BuildPreview(ShopDatabase& db, const ShopPaths& paths, GenerationLog& log, 
   RunContext run(db, paths, log, prompter, clock, RunMode::Preview);
   log.SetRange(0, 15);
   log.SetPosition(0);
-  log.LogText(22102);
+  log.LogText(text::kCreatingPreviewFiles);
   // A missing preview folder is made; anything standing in its place fails the first page.
   std::error_code ec;
   fs::create_directories(run.Folder(ShopSubfolder::Preview), ec);
@@ -111,7 +111,7 @@ bool BuildPreview(ShopDatabase& db, const ShopPaths& paths, GenerationLog& log, 
   run.running = false;
   run.snapshot.Close();
   run.SavePictureSizes();
-  if (!ok) prompter.Show(std::string(ProgramText(20085)), MessageIcon::Stop);
+  if (!ok) prompter.Show(std::string(ProgramText(text::kPreviewBlockedByErrors)), MessageIcon::Stop);
   return ok;
 }
 

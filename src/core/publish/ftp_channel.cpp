@@ -14,7 +14,7 @@
 #include <system_error>
 
 #include "common/text_format.h"
-#include "generator/output_file.h"
+#include "common/output_file.h"
 
 namespace vendora {
 
@@ -34,10 +34,6 @@ std::string NetworkErrorText(int error) {
 
 std::string TimeoutText(int timeoutMs) {
   return Format("Zeitüberschreitung: keine Antwort innerhalb von %d Sekunden.", (timeoutMs + 999) / 1000);
-}
-
-void SetError(std::string* out, std::string text) {
-  if (out) *out = std::move(text);
 }
 
 bool SetNonBlocking(int fd) {
@@ -115,7 +111,7 @@ void SocketFd::Reset() {
 bool WaitReadable(int fd, int timeoutMs, bool* timedOut) { return WaitFor(fd, POLLIN, timeoutMs, timedOut); }
 bool WaitWritable(int fd, int timeoutMs, bool* timedOut) { return WaitFor(fd, POLLOUT, timeoutMs, timedOut); }
 
-SocketFd ConnectTcp(const std::string& host, int port, int timeoutMs, std::string* error) {
+Result<SocketFd> ConnectTcp(const std::string& host, int port, int timeoutMs) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -128,8 +124,7 @@ SocketFd ConnectTcp(const std::string& host, int port, int timeoutMs, std::strin
   addrinfo* found = nullptr;
   const std::string service = std::to_string(port);
   if (host.empty() || getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || !found) {
-    SetError(error, Format("Der Rechner \"%s\" wurde nicht gefunden.", host));
-    return SocketFd();
+    return Status::Error(Format("Der Rechner \"%s\" wurde nicht gefunden.", host));
   }
   std::string last = "Die Verbindung konnte nicht aufgebaut werden.";
   for (addrinfo* a = found; a; a = a->ai_next) {
@@ -159,11 +154,10 @@ SocketFd ConnectTcp(const std::string& host, int port, int timeoutMs, std::strin
     return fd;
   }
   freeaddrinfo(found);
-  SetError(error, last);
-  return SocketFd();
+  return Status::Error(last);
 }
 
-SocketFd ListenTcp(bool ipv4, std::string* error) {
+Result<SocketFd> ListenTcp(bool ipv4) {
   SocketFd fd = NewSocket(ipv4 ? AF_INET : AF_INET6);
   sockaddr_storage s{};
   socklen_t len = 0;
@@ -179,20 +173,18 @@ SocketFd ListenTcp(bool ipv4, std::string* error) {
     len = sizeof in6;
   }
   if (!fd.Valid() || bind(fd.Get(), reinterpret_cast<sockaddr*>(&s), len) != 0 || listen(fd.Get(), 5) != 0) {
-    SetError(error, NetworkErrorText(errno));
-    return SocketFd();
+    return Status::Error(NetworkErrorText(errno));
   }
   return fd;
 }
 
-SocketFd AcceptTcp(int listenFd, int timeoutMs, std::string* error) {
+Result<SocketFd> AcceptTcp(int listenFd, int timeoutMs) {
   bool timedOut = false;
   if (!WaitReadable(listenFd, timeoutMs, &timedOut)) {
-    SetError(error, timedOut ? TimeoutText(timeoutMs) : NetworkErrorText(errno));
-    return SocketFd();
+    return Status::Error(timedOut ? TimeoutText(timeoutMs) : NetworkErrorText(errno));
   }
   SocketFd fd(accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
-  if (!fd.Valid()) SetError(error, NetworkErrorText(errno));
+  if (!fd.Valid()) return Status::Error(NetworkErrorText(errno));
   return fd;
 }
 

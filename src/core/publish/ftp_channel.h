@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "common/status.h"
+
 namespace vendora {
 
 // One connected stream. Send and Receive report failures (including time-outs) by
@@ -61,14 +63,13 @@ struct SocketAddress {
 };
 
 // Connects to the host (name or address) and port, trying each address the name
-// resolves to, each within `timeoutMs`. An invalid descriptor on failure, with the
-// reason in `error`.
-SocketFd ConnectTcp(const std::string& host, int port, int timeoutMs, std::string* error);
+// resolves to, each within `timeoutMs`. Fails with the German reason.
+Result<SocketFd> ConnectTcp(const std::string& host, int port, int timeoutMs);
 // A socket listening on every local address of the family, at a port the system
 // chooses (backlog 5).
-SocketFd ListenTcp(bool ipv4, std::string* error);
+Result<SocketFd> ListenTcp(bool ipv4);
 // Waits up to `timeoutMs` for one connection on a listening socket.
-SocketFd AcceptTcp(int listenFd, int timeoutMs, std::string* error);
+Result<SocketFd> AcceptTcp(int listenFd, int timeoutMs);
 std::optional<SocketAddress> LocalAddress(int fd);
 std::optional<SocketAddress> PeerAddress(int fd);
 

@@ -4,8 +4,9 @@
 #include <cstdio>
 
 #include "common/program_text.h"
+#include "common/fingerprint.h"
 #include "common/text_util.h"
-#include "generator/log.h"
+#include "common/log.h"
 #include "publish/ftp_tls.h"
 
 namespace vendora {
@@ -106,7 +107,7 @@ std::string TransferStatistics(bool upload, uint64_t bytes, int64_t startTick, i
   if (elapsed < 10) elapsed = 10;
   const double seconds = static_cast<double>(elapsed) * 0.001;
   const auto perSecond = static_cast<long long>(static_cast<double>(bytes) / seconds);
-  return FormatProgramText(upload ? 23844 : 23845, bytes, seconds, perSecond);
+  return FormatProgramText(upload ? text::kUploadSummary : text::kDownloadSummary, bytes, seconds, perSecond);
 }
 
 std::string CommandLogLine(std::string_view command) {
@@ -142,7 +143,7 @@ void FtpClient::AdvanceProgress(uint64_t bytes) {
 
 void FtpClient::Abort() {
   abort_.store(true);
-  Log(ProgramText(23833), kLevelConnection);
+  Log(ProgramText(text::kAbortingTransfer), kLevelConnection);
 }
 
 void FtpClient::CloseControl() {
@@ -160,7 +161,7 @@ bool FtpClient::PastDeadline() {
 }
 
 void FtpClient::FailNetwork(const std::string& reason) {
-  lastMessage_ = Text(23830);
+  lastMessage_ = Text(text::kFtpNetworkError);
   Log(Format(texts::kFtpConnectionLost, reason), kLevelConnection);
   // The state of the conversation is unknown now: a late reply would be read as the
   // answer to the next command.
@@ -168,7 +169,7 @@ void FtpClient::FailNetwork(const std::string& reason) {
 }
 
 bool FtpClient::SendCommand(std::string_view text) {
-  lastMessage_ = Text(23830);
+  lastMessage_ = Text(text::kFtpNetworkError);
   if (!control_) return false;
   if (PastDeadline()) {
     CloseControl();
@@ -193,7 +194,7 @@ bool FtpClient::SendCommand(std::string_view text) {
 }
 
 bool FtpClient::ReadLine(std::string& line) {
-  lastMessage_ = Text(23830);
+  lastMessage_ = Text(text::kFtpNetworkError);
   if (!control_) return false;
   for (;;) {
     const size_t lf = readBuffer_.find('\n', readPos_);
@@ -247,14 +248,13 @@ bool FtpClient::Command(std::string_view text) {
 
 bool FtpClient::Connect(const std::string& host, int port) {
   CloseControl();
-  std::string error;
-  SocketFd fd = ConnectTcp(host, port, options_.timeoutSeconds * 1000, &error);
-  if (!fd.Valid()) {
-    lastMessage_ = Text(23827);
-    Log(Format(texts::kFtpConnectFailed, error), kLevelConnection);
+  Result<SocketFd> fd = ConnectTcp(host, port, options_.timeoutSeconds * 1000);
+  if (!fd.ok()) {
+    lastMessage_ = Text(text::kFtpConnectFailed);
+    Log(Format(texts::kFtpConnectFailed, fd.message()), kLevelConnection);
     return false;
   }
-  control_ = std::make_unique<TcpChannel>(std::move(fd), options_.timeoutSeconds * 1000);
+  control_ = std::make_unique<TcpChannel>(std::move(*fd), options_.timeoutSeconds * 1000);
   return true;
 }
 
@@ -263,16 +263,23 @@ bool FtpClient::StartTls(const std::string& host) {
     Log(Format(texts::kFtpTlsRefused, lastMessage_), kLevelConnection);
     return false;
   }
-  std::string error;
-  if (!tls_) tls_ = TlsContext::Create(options_.caFile, &error);
+  Status failed;
+  if (!tls_) {
+    Result<std::unique_ptr<TlsContext>> context = TlsContext::Create(options_.caFile);
+    if (context.ok()) tls_ = std::move(*context);
+    else failed = context.status();
+  }
   std::unique_ptr<TlsChannel> channel;
   if (tls_) {
     SocketFd fd = static_cast<TcpChannel&>(*control_).TakeSocket();
-    channel = TlsChannel::Connect(*tls_, std::move(fd), host, nullptr, options_.timeoutSeconds * 1000, &error);
+    Result<std::unique_ptr<TlsChannel>> connected =
+        TlsChannel::Connect(*tls_, std::move(fd), host, nullptr, options_.timeoutSeconds * 1000);
+    if (connected.ok()) channel = std::move(*connected);
+    else failed = connected.status();
   }
   if (!channel) {
     CloseControl();
-    lastMessage_ = error;
+    lastMessage_ = failed.message();
     Log(lastMessage_, kLevelConnection);
     return false;
   }
@@ -308,7 +315,7 @@ bool FtpClient::RunLogonSequence(int type, const std::vector<std::string>& comma
     const int next = replyClass_ == 2 ? s.on2xx : s.on3xx;
     if (next == kDone) return true;
     if (next == kFail) {
-      lastMessage_ = Text(23825);
+      lastMessage_ = Text(text::kFtpLoginFailed);
       Log(lastMessage_, kLevelConnection);
       return false;
     }
@@ -409,7 +416,7 @@ bool FtpClient::PrepareData(DataConnection& data) {
     if (!offered) return false;
     const std::optional<SocketAddress> peer = control_ ? PeerAddress(control_->Fd()) : std::nullopt;
     if (!peer) {
-      lastMessage_ = Text(23830);
+      lastMessage_ = Text(text::kFtpNetworkError);
       return false;
     }
     // The data connection goes where the control connection goes: a server behind
@@ -417,28 +424,28 @@ bool FtpClient::PrepareData(DataConnection& data) {
     if (offered->host != peer->host) Log(Format(texts::kFtpForeignPasvHost, offered->host, peer->host), kLevelConnection);
     // Connected before the command goes out: the server can answer it at once, and a
     // failure leaves no command waiting for its reply.
-    std::string error;
-    data.connected = ConnectTcp(peer->host, offered->port, options_.timeoutSeconds * 1000, &error);
-    if (!data.connected.Valid()) {
-      lastMessage_ = Text(23830);
-      Log(Format(texts::kFtpDataFailed, error), kLevelConnection);
+    Result<SocketFd> connected = ConnectTcp(peer->host, offered->port, options_.timeoutSeconds * 1000);
+    if (!connected.ok()) {
+      lastMessage_ = Text(text::kFtpNetworkError);
+      Log(Format(texts::kFtpDataFailed, connected.message()), kLevelConnection);
       return false;
     }
+    data.connected = std::move(*connected);
     return true;
   }
-  lastMessage_ = Text(23830);
+  lastMessage_ = Text(text::kFtpNetworkError);
   const std::optional<SocketAddress> local = control_ ? LocalAddress(control_->Fd()) : std::nullopt;
   if (!local) return false;
   if (!local->ipv4) {
     Log(texts::kFtpActiveNeedsIpv4, kLevelConnection);
     return false;
   }
-  std::string error;
-  data.listening = ListenTcp(true, &error);
+  Result<SocketFd> listener = ListenTcp(true);
+  if (listener.ok()) data.listening = std::move(*listener);
   const std::optional<SocketAddress> listening =
       data.listening.Valid() ? LocalAddress(data.listening.Get()) : std::nullopt;
   if (!listening) {
-    Log(Format(texts::kFtpDataFailed, error), kLevelConnection);
+    Log(Format(texts::kFtpDataFailed, listener.ok() ? std::string() : listener.message()), kLevelConnection);
     return false;
   }
   return Command(PortCommand(local->host, listening->port));
@@ -448,7 +455,6 @@ bool FtpClient::PrepareData(DataConnection& data) {
 // mode, TLS.
 bool FtpClient::OpenData(DataConnection& data) {
   const int timeoutMs = options_.timeoutSeconds * 1000;
-  std::string error;
   SocketFd fd = std::move(data.connected);
   if (!ReadReply()) return false;
   if (replyClass_ != 1) return false;
@@ -457,11 +463,16 @@ bool FtpClient::OpenData(DataConnection& data) {
     const int64_t deadline = TickMs() + timeoutMs;
     while (!fd.Valid()) {
       const int left = static_cast<int>(deadline - TickMs());
-      SocketFd candidate = left > 0 ? AcceptTcp(data.listening.Get(), left, &error) : SocketFd();
-      if (!candidate.Valid()) {
-        FailNetwork(Format(texts::kFtpDataFailed, left > 0 ? error : std::string("Zeitüberschreitung.")));
+      if (left <= 0) {
+        FailNetwork(Format(texts::kFtpDataFailed, "Zeitüberschreitung."));
         return false;
       }
+      Result<SocketFd> accepted = AcceptTcp(data.listening.Get(), left);
+      if (!accepted.ok()) {
+        FailNetwork(Format(texts::kFtpDataFailed, accepted.message()));
+        return false;
+      }
+      SocketFd candidate = std::move(*accepted);
       const std::optional<SocketAddress> from = PeerAddress(candidate.Get());
       if (peer && from && from->host == peer->host) fd = std::move(candidate);
       else Log(Format(texts::kFtpForeignDataPeer, from ? from->host : "?", peer ? peer->host : "?"), kLevelConnection);
@@ -472,18 +483,16 @@ bool FtpClient::OpenData(DataConnection& data) {
     data.channel = std::make_unique<TcpChannel>(std::move(fd), timeoutMs);
     return true;
   }
-  std::unique_ptr<TlsChannel> tls = TlsChannel::Connect(*tls_, std::move(fd), "", controlTls_, timeoutMs, &error);
-  if (tls && tls->Fingerprint() != controlFingerprint_) {
-    error = std::string(texts::kFtpDataCertificateChanged);
-    tls.reset();
-  }
-  if (!tls) {
-    Log(Format(texts::kFtpDataFailed, error), kLevelConnection);
+  Result<std::unique_ptr<TlsChannel>> tls = TlsChannel::Connect(*tls_, std::move(fd), "", controlTls_, timeoutMs);
+  if (tls.ok() && (*tls)->Fingerprint() != controlFingerprint_)
+    tls = Status::Error(std::string(texts::kFtpDataCertificateChanged));
+  if (!tls.ok()) {
+    Log(Format(texts::kFtpDataFailed, tls.message()), kLevelConnection);
     ReadReply();  // the server's answer to the failed transfer
-    lastMessage_ = Text(23830);
+    lastMessage_ = Text(text::kFtpNetworkError);
     return false;
   }
-  data.channel = std::move(tls);
+  data.channel = std::move(*tls);
   return true;
 }
 
@@ -492,7 +501,7 @@ bool FtpClient::MoveFile(std::string_view remoteName, const std::filesystem::pat
   if (abort_) return false;
   LocalFile file(localPath, download);
   if (!file) {
-    lastMessage_ = Text(23828);
+    lastMessage_ = Text(text::kLocalFileNotOpened);
     return false;
   }
   if (imageMode && asciiMode_ && !SetImageType()) return false;
@@ -546,11 +555,11 @@ bool FtpClient::MoveFile(std::string_view remoteName, const std::filesystem::pat
 
   const bool replied = ReadReply();
   const bool ok = replied && replyClass_ == 2 && !aborted && !fileError && !streamError;
-  if (fileError) lastMessage_ = Text(23829);
+  if (fileError) lastMessage_ = Text(text::kFtpFileError);
   else if (streamError && replied) {
     // The server may take a cut upload for a whole one; the file is not sent.
     Log(Format(texts::kFtpDataFailed, streamReason), kLevelConnection);
-    lastMessage_ = Text(23830);
+    lastMessage_ = Text(text::kFtpNetworkError);
   }
   if (!aborted) Log(TransferStatistics(!download, total, start, end), kLevelProtocol);
   return ok;
@@ -603,7 +612,7 @@ bool FtpClient::List(std::string_view directory, FtpListing& table) {
   }
   data.channel.reset();
   const bool replied = ReadReply();
-  if (streamError && replied) lastMessage_ = Text(23830);
+  if (streamError && replied) lastMessage_ = Text(text::kFtpNetworkError);
   return replied && replyClass_ == 2 && !aborted && !streamError;
 }
 

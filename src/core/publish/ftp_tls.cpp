@@ -90,11 +90,10 @@ class SigpipeGuard {
 
 }  // namespace
 
-std::unique_ptr<TlsContext> TlsContext::Create(const std::string& caFile, std::string* error) {
+Result<std::unique_ptr<TlsContext>> TlsContext::Create(const std::string& caFile) {
   SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
   if (!ctx) {
-    if (error) *error = "TLS konnte nicht eingerichtet werden: " + OpenSslErrorText();
-    return nullptr;
+    return Status::Error("TLS konnte nicht eingerichtet werden: " + OpenSslErrorText());
   }
   SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
   // Servers demand that every data connection resumes the control connection's
@@ -110,21 +109,20 @@ std::unique_ptr<TlsContext> TlsContext::Create(const std::string& caFile, std::s
   const int loaded = caFile.empty() ? SSL_CTX_set_default_verify_paths(ctx)
                                     : SSL_CTX_load_verify_locations(ctx, caFile.c_str(), nullptr);
   if (loaded != 1) {
-    if (error) *error = "Die vertrauenswürdigen Zertifikate konnten nicht geladen werden: " + OpenSslErrorText();
+    Status failed = Status::Error("Die vertrauenswürdigen Zertifikate konnten nicht geladen werden: " + OpenSslErrorText());
     SSL_CTX_free(ctx);
-    return nullptr;
+    return failed;
   }
   return std::unique_ptr<TlsContext>(new TlsContext(ctx));
 }
 
 TlsContext::~TlsContext() { SSL_CTX_free(ctx_); }
 
-std::unique_ptr<TlsChannel> TlsChannel::Connect(TlsContext& context, SocketFd fd, const std::string& verifyHost,
-                                                TlsChannel* resume, int timeoutMs, std::string* error) {
+Result<std::unique_ptr<TlsChannel>> TlsChannel::Connect(TlsContext& context, SocketFd fd, const std::string& verifyHost,
+                                                        TlsChannel* resume, int timeoutMs) {
   SSL* ssl = SSL_new(context.Get());
   if (!ssl) {
-    if (error) *error = "TLS konnte nicht eingerichtet werden: " + OpenSslErrorText();
-    return nullptr;
+    return Status::Error("TLS konnte nicht eingerichtet werden: " + OpenSslErrorText());
   }
   std::unique_ptr<TlsChannel> channel(new TlsChannel(ssl, std::move(fd), timeoutMs));
   SSL_set_fd(ssl, channel->fd_.Get());
@@ -151,8 +149,7 @@ std::unique_ptr<TlsChannel> TlsChannel::Connect(TlsContext& context, SocketFd fd
     const int r = SSL_connect(ssl);
     if (r == 1) break;
     if (!channel->WaitAfter(r)) {
-      if (error) *error = "Der TLS-Verbindungsaufbau ist fehlgeschlagen: " + channel->error_;
-      return nullptr;
+      return Status::Error("Der TLS-Verbindungsaufbau ist fehlgeschlagen: " + channel->error_);
     }
   }
   X509* cert = SSL_get1_peer_certificate(ssl);
@@ -220,25 +217,5 @@ void TlsChannel::Shutdown() {
 }
 
 bool TlsChannel::SessionReused() const { return SSL_session_reused(ssl_) == 1; }
-
-std::string ShowFingerprint(std::string_view hex) {
-  std::string out;
-  for (size_t i = 0; i < hex.size(); ++i) {
-    if (i > 0 && i % 2 == 0) out += ':';
-    out += hex[i];
-  }
-  return out;
-}
-
-std::string NormalizeFingerprint(std::string_view text) {
-  std::string hex;
-  for (char c : text) {
-    if (c == ':' || c == ' ') continue;
-    if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
-    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return {};
-    hex += c;
-  }
-  return hex.size() == 64 ? hex : std::string();
-}
 
 }  // namespace vendora

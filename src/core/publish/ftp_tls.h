@@ -18,8 +18,8 @@ namespace vendora {
 
 class TlsContext {
  public:
-  // `caFile` empty: the system's trust store. Nullptr with a German reason in `error`.
-  static std::unique_ptr<TlsContext> Create(const std::string& caFile, std::string* error);
+  // `caFile` empty: the system's trust store. Fails with a German reason.
+  static Result<std::unique_ptr<TlsContext>> Create(const std::string& caFile);
   ~TlsContext();
   TlsContext(const TlsContext&) = delete;
   TlsContext& operator=(const TlsContext&) = delete;
@@ -34,9 +34,9 @@ class TlsChannel : public FtpChannel {
  public:
   // Runs the client handshake on a connected socket. `verifyHost` is the host name or
   // address the certificate must name. `resume` (data connections) offers the session
-  // of the control connection, as servers require. Nullptr with the reason in `error`.
-  static std::unique_ptr<TlsChannel> Connect(TlsContext& context, SocketFd fd, const std::string& verifyHost,
-                                             TlsChannel* resume, int timeoutMs, std::string* error);
+  // of the control connection, as servers require. Fails with the German reason.
+  static Result<std::unique_ptr<TlsChannel>> Connect(TlsContext& context, SocketFd fd, const std::string& verifyHost,
+                                                     TlsChannel* resume, int timeoutMs);
   ~TlsChannel() override;
 
   bool SendAll(const char* data, size_t size) override;
@@ -63,11 +63,5 @@ class TlsChannel : public FtpChannel {
   bool verified_ = false, shutdown_ = false;
   std::string problem_, fingerprint_;
 };
-
-// "AB:CD:..." (pairs separated by colons) for showing a fingerprint.
-std::string ShowFingerprint(std::string_view hex);
-// A fingerprint as typed or stored (any case, with or without colons or blanks) as 64
-// upper-case hex digits; empty when it is not one.
-std::string NormalizeFingerprint(std::string_view text);
 
 }  // namespace vendora

@@ -11,7 +11,7 @@
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "generator/generation.h"
-#include "generator/log.h"
+#include "common/log.h"
 #include "shopdb/changed_flag.h"
 #include "shopdb/db_error.h"
 #include "shopdb/default_rows.h"
@@ -173,7 +173,9 @@ std::time_t UploadDriver::LastTransferTime() const {
   return lastTransfer_;
 }
 
-std::string UploadDriver::ButtonCaption() const { return Text(IsRunning() ? 134 : 133); }
+std::string UploadDriver::ButtonCaption() const {
+  return Text(IsRunning() ? text::kAbortPublishButton : text::kPublishButton);
+}
 
 void UploadDriver::Abort() {
   std::lock_guard lock(lock_);
@@ -189,7 +191,8 @@ void UploadDriver::PressPublishButton(TransferMethod method) {
     hasClient = running_ && currentClient_;
   }
   if (hasClient) {
-    if (setup_.prompter.AskYesNo(Text(23832), Answer::No, MessageIcon::Question) == Answer::Yes) Abort();
+    if (setup_.prompter.AskYesNo(Text(text::kConfirmAbortTransfer), Answer::No, MessageIcon::Question) == Answer::Yes)
+      Abort();
     return;
   }
   if (!IsRunning()) Start(method);
@@ -208,10 +211,11 @@ bool UploadDriver::Start(TransferMethod method, bool dryRun) {
 
   uint64_t total = ExpectedTotal();
   if (IsDatabaseChanged() || total == 0) {
-    if (prompter.AskYesNo(Text(20061), Answer::Yes, MessageIcon::Information) != Answer::Yes) return false;
+    if (prompter.AskYesNo(Text(text::kGenerateBeforePublishing), Answer::Yes, MessageIcon::Information) != Answer::Yes)
+      return false;
     SetDatabaseChanged(true);  // so that the run does not return at once as unchanged
     if (!setup_.generator.Run()) {
-      prompter.Show(Text(20070), MessageIcon::Stop);
+      prompter.Show(Text(text::kPublishBlockedByErrors), MessageIcon::Stop);
       return false;
     }
     total = ExpectedTotal();
@@ -224,10 +228,10 @@ bool UploadDriver::Start(TransferMethod method, bool dryRun) {
   const RunContext& run = *setup_.generator.LastRun();
 
   setup_.pageLog.ClearList();
-  setup_.pageLog.Log(FormatLocalTime(Text(22014), setup_.clock.Now()));
+  setup_.pageLog.Log(FormatLocalTime(Text(text::kTransferStartBanner), setup_.clock.Now()));
   auto job = std::make_shared<Job>();
   if (!CheckFtpSettings(setup_.db, setup_.pageLog, prompter, &job->ftp)) {
-    setup_.pageLog.LogText(22179);
+    setup_.pageLog.LogText(text::kFtpSettingsPreventPublishing);
     return false;
   }
 
@@ -272,7 +276,7 @@ bool UploadDriver::Start(TransferMethod method, bool dryRun) {
       uploadFileLog_.reset();
     }
     setup_.observer.EnableGenerate(true);
-    prompter.Show(Text(23831), MessageIcon::Information);
+    prompter.Show(Text(text::kFtpSessionNotStarted), MessageIcon::Information);
     return false;
   }
   return true;
@@ -292,8 +296,8 @@ void UploadDriver::Work(std::shared_ptr<Job> job) {
     if (abortRequested_) client->Abort();
   }
   client->SetProgressScale(job->progressScale);
-  log.LogText(23840, kLevelConnection);
-  log.Log(FormatProgramText(23842, job->ftp.hostName), kLevelConnection);
+  log.LogText(text::kFtpSessionStarting, kLevelConnection);
+  log.Log(FormatProgramText(text::kFtpLoggingIn, job->ftp.hostName), kLevelConnection);
 
   bool loggedOn = false;
   job->sent = SentRecord(setup_.sentRecord, Format("%s:%d|%s", job->ftp.hostName, job->ftp.hostPort, job->ftp.remoteDir));
@@ -304,7 +308,7 @@ void UploadDriver::Work(std::shared_ptr<Job> job) {
   else if (!job->dryRun && loggedOn && !routeOk && !client->Aborted())
     log.Log(texts::kFtpRunIncomplete, kLevelConnection);
   if (loggedOn && client->Connected()) client->LogOff();
-  log.LogText(23841, kLevelConnection);
+  log.LogText(text::kFtpSessionEnding, kLevelConnection);
   const bool aborted = client->Aborted();
   const std::optional<UntrustedCertificate> untrusted = client->Untrusted();
   {
@@ -322,7 +326,7 @@ void UploadDriver::Work(std::shared_ptr<Job> job) {
   if (success && !job->dryRun) {
     lastTransfer_ = started;
     setup_.observer.UpdateLastFtp(started);
-    log.Log(FormatLocalTime(Text(22015), started), kLevelConnection);
+    log.Log(FormatLocalTime(Text(text::kTransferEndBanner), started), kLevelConnection);
     setup_.observer.BrowseNewShop(job->shopUrl);
   }
   if (untrusted) setup_.observer.CertificateNotTrusted(*untrusted);
@@ -350,7 +354,7 @@ bool UploadDriver::Route(Job& job, FtpClient& client, bool& loggedOn) {
   PublishPlan& plan = job.plan;
   if (!client.LogOn(f.hostName, f.hostPort, f.hostUser, f.hostPass, f.hostAcct, f.proxyName, f.proxyUser, f.proxyPass,
                     f.proxyPort, f.proxyType)) {
-    log.LogText(23843, kLevelConnection);
+    log.LogText(text::kFtpLoginFailedLogLine, kLevelConnection);
     return false;
   }
   loggedOn = true;
@@ -501,14 +505,16 @@ bool StoreLastTransferTime(ShopDatabase& db, std::time_t time, Prompter& prompte
 }
 
 std::string LastTransferLabel(std::time_t time) {
-  const std::string when = time == 0 ? Text(138) : FormatLocalTime("%c", time);
-  return FormatProgramText(139, when);
+  const std::string when = time == 0 ? Text(text::kLastTransferUnknown) : FormatLocalTime("%c", time);
+  return FormatProgramText(text::kLastTransferredAt, when);
 }
 
 void OfferPublishedShop(const std::string& url, Prompter& prompter, GenerationLog& log,
                         const std::function<void(const std::string&)>& openUrl) {
-  if (prompter.AskYesNo(FormatProgramText(20080, url), Answer::Yes, MessageIcon::Question) != Answer::Yes) return;
-  log.Log(FormatProgramText(23846, url));
+  if (prompter.AskYesNo(FormatProgramText(text::kTestShopInBrowser, url), Answer::Yes, MessageIcon::Question) !=
+      Answer::Yes)
+    return;
+  log.Log(FormatProgramText(text::kOpeningBrowser, url));
   if (openUrl) openUrl(url);
 }
 

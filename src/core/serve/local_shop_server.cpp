@@ -181,15 +181,14 @@ void RemoveStaleRunFolders() {
 
 LocalShopServer::~LocalShopServer() { Stop(); }
 
-bool LocalShopServer::Build(const ServedShop& served, const ServeOptions& options, std::string& error) {
+Status LocalShopServer::Build(const ServedShop& served, const ServeOptions& options) {
   // The links and the mail stand-in are used from other folders: absolute paths only.
   ServedShop shop = served;
   std::error_code ec;
   shop.paths.folder = fs::absolute(shop.paths.folder, ec);
   const std::string perl = FindProgram({"/usr/bin/perl", "/usr/local/bin/perl"});
   if (perl.empty()) {
-    error = "Perl wurde nicht gefunden (/usr/bin/perl); bitte das Paket perl installieren.";
-    return false;
+    return Status::Error("Perl wurde nicht gefunden (/usr/bin/perl); bitte das Paket perl installieren.");
   }
   // Laid out under the merchant's folder names; an address whose path is no plain
   // folder falls back to the usual layout.
@@ -210,15 +209,13 @@ bool LocalShopServer::Build(const ServedShop& served, const ServeOptions& option
   for (const fs::path& folder : {storeWeb, cgi, store / "data", mailFolder_}) {
     fs::create_directories(folder, ec);
     if (ec) {
-      error = "Der Ordner " + folder.string() + " kann nicht angelegt werden: " + ec.message();
-      return false;
+      return Status::Error("Der Ordner " + folder.string() + " kann nicht angelegt werden: " + ec.message());
     }
   }
   // Order mail holds customers' addresses and orders: for this user's eyes only.
   fs::permissions(mailFolder_, fs::perms::owner_all, fs::perm_options::replace, ec);
   if (ec) {
-    error = "Die Rechte des Ordners " + mailFolder_.string() + " können nicht gesetzt werden: " + ec.message();
-    return false;
+    return Status::Error("Die Rechte des Ordners " + mailFolder_.string() + " können nicht gesetzt werden: " + ec.message());
   }
 
   // The data files are read where they lie; only config.cnf is a private copy.
@@ -234,14 +231,12 @@ bool LocalShopServer::Build(const ServedShop& served, const ServeOptions& option
                                  storeWeb / kShopSubfolderNames[static_cast<size_t>(folder)], ec);
   }
   if (ec) {
-    error = "Der Shop kann nicht im Arbeitsordner " + runFolder_.string() + " abgelegt werden: " + ec.message();
-    return false;
+    return Status::Error("Der Shop kann nicht im Arbeitsordner " + runFolder_.string() + " abgelegt werden: " + ec.message());
   }
 
   const std::optional<std::string> config = ReadWhole(shop.paths.Subfolder(ShopSubfolder::Data) / "config.cnf");
   if (!config || config->empty()) {
-    error = "Die Datei data/config.cnf fehlt; bitte den Shop zuerst erzeugen.";
-    return false;
+    return Status::Error("Die Datei data/config.cnf fehlt; bitte den Shop zuerst erzeugen.");
   }
   LocalAddresses local{storeUrl_, scriptUrl_, (store / "").string(), {}, {}};
   const fs::path standIn = runFolder_ / "sendmail";
@@ -266,8 +261,7 @@ bool LocalShopServer::Build(const ServedShop& served, const ServeOptions& option
   scripts.interpreterLine = "#!" + perl + "\n";
   for (int index = 0; written && index < kScriptCount; ++index) written = WriteScriptFile(scripts, index);
   if (!written) {
-    error = "Die Dateien des Shops können nicht in den Arbeitsordner " + runFolder_.string() + " geschrieben werden.";
-    return false;
+    return Status::Error("Die Dateien des Shops können nicht in den Arbeitsordner " + runFolder_.string() + " geschrieben werden.");
   }
   fs::permissions(cgi / ScriptFileName(0, scripts.scriptExtension), fs::perms::owner_exec, fs::perm_options::add, ec);
   fs::permissions(cgi / ScriptFileName(1, scripts.scriptExtension), fs::perms::owner_exec, fs::perm_options::add, ec);
@@ -286,54 +280,49 @@ bool LocalShopServer::Build(const ServedShop& served, const ServeOptions& option
       Quoted("^" + scriptDir) + " {\n  cgi.assign = (\".cgi\" => " + Quoted(perl) + ", \".pl\" => " + Quoted(perl) +
       ")\n}\n";
   if (!ReplaceFileContent(runFolder_ / "lighttpd.conf", conf)) {
-    error = "Die Einstellungen des Web-Servers können nicht geschrieben werden.";
-    return false;
+    return Status::Error("Die Einstellungen des Web-Servers können nicht geschrieben werden.");
   }
-  return true;
+  return Status::Ok();
 }
 
-bool LocalShopServer::Start(const ServedShop& shop, const ServeOptions& options, std::string& error) {
+Status LocalShopServer::Start(const ServedShop& shop, const ServeOptions& options) {
   Stop();
   const std::string lighttpd = FindProgram({"/usr/sbin/lighttpd", "/usr/local/sbin/lighttpd", "/usr/bin/lighttpd"});
   if (lighttpd.empty()) {
-    error = "Der Web-Server lighttpd wurde nicht gefunden; bitte das Paket lighttpd installieren.";
-    return false;
+    return Status::Error("Der Web-Server lighttpd wurde nicht gefunden; bitte das Paket lighttpd installieren.");
   }
   if (options.port != 0) {
     if (BindablePort(options.port) != options.port) {
-      error = Format("Der Port %d ist schon belegt; bitte mit --port einen anderen wählen.", options.port);
-      return false;
+      return Status::Error(Format("Der Port %d ist schon belegt; bitte mit --port einen anderen wählen.", options.port));
     }
     port_ = options.port;
-    return Launch(lighttpd, shop, options, error);
+    return Launch(lighttpd, shop, options);
   }
   // A port found free may be taken before lighttpd binds it: then another one.
+  Status launched;
   for (int attempt = 0; attempt < 3; ++attempt) {
     port_ = attempt == 0 && BindablePort(kPreferredPort) == kPreferredPort ? kPreferredPort : BindablePort(0);
     if (port_ <= 0) {
-      error = "Es ist kein freier Port für den Web-Server zu finden.";
-      return false;
+      return Status::Error("Es ist kein freier Port für den Web-Server zu finden.");
     }
-    if (Launch(lighttpd, shop, options, error)) return true;
-    if (error.find("Address already in use") == std::string::npos) return false;
+    launched = Launch(lighttpd, shop, options);
+    if (launched.ok() || launched.message().find("Address already in use") == std::string::npos) return launched;
   }
-  return false;
+  return launched;
 }
 
-bool LocalShopServer::Launch(const std::string& lighttpd, const ServedShop& shop, const ServeOptions& options,
-                             std::string& error) {
+Status LocalShopServer::Launch(const std::string& lighttpd, const ServedShop& shop, const ServeOptions& options) {
   RemoveStaleRunFolders();
   std::string pattern = (fs::temp_directory_path() / std::string(kRunFolderPrefix).append("XXXXXX")).string();
   if (!mkdtemp(pattern.data())) {
-    error = "Der Arbeitsordner des Web-Servers kann nicht angelegt werden.";
-    return false;
+    return Status::Error("Der Arbeitsordner des Web-Servers kann nicht angelegt werden.");
   }
   runFolder_ = pattern;
   // Names the process that owns the folder, so that a later start can tell a dead one's.
   ReplaceFileContent(runFolder_ / kOwnerFile, std::to_string(getpid()) + "\n");
-  if (!Build(shop, options, error)) {
+  if (Status built = Build(shop, options); !built.ok()) {
     Stop();
-    return false;
+    return built;
   }
 
   const std::string out = (runFolder_ / "lighttpd.out").string();
@@ -371,19 +360,17 @@ bool LocalShopServer::Launch(const std::string& lighttpd, const ServedShop& shop
   if (nullFd >= 0) close(nullFd);
   if (spawnError != 0) {
     pid_ = -1;
-    error = "lighttpd kann nicht gestartet werden: " + std::string(strerror(spawnError));
     Stop();
-    return false;
+    return Status::Error("lighttpd kann nicht gestartet werden: " + std::string(strerror(spawnError)));
   }
   for (int i = 0; i < 200; ++i) {
-    if (Accepts(port_)) return true;
+    if (Accepts(port_)) return Status::Ok();
     if (!IsRunning()) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   const std::string said = ReadWhole(out).value_or("") + ReadWhole(runFolder_ / "lighttpd.log").value_or("");
-  error = "lighttpd ist nicht gestartet." + (said.empty() ? std::string() : "\n" + said);
   Stop();
-  return false;
+  return Status::Error("lighttpd ist nicht gestartet." + (said.empty() ? std::string() : "\n" + said));
 }
 
 bool LocalShopServer::IsRunning() {

@@ -13,6 +13,7 @@
 #include <sys/types.h>
 
 #include "app/shop_paths.h"
+#include "common/status.h"
 #include "generator/page_settings.h"
 #include "generator/scripts.h"
 
@@ -60,8 +61,8 @@ class LocalShopServer {
   ~LocalShopServer();
 
   // Builds the run folder and starts lighttpd; returns once it accepts connections.
-  // False with a German sentence in `error` (port taken, lighttpd missing or failing).
-  bool Start(const ServedShop& shop, const ServeOptions& options, std::string& error);
+  // Fails with a German sentence (port taken, lighttpd missing or failing).
+  Status Start(const ServedShop& shop, const ServeOptions& options);
   // Whether lighttpd still runs (it may have died on its own).
   bool IsRunning();
   // Stops lighttpd and removes the run folder; the mail folder stays. Idempotent.
@@ -77,8 +78,8 @@ class LocalShopServer {
   const std::filesystem::path& RunFolder() const { return runFolder_; }
 
  private:
-  bool Build(const ServedShop& shop, const ServeOptions& options, std::string& error);
-  bool Launch(const std::string& lighttpd, const ServedShop& shop, const ServeOptions& options, std::string& error);
+  Status Build(const ServedShop& shop, const ServeOptions& options);
+  Status Launch(const std::string& lighttpd, const ServedShop& shop, const ServeOptions& options);
 
   pid_t pid_ = -1;
   int port_ = 0;

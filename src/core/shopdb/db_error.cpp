@@ -3,7 +3,9 @@
 #include <sqlite3.h>
 
 #include "common/program_text.h"
+#include "common/log.h"
 #include "common/prompter.h"
+#include "common/text_format.h"
 
 namespace vendora {
 
@@ -90,6 +92,11 @@ std::string DbErrorReport(const DbError& error) {
 void ShowDbError(Prompter& prompter, const DbError& error) {
   prompter.Ask({DbErrorReport(error), MessageButtons::Ok, MessageIcon::Warning, Answer::Ok,
                 std::string(texts::kDbErrorTitle), error.engineMessage()});
+}
+
+void LogDatabaseError(GenerationLog& log, const DbError& error) {
+  log.Log(Format("Beim Lesen der Datenbank ist ein Fehler aufgetreten: %s (DAO Fehlernr.: %d).", error.description(),
+                 error.engineCode()));
 }
 
 }  // namespace vendora

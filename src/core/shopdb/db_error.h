@@ -8,6 +8,7 @@
 
 namespace vendora {
 
+class GenerationLog;
 class Prompter;
 
 enum class DbFrameworkError {
@@ -50,5 +51,9 @@ std::string DbErrorReport(const DbError& error);
 // Shows the report in the database error dialog (titled kDbErrorTitle), as a user
 // action does when the database refuses it; the engine's message goes to its details.
 void ShowDbError(Prompter& prompter, const DbError& error);
+
+// Own wording: a database error that ends a writer ("Beim Lesen der Datenbank ist ein
+// Fehler aufgetreten: ..." with the engine's description and code).
+void LogDatabaseError(GenerationLog& log, const DbError& error);
 
 }  // namespace vendora

@@ -11,7 +11,7 @@ namespace vendora {
 namespace {
 
 constexpr StoreTextKey kKeys[] = {
-#include "store_text_keys.inc"
+#include "shopdb/store_text_keys.inc"
 };
 static_assert(std::size(kKeys) == 159, "there are 159 store texts");
 

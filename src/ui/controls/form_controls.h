@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "pages/settings_form.h"
+#include "rules/settings_form.h"
 
 class QFormLayout;
 class QLabel;

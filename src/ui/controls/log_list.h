@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QProgressBar>
 
-#include "generator/log.h"
+#include "common/log.h"
 
 namespace vendora {
 

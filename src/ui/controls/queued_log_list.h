@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "generator/log.h"
+#include "common/log.h"
 
 class QListWidget;
 class QProgressBar;

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "app/shop_manager.h"
-#include "pages/company_rules.h"
+#include "rules/company_rules.h"
 #include "pages/sheet_page.h"
 
 class QLabel;

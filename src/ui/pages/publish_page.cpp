@@ -20,6 +20,7 @@
 #include "dialogs.h"
 #include "preview/browser_launcher.h"
 #include "preview/preview_run.h"
+#include "common/fingerprint.h"
 #include "publish/ftp_tls.h"
 #include "publish/shop_script_writer.h"
 #include "shopdb/db_error.h"
@@ -32,7 +33,7 @@ namespace {
 
 // "&Publizieren" would share Alt+P with the "&Projekt" menu: the button takes Alt+U.
 QString PublishCaption() {
-  QString caption = Q(ProgramText(133));
+  QString caption = Q(ProgramText(text::kPublishButton));
   const int amp = caption.indexOf('&');
   if (amp >= 0 && amp + 2 < caption.size()) caption.remove(amp, 1).insert(amp + 1, '&');
   return caption;
@@ -241,7 +242,7 @@ bool PublishPage::StartTransfer() {
   }
   if (started) {
     transferring_ = true;
-    publish_->setText(Q(ProgramText(134)));
+    publish_->setText(Q(ProgramText(text::kAbortPublishButton)));
   }
   SetBusy(false);
   return started;
@@ -292,7 +293,7 @@ void PublishPage::EnableGenerate(bool enable) {
 
 bool PublishPage::CanLeave() {
   if (!transferring_) return true;
-  context_.prompter.Show(std::string(ProgramText(20055)), MessageIcon::Warning);
+  context_.prompter.Show(std::string(ProgramText(text::kNoPageChangeDuringTransfer)), MessageIcon::Warning);
   return false;
 }
 
@@ -300,7 +301,8 @@ bool PublishPage::CanClose() {
   if (!transferring_) return true;
   if (closing_) return false;  // already waiting for the worker to end
   if (driver_ && driver_->IsRunning()) {
-    if (context_.prompter.AskYesNo(std::string(ProgramText(23832)), Answer::No, MessageIcon::Question) != Answer::Yes)
+    if (context_.prompter.AskYesNo(std::string(ProgramText(text::kConfirmAbortTransfer)), Answer::No,
+                                   MessageIcon::Question) != Answer::Yes)
       return false;
     closing_ = true;
     publish_->setEnabled(false);

@@ -16,7 +16,7 @@
 #include "controls/log_list.h"
 #include "controls/queued_log_list.h"
 #include "generator/generation.h"
-#include "generator/log.h"
+#include "common/log.h"
 #include "pages/sheet_page.h"
 #include "publish/upload_driver.h"
 

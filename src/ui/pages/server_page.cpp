@@ -192,7 +192,7 @@ void ServerPage::ShowPayvaneState() {
   changePassword_->setEnabled(usable);
   QString note;
   if (!currencyNote_.empty()) note = Q(currencyNote_);
-  else if (refused_) note = Q(ProgramText(20089));
+  else if (refused_) note = Q(ProgramText(text::kPayvaneLockedByWrongPassword));
   note_->setText(note);
   note_->setVisible(!note.isEmpty());
 }
@@ -226,7 +226,7 @@ void ServerPage::Discard() { Load(); }
 
 bool ServerPage::CanLeave() {
   if (!HasUnsavedChanges()) return true;
-  return AskToSaveChanges(ProgramText(20042), [this] { return Save(); }, [this] { Discard(); });
+  return AskToSaveChanges(ProgramText(text::kSaveServerSettings), [this] { return Save(); }, [this] { Discard(); });
 }
 
 }  // namespace vendora

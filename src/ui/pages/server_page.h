@@ -4,8 +4,8 @@
 // master currency the service takes and, once per shop, after the merchant's password.
 #include <memory>
 
-#include "pages/payvane_lock.h"
-#include "pages/server_rules.h"
+#include "rules/payvane_lock.h"
+#include "rules/server_rules.h"
 #include "pages/sheet_page.h"
 
 class QLabel;

@@ -17,12 +17,9 @@ require $::ConfFile{'GraphicSet'};
 require 'webcode.pm';    ## no critic (RequireBarewordIncludes) - the file name is lower case
 require 'product.pm';    ## no critic (RequireBarewordIncludes)
 
-binmode STDOUT;
-
 sub Refuse {
     my ($message) = @_;
-    print WebCode::MessagePage('status' => '400 Bad Request', 'title' => 'Ung&uuml;ltige Anfrage',
-        'message' => $message);
+    print WebCode::RefusePage($message);
     return;
 }
 
@@ -37,9 +34,7 @@ sub CartNotes {
         } elsif ($e->{'full'}) {
             $note = 'Der Warenkorb ist voll; weitere Artikel wurden nicht &uuml;bernommen.';
         } else {
-            $note = 'Die Anzahl &quot;' . WebCode::Esc($e->{'value'})
-                . '&quot; wurde nicht &uuml;bernommen: Bitte geben Sie eine Zahl von 0 bis '
-                . $WebCode::MaxQuantity . ' ein (Nachkommastellen mit Komma).';
+            $note = WebCode::QuantityRefusal($e->{'value'}, 'wurde nicht &uuml;bernommen');
         }
         push @{ $st->{'notes'} }, $note unless $said{$note}++;
     }
@@ -74,37 +69,36 @@ sub Buy {
 sub ShowCart {
     my ($st) = @_;
     my ($lines, $gone) = Product::ResolveCart($st->{'cart'});
-    push @{ $st->{'notes'} }, 'Ein Artikel ist nicht mehr im Angebot und wurde aus dem Warenkorb entfernt.' if @$gone;
+    push @{ $st->{'notes'} }, WebCode::ItemGoneText() if @$gone;
     $st->{'lines'} = $lines;
     $st->{'cart'} = $lines;
     return Product::CartPage($st);
 }
 
+# The page of each page code, given the state and the code's ID and page
+# number; the legal pages other than the terms share one.
+my %Show = (
+    'cp'  => \&Product::CategoryPage,
+    'lp'  => \&Product::LinePage,
+    'dp'  => sub { Product::DetailPage($_[0], $_[1]) },
+    'wk'  => \&ShowCart,
+    'sp'  => sub { Product::SearchPage($_[0], '') },
+    'ip'  => sub { Product::IndexPage($_[0], undef) },
+    'sh'  => \&Product::ExitPage,
+    'agb' => \&Product::AgbPage,
+    'sf'  => \&Product::StoreFront,
+);
+
 # Shows the page that a page code names.
 sub ShowCode {
     my ($st, $code) = @_;
-    if ($code =~ /^(cp|lp|dp)_(\d+)(?:_(\d+))?$/) {
-        return Product::CategoryPage($st, $2, $3) if $1 eq 'cp';
-        return Product::LinePage($st, $2, $3) if $1 eq 'lp';
-        return Product::DetailPage($st, $2);
-    }
-    return ShowCart($st) if $code eq 'wk';
-    return Product::SearchPage($st, '') if $code eq 'sp';
-    return Product::IndexPage($st, undef) if $code eq 'ip';
-    return Product::ExitPage($st) if $code eq 'sh';
-    return Product::AgbPage($st) if $code eq 'agb';
-    return Product::LegalPage($st, $code) if $code =~ /\A(?:im|ds|wr|vk)\z/;
-    return Product::StoreFront($st);
+    my ($page, @args) = WebCode::PageParts($code);
+    return $Show{$page}->($st, @args) if $Show{$page};
+    return Product::LegalPage($st, $page);
 }
 
 sub Main {
-    WebCode::Init();
-    my ($params, $names, $err) = WebCode::ReadParams();
-    if ($err) {
-        print WebCode::MessagePage('status' => $err eq 'size' ? '413 Request Entity Too Large' : '400 Bad Request',
-            'title' => 'Ung&uuml;ltige Anfrage', 'message' => WebCode::RequestErrorText($err));
-        return;
-    }
+    my ($params, $names) = @_;
     my ($cart, $cartErrors) = WebCode::ReadCart($params, $names);
     my $st = {
         'params' => $params, 'names' => $names, 'cart' => $cart, 'notes' => [],
@@ -184,6 +178,6 @@ sub Main {
     return;
 }
 
-WebCode::Run(\&Main, 'catalog', 'Catalog');
+WebCode::Run('Catalog', \&Main);
 
 1;

@@ -19,23 +19,13 @@ require 'webcode.pm';    ## no critic (RequireBarewordIncludes) - the file name 
 require 'product.pm';    ## no critic (RequireBarewordIncludes)
 require 'sales.pm';      ## no critic (RequireBarewordIncludes)
 
-binmode STDOUT;
-
 sub CartButton {
     my ($o) = @_;
     return '</FORM>' . Sales::CancelForm($o, $::pszWKButton);
 }
 
 sub Main {
-    WebCode::Init();
-    # Card and account numbers travel in the request body only, never in an
-    # address that a log or a proxy keeps.
-    my ($params, $names, $err) = WebCode::ReadParams(1);
-    if ($err) {
-        print WebCode::MessagePage('status' => $err eq 'size' ? '413 Request Entity Too Large' : '400 Bad Request',
-            'title' => 'Ung&uuml;ltige Anfrage', 'message' => WebCode::RequestErrorText($err));
-        return;
-    }
+    my ($params, $names) = @_;
     if (uc($ENV{'REQUEST_METHOD'} || 'GET') ne 'POST' || !@$names) {
         print WebCode::MessagePage('title' => $::pszOrderButton,
             'message' => 'Bitte legen Sie Artikel in den Warenkorb und bestellen Sie von dort aus.');
@@ -52,16 +42,14 @@ sub Main {
 
     my $problem;
     if (@$cartErrors) {
-        $problem = 'Die Anzahl &quot;' . WebCode::Esc($cartErrors->[0]{'value'})
-            . '&quot; ist ung&uuml;ltig: Bitte geben Sie eine Zahl von 0 bis ' . $WebCode::MaxQuantity
-            . ' ein (Nachkommastellen mit Komma).';
+        $problem = WebCode::QuantityRefusal($cartErrors->[0]{'value'}, 'ist ung&uuml;ltig');
     } elsif (@$gone) {
-        $problem = 'Ein Artikel ist nicht mehr im Angebot und wurde aus dem Warenkorb entfernt.';
+        $problem = WebCode::ItemGoneText();
     } elsif (!@$lines) {
         $problem = $::pszWkNoItems;
     } else {
         my ($goods) = Product::CartTotals($lines);
-        $problem = WebCode::MinOrderText() if $goods < $::SoldMin;
+        $problem = WebCode::MinOrderText() if WebCode::BelowMinimum($goods);
     }
     if ($problem) {
         print WebCode::MessagePage('title' => $::pszWKName, 'script' => 'Order', 'message' => $problem,
@@ -69,8 +57,8 @@ sub Main {
         return;
     }
 
-    my $at = $params->{'ActivPage'};
-    if (!defined $at || $at !~ /^[0-5]$/) {
+    my $at = WebCode::OrderStep($params->{'ActivPage'});
+    if (!defined $at) {
         print Sales::Show($o, 0);
         return;
     }
@@ -90,6 +78,8 @@ sub Main {
     return;
 }
 
-WebCode::Run(\&Main, 'order', 'Order');
+# Card and account numbers travel in the request body only, never in an
+# address that a log or a proxy keeps.
+WebCode::Run('Order', \&Main, 'postOnly' => 1);
 
 1;

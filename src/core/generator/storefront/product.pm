@@ -273,7 +273,7 @@ sub ResolveCart {
 
 sub Face { return WebCode::Face() }
 
-sub HeadColour { return defined $::graphicSet{'CoHTxt'} ? $::graphicSet{'CoHTxt'} : '' }
+sub HeadColour { return WebCode::HeadColour() }
 
 sub Notes {
     my ($notes) = @_;
@@ -300,8 +300,7 @@ sub End {
 # The hidden fields every catalogue page carries.
 sub State {
     my ($st) = @_;
-    return WebCode::Hidden('LastPage', $st->{'last'}) . WebCode::Hidden('ActivPage', $st->{'activ'})
-        . WebCode::CartHidden($st->{'cart'});
+    return WebCode::CatalogState($st->{'last'}, $st->{'activ'}, $st->{'cart'});
 }
 
 sub RecordButtons {
@@ -680,14 +679,14 @@ sub CartPage {
         . PriceCell($sum, $sum2, 1) . "</TR>\n"
         . "<TR><TD COLSPAN=4 ALIGN=RIGHT><FONT FACE=\"$face\">" . WebCode::PriceNote(1, 'Preise') . "</FONT></TD></TR>"
         . "</TABLE></TD></TR></TABLE><BR>\n";
-    my $belowMin = @$lines && $sum < $::SoldMin;
+    my $belowMin = @$lines && WebCode::BelowMinimum($sum);
     if ($belowMin) {
         $out .= "<FONT FACE=\"$face\" COLOR=\"" . WebCode::AlertColour() . "\"><B>" . WebCode::MinOrderText() . "</B></FONT><BR>\n";
     }
     $out .= "<TABLE BORDER=0 WIDTH=620 ALIGN=CENTER><TR>"
         . "<TD VALIGN=TOP ALIGN=LEFT>" . WebCode::TextButton('show_back', $::pszContinueShop) . "</td>"
         . "<TD VALIGN=TOP ALIGN=CENTER>" . WebCode::TextButton('show_recalc', $::pszRecalculate) . "</td>\n"
-        . WebCode::Hidden('LastPage', $st->{'last'}) . WebCode::Hidden('ActivPage', $st->{'activ'})
+        . WebCode::CatalogState($st->{'last'}, $st->{'activ'})
         . "</FORM></TD>\n";
     if (@$lines && !$belowMin) {
         $out .= '<TD VALIGN=TOP ALIGN=RIGHT><FORM ACTION="' . WebCode::ScriptUrl('Order') . "\" METHOD=POST>\n"
@@ -856,7 +855,7 @@ sub ShippingText {
         my $head = $type == 1 ? $::pszQuant : $type == 2 ? $::pszWeight : 'Warenwert';
         foreach my $method (@methods) {
             my @pairs = WebCode::ShippingPairs($::aShipping{$method});
-            (my $name = $method) =~ s/^\d+_//;
+            my $name = WebCode::ShippingName($method);
             my @rows = !@pairs ? ([ 'jede Bestellung', 0 ])
                      : $type == 3 ? ([ 'je Bestellung', $pairs[0][1] ])
                      : BreakRows($type, @pairs);

@@ -47,7 +47,7 @@ my %StepFields = (
 sub Round2 { return WebCode::Round2(@_) }
 sub Face { return WebCode::Face() }
 sub Esc { return WebCode::Esc(@_) }
-sub HeadColour { return defined $::graphicSet{'CoHTxt'} ? $::graphicSet{'CoHTxt'} : '' }
+sub HeadColour { return WebCode::HeadColour() }
 
 # The customer's entries as every step uses them, made once where the
 # request is read: each field of the order steps with its blanks trimmed,
@@ -385,10 +385,7 @@ our $OrderButtonText = 'zahlungspflichtig bestellen';
 # to show beside each; set by Show.
 my %Invalid;
 
-sub Heading {
-    my ($text) = @_;
-    return "<FONT COLOR=\"" . HeadColour() . "\"><H3>$text</H3></FONT>";
-}
+sub Heading { return WebCode::Heading(@_) }
 
 sub Notes {
     my ($errors) = @_;
@@ -430,8 +427,7 @@ sub Carry {
 sub CancelForm {
     my ($o, $label) = @_;
     return '<FORM ACTION="' . WebCode::ScriptUrl('Catalog') . "\" METHOD=POST>\n"
-        . WebCode::Hidden('LastPage', $o->{'return'}) . WebCode::Hidden('ActivPage', 'wk')
-        . WebCode::CartHidden($o->{'lines'})
+        . WebCode::CatalogState($o->{'return'}, 'wk', $o->{'lines'})
         . WebCode::TextButton('show_wk', defined $label ? $label : $::pszStepCancel) . "</FORM>";
 }
 
@@ -450,9 +446,8 @@ sub StepButtons {
 sub NavForm {
     my ($o, $done) = @_;
     return '' unless $::TopMenu;
-    return '<FORM ACTION="' . WebCode::ScriptUrl('Catalog') . "\" METHOD=POST><CENTER>\n"
-        . WebCode::Hidden('LastPage', $done ? 'sf' : $o->{'return'}) . WebCode::Hidden('ActivPage', $done ? 'sf' : 'wk')
-        . ($done ? '' : WebCode::CartHidden($o->{'lines'}))
+    return WebCode::FormStart('Catalog')
+        . ($done ? WebCode::CatalogState('sf', 'sf') : WebCode::CatalogState($o->{'return'}, 'wk', $o->{'lines'}))
         . WebCode::MenuBar(0, 1, 0) . "</CENTER></FORM>\n";
 }
 
@@ -627,11 +622,7 @@ sub GiftPage {
     return $out . Carry($o, 1) . StepButtons($o, 1) . PageEnd();
 }
 
-sub ShippingName {
-    my ($key) = @_;
-    (my $name = $key) =~ s/^\d+_//;
-    return $name;
-}
+sub ShippingName { return WebCode::ShippingName(@_) }
 
 sub SmallRow {
     my ($label, $input, $for) = @_;
@@ -1249,7 +1240,7 @@ sub OlpBlock {
 }
 
 sub ExitForm {
-    return '<FORM ACTION="' . WebCode::ScriptUrl('Catalog') . "\" METHOD=POST><CENTER>\n"
+    return WebCode::FormStart('Catalog')
         . WebCode::Hidden('ActivPage', 'sf') . WebCode::TextButton('show_front', $::pszLastStepExit) . "</CENTER></FORM>\n";
 }
 

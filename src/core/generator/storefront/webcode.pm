@@ -92,11 +92,20 @@ sub ReadParams {
     return (\%params, \@names, undef);
 }
 
-sub RequestErrorText {
+# The page of a request that is refused before anything is shown.
+sub RefusePage {
+    my ($message, $status) = @_;
+    return MessagePage('status' => $status || '400 Bad Request', 'title' => 'Ung&uuml;ltige Anfrage',
+        'message' => $message);
+}
+
+# The page of a request that ReadParams could not read.
+sub RequestErrorPage {
     my ($err) = @_;
-    return 'Die Anfrage ist zu gro&szlig; und wurde abgewiesen.' if $err eq 'size';
-    return 'Die Anfrage enth&auml;lt zu viele Felder und wurde abgewiesen.' if $err eq 'count';
-    return 'Die Anfrage hat ein unbekanntes Format und wurde abgewiesen.';
+    return RefusePage('Die Anfrage ist zu gro&szlig; und wurde abgewiesen.', '413 Request Entity Too Large')
+        if $err eq 'size';
+    return RefusePage('Die Anfrage enth&auml;lt zu viele Felder und wurde abgewiesen.') if $err eq 'count';
+    return RefusePage('Die Anfrage hat ein unbekanntes Format und wurde abgewiesen.');
 }
 
 # Finds the first parameter whose name contains $word.
@@ -131,16 +140,6 @@ sub ButtonId {
 sub IsId {
     my ($value) = @_;
     return defined $value && $value =~ /\A$Id\z/;
-}
-
-# A page code as kept in "LastPage", "ActivPage" and "ReturnPage"; anything
-# else is the storefront.
-sub PageCode {
-    my ($code) = @_;
-    return 'sf' unless defined $code;
-    return $code if $code =~ /\A(?:sf|wk|sp|ip|sh|agb|im|ds|wr|vk)\z/;
-    return $code if $code =~ /\A(?:cp|lp|dp)_$Id(?:_$PageNo)?\z/;
-    return 'sf';
 }
 
 # The "add_PRODUCT|ITEM" boxes of a product: (product, item) or the empty list.
@@ -205,12 +204,75 @@ sub ReadCart {
     return (\@lines, \@errors);
 }
 
+# Why a typed quantity was not taken; $what says what became of it.
+sub QuantityRefusal {
+    my ($value, $what) = @_;
+    return 'Die Anzahl &quot;' . Esc($value) . "&quot; $what: Bitte geben Sie eine Zahl von 0 bis $MaxQuantity"
+        . ' ein (Nachkommastellen mit Komma).';
+}
+
+sub ItemGoneText {
+    return 'Ein Artikel ist nicht mehr im Angebot und wurde aus dem Warenkorb entfernt.';
+}
+
 sub QuantityText {
     my ($qty) = @_;
     my $t = sprintf('%.3f', $qty);
     $t =~ s/\.?0+$//;
     $t =~ tr/./,/;
     return $t;
+}
+
+# ---------------------------------------------------------------- page codes
+
+# "LastPage", "ActivPage" and "ReturnPage" are taken from a request here
+# only, by both scripts, so that the two cannot come to disagree about them.
+# The catalogue names its pages by code: the pages below, the legal pages
+# and the record pages "cp_ID" and "lp_ID" (each with an optional page
+# number) and "dp_ID". The order script numbers its steps in "ActivPage".
+
+# The pages a German shop must show on every page: button name, page code
+# and link text of each.
+our @LegalPages = (
+    [ 'show_imprint',    'im',  'Impressum' ],
+    [ 'show_privacy',    'ds',  'Datenschutz' ],
+    [ 'show_agb',        'agb', 'AGB' ],
+    [ 'show_withdrawal', 'wr',  'Widerrufsbelehrung' ],
+    [ 'show_shipping',   'vk',  'Versandkosten' ],
+);
+
+my %FixedPage = map { $_ => 1 } qw(sf wk sp ip sh), map { $_->[1] } @LegalPages;
+my $LastStep = 5;
+
+# A catalogue page code; anything else is the storefront.
+sub PageCode {
+    my ($code) = @_;
+    return 'sf' unless defined $code;
+    return $code if $FixedPage{$code};
+    return $code if $code =~ /\A(?:cp|lp|dp)_$Id(?:_$PageNo)?\z/;
+    return 'sf';
+}
+
+# A page code taken apart: the page ("cp", "wk", "im" ...) and, for the
+# record pages, the ID and the page number.
+sub PageParts {
+    my ($code) = @_;
+    $code = PageCode($code);
+    return ($1, $2, $3) if $code =~ /\A(cp|lp|dp)_($Id)(?:_($PageNo))?\z/;
+    return ($code);
+}
+
+# The order step in "ActivPage", or undef: the cart sends "wk" there.
+sub OrderStep {
+    my ($value) = @_;
+    return defined $value && $value =~ /^([0-$LastStep])$/ ? $1 : undef;
+}
+
+# The hidden fields that take a catalogue page's codes and the cart along to
+# the next catalogue request.
+sub CatalogState {
+    my ($last, $activ, $lines) = @_;
+    return Hidden('LastPage', $last) . Hidden('ActivPage', $activ) . ($lines ? CartHidden($lines) : '');
 }
 
 # ---------------------------------------------------------------- text
@@ -315,6 +377,13 @@ sub MinOrderText {
     return sprintf($format, Price($::SoldMin));
 }
 
+# Below the minimum order value the cart offers no order and the order
+# script takes none.
+sub BelowMinimum {
+    my ($goods) = @_;
+    return $goods < $::SoldMin;
+}
+
 # What the customer reads beside a price: whether tax is in it and that
 # shipping comes on top. $Taxes 2: prices hold the tax of each product's
 # rate; 1: a regional tax is added at the end; 0: the shop charges none.
@@ -335,6 +404,14 @@ sub ShippingPairs {
         push @pairs, [ $break + 0, $charge + 0 ];
     }
     return @pairs;
+}
+
+# A shipping method's name: its key without the number that orders the
+# methods.
+sub ShippingName {
+    my ($key) = @_;
+    (my $name = $key) =~ s/^\d+_//;
+    return $name;
 }
 
 # ---------------------------------------------------------------- colours
@@ -376,6 +453,8 @@ sub Background {
     my $bg = $::graphicSet{'CoBg'};
     return defined Luminance($bg) ? $bg : '#FFFFFF';
 }
+
+sub HeadColour { return defined $::graphicSet{'CoHTxt'} ? $::graphicSet{'CoHTxt'} : '' }
 
 sub AlertColour { return ReadableColour(Background(), '#CC0000', '#A00000', $::graphicSet{'CoHTxt'}) }
 sub LinkColour  { return ReadableColour(Background(), $::graphicSet{'CoNLnk'}, $::graphicSet{'CoNTxt'}) }
@@ -612,16 +691,6 @@ sub Footer {
         . "</DIV>\n";
 }
 
-# The pages a German shop must show on every page: button name, page code
-# and link text of each.
-our @LegalPages = (
-    [ 'show_imprint',    'im',  'Impressum' ],
-    [ 'show_privacy',    'ds',  'Datenschutz' ],
-    [ 'show_agb',        'agb', 'AGB' ],
-    [ 'show_withdrawal', 'wr',  'Widerrufsbelehrung' ],
-    [ 'show_shipping',   'vk',  'Versandkosten' ],
-);
-
 # The address of a catalogue page for a link from outside the catalogue
 # form (order steps, receipt, entry page, mail).
 sub PageUrl {
@@ -676,6 +745,11 @@ sub AddressBlock {
     return $out;
 }
 
+sub Heading {
+    my ($text) = @_;
+    return '<FONT COLOR="' . HeadColour() . "\"><H3>$text</H3></FONT>";
+}
+
 # The error texts above a form, read out as soon as the page shows.
 sub Alerts {
     my ($notes) = @_;
@@ -695,7 +769,7 @@ sub MessagePage {
         . PageHead('title' => $opt{'title'})
         . FormStart($opt{'script'} || 'Catalog')
         . "<TABLE BORDER=0 WIDTH=620><TR><TD ALIGN=CENTER><FONT FACE=\"$face\">"
-        . "<FONT COLOR=\"$::graphicSet{'CoHTxt'}\"><H3>" . (defined $opt{'title'} ? $opt{'title'} : '') . "</H3></FONT>"
+        . Heading(defined $opt{'title'} ? $opt{'title'} : '')
         . $opt{'message'} . "</FONT></TD></TR></TABLE>\n"
         . ($opt{'hidden'} || '')
         . Divider()
@@ -704,17 +778,30 @@ sub MessagePage {
     return $out;
 }
 
-# Runs a script's Main; whatever dies there becomes an error page that names
-# at most a data file, never a server path or a Perl message.
+# Handles a script's request: reads it and hands its parameters to $main,
+# which prints the page. A request that cannot be read gets the page that
+# says why; whatever dies becomes an error page that names at most a data
+# file, never a server path or a Perl message. Option postOnly: parameters
+# from the request body only.
 sub Run {
-    my ($main, $name, $script) = @_;
-    my $ok = eval { $main->(); 1 };
+    my ($script, $main, %opt) = @_;
+    binmode STDOUT;
+    my $ok = eval {
+        Init();
+        my ($params, $names, $err) = ReadParams($opt{'postOnly'});
+        if ($err) {
+            print RequestErrorPage($err);
+        } else {
+            $main->($params, $names);
+        }
+        1;
+    };
     return if $ok;
     my $e = $@;
     my $text = ref $e eq 'HASH'
         ? 'Die Datei &quot;' . Esc($e->{'file'}) . '&quot; kann nicht gelesen werden: ' . Esc($e->{'why'})
         : 'Im Shop ist ein Fehler aufgetreten.';
-    print STDERR "$name: $e\n" unless ref $e;
+    print STDERR lc($script) . ": $e\n" unless ref $e;
     print MessagePage('status' => '500 Internal Server Error', 'title' => 'Fehler', 'message' => $text,
         'script' => $script);
     return;

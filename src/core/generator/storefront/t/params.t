@@ -4,9 +4,10 @@ use warnings;
 use FindBin;
 use lib "$FindBin::Bin/lib";
 use Test::More;
-use ShopFixture qw(MakeShop LoadShop);
+use ShopFixture qw(MakeShop LoadShop RunCgi Form);
 
-LoadShop(MakeShop());
+my $shop = MakeShop();
+LoadShop($shop);
 
 sub Request {
     my (%req) = @_;
@@ -59,6 +60,49 @@ subtest 'IDs from button names' => sub {
     my %codes = ('cp_12' => 'cp_12', 'lp_2_1' => 'lp_2_1', 'dp_10' => 'dp_10', 'wk' => 'wk', 'cp_012' => 'sf', 'dp_0' => 'sf',
         'cp_1_01' => 'sf', "wk\n" => 'sf', 'xx_1' => 'sf');
     is(WebCode::PageCode($_), $codes{$_}, "page code \"$_\"") foreach sort keys %codes;
+};
+
+# The catalogue goes back to "LastPage" and the order keeps "ReturnPage"
+# for the way back; both must take a code the same way.
+subtest 'both scripts take the same page codes' => sub {
+    my %codes = ('sf' => 'sf', 'wk' => 'wk', 'sp' => 'sp', 'ip' => 'ip', 'sh' => 'sh', 'agb' => 'agb', 'im' => 'im', 'ds' => 'ds',
+        'wr' => 'wr', 'vk' => 'vk', 'cp_1' => 'cp_1', 'lp_2_0' => 'lp_2_0', 'dp_10' => 'dp_10',
+        'cp_01' => 'sf', 'dp_10_x' => 'sf', 'xx' => 'sf', 'AGB' => 'sf', "im\n" => 'sf', '3' => 'sf', '' => 'sf');
+    foreach my $code (sort keys %codes) {
+        my (undef, $catalog) = RunCgi($shop, 'catalog.pl', 'body' => Form([ 'show_back', 'x' ], [ 'LastPage', $code ]));
+        my (undef, $order) = RunCgi($shop, 'order.pl', 'body' => Form([ 'ov_10|101', 1 ], [ 'ActivPage', 'wk' ], [ 'ReturnPage', $code ]));
+        my ($shown) = $catalog =~ /NAME="ActivPage" VALUE="([^"]*)"/;
+        my ($kept) = $order =~ /NAME="ReturnPage" VALUE="([^"]*)"/;
+        (my $label = $code) =~ s/\n/\\n/g;
+        is("$shown $kept", "$codes{$code} $codes{$code}", "\"$label\"");
+    }
+    # "ActivPage" names an order step in the order script, a page in the
+    # catalogue: neither takes the other's.
+    my %customer = ('b_firstname' => 'E', 'b_name' => 'M', 'b_street' => 'W', 'b_zip' => '1', 'b_city' => 'B', 'b_phone' => '1',
+        'b_email' => 'e@example.org', 'send_via' => 'AO1', 'versand' => '00_DHL Paket', 'payment_typ' => 'Vorkasse');
+    my %steps = ('0' => 0, '2' => 2, '3' => 3, '5' => 3, '6' => 0, '-1' => 0, '02' => 0, 'wk' => 0, 'sf' => 0, 'cp_1' => 0);
+    foreach my $step (sort keys %steps) {
+        my (undef, $page) = RunCgi($shop, 'order.pl', 'body' => Form([ 'ov_10|101', 1 ], [ 'ActivPage', $step ],
+            map { [ $_, $customer{$_} ] } sort keys %customer));
+        my ($shown) = $page =~ /NAME="ActivPage" VALUE="(\d)"/;
+        is($shown, $steps{$step}, "order step \"$step\"");
+    }
+};
+
+subtest 'both scripts refuse a request they cannot read alike' => sub {
+    my @cases = (
+        [ 'too large', { 'body' => 'x=' . ('a' x 70000) }, '413 Request Entity Too Large', 'Die Anfrage ist zu gro&szlig;' ],
+        [ 'too many fields', { 'body' => join('&', map { "f$_=1" } 1 .. 2001) }, '400 Bad Request', 'zu viele Felder' ],
+        [ 'not a form', { 'body' => 'a=1', 'type' => 'text/plain' }, '400 Bad Request', 'ein unbekanntes Format' ],
+    );
+    foreach my $case (@cases) {
+        my ($name, $req, $status, $text) = @$case;
+        foreach my $script ('catalog.pl', 'order.pl') {
+            my ($head, $page) = RunCgi($shop, $script, %$req);
+            like($head, qr/\AStatus: \Q$status\E\r\n/, "$script, $name: status");
+            like($page, qr/<TITLE>[^<]*Ung&uuml;ltige Anfrage<\/TITLE>.*\Q$text\E/s, "$script, $name: says why");
+        }
+    }
 };
 
 subtest 'trimming' => sub {

@@ -129,15 +129,16 @@ sub Form {
     return join '&', map { $enc->($_->[0]) . '=' . $enc->($_->[1]) } @_;
 }
 
-# Runs a script of the shop as a CGI program; returns (head, body). A
-# warning of the script fails the test.
+# Runs a script of the shop as a CGI program; returns (head, body). %req:
+# body, query, method, type (of the body). A warning of the script fails the
+# test.
 sub RunCgi {
     my ($shop, $script, %req) = @_;
     my $body = defined $req{'body'} ? $req{'body'} : '';
     local $ENV{'REQUEST_METHOD'} = $req{'method'} || (length $body ? 'POST' : 'GET');
     local $ENV{'QUERY_STRING'} = defined $req{'query'} ? $req{'query'} : '';
     local $ENV{'CONTENT_LENGTH'} = length $body;
-    local $ENV{'CONTENT_TYPE'} = 'application/x-www-form-urlencoded';
+    local $ENV{'CONTENT_TYPE'} = $req{'type'} || 'application/x-www-form-urlencoded';
     local $SIG{'PIPE'} = 'IGNORE';
     my $pid = open3(my $in, my $out, my $err = gensym, $^X, "$shop->{'cgi'}/$script");
     print {$in} $body;

@@ -1,11 +1,11 @@
-#include "pages/settings_form.h"
+#include "rules/settings_form.h"
 
 #include <gtest/gtest.h>
 
 #include "common/text_util.h"
-#include "pages/company_rules.h"
-#include "pages/payvane_lock.h"
-#include "pages/server_rules.h"
+#include "rules/company_rules.h"
+#include "rules/payvane_lock.h"
+#include "rules/server_rules.h"
 #include "shopdb/default_rows.h"
 #include "support/test_support.h"
 

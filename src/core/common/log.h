@@ -17,8 +17,6 @@
 
 namespace vendora {
 
-class DbError;
-
 class LogSink {
  public:
   virtual ~LogSink() = default;
@@ -79,9 +77,5 @@ class GenerationLog {
   std::filesystem::path file_;
   int low_ = 0, high_ = 100, position_ = 0;
 };
-
-// Own wording: a database error that ends a writer ("Beim Lesen der Datenbank ist ein
-// Fehler aufgetreten: ..." with the engine's description and code).
-void LogDatabaseError(GenerationLog& log, const DbError& error);
 
 }  // namespace vendora

@@ -1,8 +1,6 @@
-#include "generator/log.h"
+#include "common/log.h"
 
 #include <fstream>
-
-#include "shopdb/db_error.h"
 
 namespace vendora {
 
@@ -69,11 +67,6 @@ void GenerationLog::SetPositionLocked(int position) {
 
 void GenerationLog::Publish() {
   for (ProgressSink* p : progress_) p->SetProgress(low_, high_, position_);
-}
-
-void LogDatabaseError(GenerationLog& log, const DbError& error) {
-  log.Log(Format("Beim Lesen der Datenbank ist ein Fehler aufgetreten: %s (DAO Fehlernr.: %d).", error.description(),
-                 error.engineCode()));
 }
 
 }  // namespace vendora

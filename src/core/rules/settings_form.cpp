@@ -1,4 +1,4 @@
-#include "pages/settings_form.h"
+#include "rules/settings_form.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,7 +11,7 @@
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "common/text_util.h"
-#include "publish/ftp_tls.h"
+#include "common/fingerprint.h"
 #include "shopdb/olp_key_codec.h"
 #include "shopdb/schema.h"
 
@@ -230,11 +230,11 @@ bool ParseNumberField(std::string_view text, int64_t low, int64_t high, int64_t&
   char* end = nullptr;
   const long long n = t.empty() ? 0 : std::strtoll(t.c_str(), &end, 10);
   if (t.empty() || end != t.c_str() + t.size()) {
-    prompter.Show(std::string(ProgramText(20028)), MessageIcon::Stop);
+    prompter.Show(std::string(ProgramText(text::kOnlyNumbersAllowed)), MessageIcon::Stop);
     return false;
   }
   if (errno == ERANGE || n < low || n > high) {
-    prompter.Show(std::string(ProgramText(20027)), MessageIcon::Stop);
+    prompter.Show(std::string(ProgramText(text::kValueOutOfRange)), MessageIcon::Stop);
     return false;
   }
   out = n;
@@ -252,11 +252,11 @@ bool ParseDecimalField(std::string_view text, float& out, Prompter& prompter) {
   // from_chars reads with a decimal point whatever the user's locale.
   const auto [stop, ec] = std::from_chars(begin, end, d);
   if (t.empty() || stop != end || ec == std::errc::invalid_argument) {
-    prompter.Show(std::string(ProgramText(20028)), MessageIcon::Stop);
+    prompter.Show(std::string(ProgramText(text::kOnlyNumbersAllowed)), MessageIcon::Stop);
     return false;
   }
   if (ec == std::errc::result_out_of_range || !std::isfinite(d) || std::fabs(d) > std::numeric_limits<float>::max()) {
-    prompter.Show(std::string(ProgramText(20027)), MessageIcon::Stop);
+    prompter.Show(std::string(ProgramText(text::kValueOutOfRange)), MessageIcon::Stop);
     return false;
   }
   out = static_cast<float>(d);

@@ -2,8 +2,9 @@
 // One page of the storefront as static HTML 3.2: the preview pages and the entry page
 // of the generated shop. It holds what every page reads (the run's settings, the text
 // blocks, the store texts, the graphic set's pictures) and writes the pieces every page
-// shares: head, meta tags, title, policy script, body tag, menu bar, divider, footer,
-// logo and credit line. Text goes through the one code-page encoder, so characters
+// shares: head (language, viewport, style sheet), meta tags, title, policy script, body
+// tag, menu bar, divider, footer, legal footer, logo and credit line, as the Perl pages
+// of the shop write them. Text goes through the one code-page encoder, so characters
 // the code page lacks arrive as "&#N;".
 //
 // The run's mode decides what differs between the two: picture paths ("../imgs" in the
@@ -20,7 +21,7 @@
 #include <vector>
 
 #include "common/text_format.h"
-#include "generator/output_file.h"
+#include "common/output_file.h"
 #include "generator/run_context.h"
 #include "shopdb/rows.h"
 
@@ -41,6 +42,18 @@ std::string AttributeText(std::string_view text);
 
 // "catalog" plus the shop's script extension.
 std::string CatalogueScriptName(const RunContext& run);
+
+// The style sheet of every page, "<STYLE TYPE="text/css">...</STYLE>\n": the text the
+// Perl pages' WebCode::StyleSheet writes for the same graphic set and font face (a
+// test holds the two to the same bytes). Colours are the set's, each replaced when it
+// is not readable on the background; the font face keeps only ASCII letters, digits,
+// "_", blanks, "," and "-".
+std::string StyleSheet(const PreviewSettings& settings);
+
+// " STYLE="padding:Ypx Xpx"" for a picture button that is smaller than a fingertip
+// (44 x 44 CSS pixels) by the size in its ImageRef ("file/w/h"); empty when it is large
+// enough or its size is unknown.
+std::string TapPadding(std::string_view imageRef);
 
 class StorePage {
  public:
@@ -74,12 +87,16 @@ class StorePage {
   void EndPage() { Write("</BODY></HTML>\n"); }
   void WriteMenuBar(bool showBack, bool showFront, bool showOrder);
   void WriteDivider();
+  // The mail addresses for questions and support.
   void WriteFooter();
+  // Buttons of the page's form to imprint, privacy, terms, withdrawal and shipping
+  // costs, which the catalogue script answers.
+  void WriteLegalFooter();
   void WriteLogo(bool isStorefront);
   void WriteCreditLine();
 
-  // An image button " TYPE=IMAGE ... ALT=..." when the picture exists (and pictures are
-  // shown), else a text button " TYPE=SUBMIT VALUE=...".
+  // An image button " TYPE=IMAGE ... ALT=..." (with its tap padding) when the picture
+  // exists (and pictures are shown), else a text button " TYPE=SUBMIT VALUE=...".
   std::string Button(const std::string& pictureRef, const std::string& text) const;
 
   // The graphic set's pictures as ImageRefs in imgs; empty in a text-only shop or when

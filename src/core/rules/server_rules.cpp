@@ -1,4 +1,4 @@
-#include "pages/server_rules.h"
+#include "rules/server_rules.h"
 
 #include "common/program_text.h"
 #include "common/prompter.h"
@@ -123,8 +123,8 @@ bool SaveServerSettings(ShopDatabase& db, const ServerValues& values, bool withP
 }
 
 std::string PayvaneCurrencyNote(ShopDatabase& db) {
-  return IsPayvaneCurrency(ReadSettingsRow<OptionsRow>(db).MCurrency) ? std::string()
-                                                                       : std::string(ProgramText(20088));
+  if (IsPayvaneCurrency(ReadSettingsRow<OptionsRow>(db).MCurrency)) return std::string();
+  return std::string(ProgramText(text::kPayvaneCurrencyUnsupported));
 }
 
 }  // namespace vendora

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "pages/settings_form.h"
+#include "rules/settings_form.h"
 
 namespace vendora {
 

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "app/shop_paths.h"
-#include "pages/settings_form.h"
+#include "rules/settings_form.h"
 
 namespace vendora {
 

@@ -1,4 +1,4 @@
-#include "pages/company_rules.h"
+#include "rules/company_rules.h"
 
 #include <system_error>
 
@@ -64,12 +64,27 @@ bool SaveCompany(ShopDatabase& db, const ShopPaths& paths, const FormValues& val
       prompter.Show(Format(texts::kInvalidEmailAddress, Trim(*address), field), MessageIcon::Warning);
       return false;
     }
-    // The picture is taken once the fields are known to be good, so a refused save
-    // leaves the logo as it was.
-    row.LogoExt = StoreLogo(paths.Subfolder(ShopSubfolder::Imgs), std::string(Trim(row.LogoExt)), logo.remove,
-                            logo.chosen, prompter);
-    CRecSetCompany company(db);
-    WriteSettingsRow(company, row);
+    // The picture is taken once the fields are known to be good, and the logo it may
+    // replace is kept aside until the row is written: a refused save leaves both as
+    // they were.
+    const fs::path imgs = paths.Subfolder(ShopSubfolder::Imgs);
+    const std::string oldExt(Trim(row.LogoExt));
+    const fs::path oldLogo = imgs / ("logo." + oldExt);
+    const fs::path aside = imgs / ".logo.previous";
+    std::error_code ec;
+    fs::remove(aside, ec);
+    const bool keptAside = !oldExt.empty() && (logo.remove || logo.chosen) && fs::is_regular_file(oldLogo, ec) &&
+                           fs::copy_file(oldLogo, aside, ec);
+    row.LogoExt = StoreLogo(imgs, oldExt, logo.remove, logo.chosen, prompter);
+    try {
+      CRecSetCompany company(db);
+      WriteSettingsRow(company, row);
+    } catch (const DbError&) {
+      if (row.LogoExt != oldExt && !row.LogoExt.empty()) fs::remove(imgs / ("logo." + row.LogoExt), ec);
+      if (keptAside) fs::rename(aside, oldLogo, ec);
+      throw;
+    }
+    if (keptAside) fs::remove(aside, ec);
     return true;
   } catch (const DbError& e) {
     ShowDbError(prompter, e);

@@ -1,4 +1,4 @@
-#include "pages/catalogue_rules.h"
+#include "rules/catalogue_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "generator/output_file.h"
+#include "common/output_file.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include "common/program_text.h"
 #include "common/text_util.h"
 #include "common/prompter.h"
-#include "generator/log.h"
+#include "common/log.h"
 
 namespace vendora {
 namespace {
@@ -131,8 +131,8 @@ bool CreateGeneratedFile(OutputFile& file, const std::filesystem::path& path, st
                          GenerationLog& log, Prompter* prompter) {
   std::error_code error;
   if (file.Create(path, error)) return true;
-  const std::string first = FormatProgramText(22016, displayName);
-  const std::string second = FormatProgramText(22017, SystemErrorText(error), error.value());
+  const std::string first = FormatProgramText(text::kFileNotCreated, displayName);
+  const std::string second = FormatProgramText(text::kFileErrorReason, SystemErrorText(error), error.value());
   log.Log(first);
   log.Log(second);
   if (prompter) prompter->Show(first + "\n" + second, MessageIcon::Stop);

@@ -1,12 +1,14 @@
-#include "preview/store_page.h"
+#include "generator/store_page.h"
 
 #include <array>
+#include <initializer_list>
 
 #include "app/program_identity.h"
 #include "common/clock.h"
 #include "common/program_text.h"
 #include "common/prompter.h"
 #include "generator/catalogue_files.h"
+#include "generator/graphic_sets.h"
 #include "generator/page_settings.h"
 #include "generator/run_context.h"
 #include "imaging/image_refs.h"
@@ -66,7 +68,122 @@ std::string ScriptString(std::string_view text) {
   return out;
 }
 
+// A colour as the Perl pages read one: "#RRGGBB" or "#RGB", the "#" optional.
+std::optional<int32_t> PageColour(std::string_view text) {
+  if (!text.empty() && text.front() == '#') text.remove_prefix(1);
+  if (text.size() != 3 && text.size() != 6) return std::nullopt;
+  int v[6];
+  for (size_t i = 0; i < 6; ++i) {
+    const char c = text.size() == 3 ? text[i / 2] : text[i];
+    if (c >= '0' && c <= '9') v[i] = c - '0';
+    else if (c >= 'a' && c <= 'f') v[i] = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') v[i] = c - 'A' + 10;
+    else return std::nullopt;
+  }
+  return RgbColour(v[0] * 16 + v[1], v[2] * 16 + v[3], v[4] * 16 + v[5]);
+}
+
+// The first candidate readable on `background` (4.5 : 1), else black or white,
+// whichever reads better; a background that is no colour counts as white.
+std::string ReadableColour(std::string_view background, std::initializer_list<std::string_view> candidates) {
+  const int32_t bg = PageColour(background).value_or(RgbColour(255, 255, 255));
+  for (std::string_view candidate : candidates)
+    if (const auto c = PageColour(candidate); c && ContrastRatio(*c, bg) >= 4.5) return std::string(candidate);
+  return ContrastRatio(RgbColour(0, 0, 0), bg) >= ContrastRatio(RgbColour(255, 255, 255), bg) ? "#000000" : "#FFFFFF";
+}
+
+// The pages a German shop links on every page: the catalogue script's button for each.
+struct LegalPage {
+  std::string_view button, text;
+};
+constexpr LegalPage kLegalPages[] = {{"show_imprint", "Impressum"},
+                                     {"show_privacy", "Datenschutz"},
+                                     {"show_agb", "AGB"},
+                                     {"show_withdrawal", "Widerrufsbelehrung"},
+                                     {"show_shipping", "Versandkosten"}};
+
 }  // namespace
+
+std::string StyleSheet(const PreviewSettings& settings) {
+  const auto& g = settings.graphicSet;
+  const std::string bg = PageColour(g.background) ? g.background : "#FFFFFF";
+  const std::string link = ReadableColour(bg, {g.link, g.text});
+  const std::string alert = ReadableColour(bg, {"#CC0000", "#A00000", g.heading});
+  const std::string head = ReadableColour(bg, {g.heading, g.text});
+  // Whatever else a face holds could end the rule or the element.
+  std::string face;
+  for (char c : settings.fontFace)
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ' ' ||
+        c == ',' || c == '-')
+      face += c;
+  const std::string cells =
+      "table:not(.keep), table:not(.keep) > tbody, table:not(.keep) > tbody > tr, table:not(.keep) > tbody > tr > td";
+  const std::string items = "table.items > tbody > tr";
+  std::string css = "<STYLE TYPE=\"text/css\"><!--\n";
+  css += ".vh { position:absolute; width:1px; height:1px; overflow:hidden; clip:rect(0 0 0 0); white-space:nowrap; }\n";
+  css += "label.tick { display:inline-flex; align-items:center; justify-content:center; min-width:44px; "
+         "min-height:44px; cursor:pointer; text-align:left; }\n";
+  css += "label.tick input { flex:none; width:22px; height:22px; margin:0 4px; }\n";
+  css += "input[type=submit], input[type=reset], button { min-height:44px; min-width:44px; }\n";
+  css += "input.link { background:none; border:0; padding:0 6px; color:" + link +
+         "; text-decoration:underline; cursor:pointer; font:inherit; vertical-align:middle; }\n";
+  if (!face.empty()) css += ".legal, .note, .err, .legal-text, table.items, label.tick { font-family:" + face + "; }\n";
+  css += ".legal { margin:8px 0; }\n";
+  css += ".legal a, .legal input.link, .foot a { display:inline-flex; align-items:center; justify-content:center; "
+         "min-height:44px; min-width:44px; padding:0 6px; box-sizing:border-box; }\n";
+  css += ".note { font-size:smaller; }\n";
+  css += ".err { display:block; color:" + alert + "; font-weight:bold; font-size:smaller; }\n";
+  css += "[aria-invalid=true] { border:2px solid " + alert + "; }\n";
+  css += ":focus-visible { outline:3px solid " + link + "; outline-offset:2px; }\n";
+  css += ".legal-text { text-align:left; }\n";
+  css += "@media (max-width: 599px) {\n";
+  css += " body { margin:8px; }\n";
+  css += " " + cells + " { display:block; width:auto !important; box-sizing:border-box; }\n";
+  css += " table.keep { width:100% !important; }\n";
+  css += " table.keep td { word-wrap:break-word; }\n";
+  css += " td[width] { width:auto !important; }\n";
+  css += " img, input[type=image] { max-width:100%; height:auto; box-sizing:content-box; }\n";
+  css += " img[align] { float:none; display:block; margin:0 auto 8px; }\n";
+  css += " hr { width:100% !important; }\n";
+  css += " table.nav > tbody > tr > td { display:inline-block; }\n";
+  css += " table.items { margin:4px 0; }\n";
+  css += " " + items + ".ihead { display:none; }\n";
+  css += " " + items + ".item { display:flex; flex-direction:column; margin:0 0 8px; padding:4px 10px; border:1px solid " +
+         link + "; border-radius:6px; background:" + bg + "; }\n";
+  css += " " + items + ".item > td { display:flex; justify-content:space-between; align-items:center; gap:12px; "
+         "padding:3px 0; text-align:right; }\n";
+  css += " " + items + ".item > td::before { content:attr(data-label); font-weight:bold; text-align:left; color:" + head +
+         "; }\n";
+  css += " " + items + ".item > td.pick { order:9; justify-content:flex-start; }\n";
+  css += " " + items + ".item > td.pick::before { content:none; }\n";
+  css += " td.pick .vh { position:static; width:auto; height:auto; overflow:visible; clip:auto; white-space:normal; }\n";
+  css += " input[type=text], input[type=email], input[type=tel], select, textarea { max-width:100%; "
+         "box-sizing:border-box; font-size:16px; min-height:44px; }\n";
+  css += " table.fields input[type=text], table.fields input[type=email], table.fields input[type=tel], "
+         "table.fields select, textarea { width:100%; }\n";
+  css += " table.fields input.zip { width:8em; }\n";
+  css += "}\n--></STYLE>\n";
+  return css;
+}
+
+std::string TapPadding(std::string_view imageRef) {
+  const size_t first = imageRef.find('/');
+  if (first == std::string_view::npos) return {};
+  std::string_view width = imageRef.substr(first + 1), height;
+  if (const size_t second = width.find('/'); second != std::string_view::npos) {
+    height = width.substr(second + 1);
+    width = width.substr(0, second);
+  }
+  // Half the missing room on each side, rounded up; the picture stays as drawn.
+  auto pad = [](std::string_view side) {
+    if (!IsNumber(side) || side.size() > 9) return 0;
+    const int v = std::stoi(std::string(side));
+    return v < 44 ? (44 - v + 1) / 2 : 0;
+  };
+  const int x = pad(width), y = pad(height);
+  if (x == 0 && y == 0) return {};
+  return Format(" STYLE=\"padding:%dpx %dpx\"", y, x);
+}
 
 std::string ImageAttributes(std::string_view basePath, std::string_view imageRef) {
   const size_t first = imageRef.find('/');
@@ -154,9 +271,11 @@ const std::string& StorePage::Text(int id) const {
 }
 
 void StorePage::WriteHtmlHead() {
-  Put("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\"><HTML><HEAD><META NAME=\"Generator\" "
+  Put("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\"><HTML LANG=\"de\"><HEAD><META NAME=\"Generator\" "
       "CONTENT=\"%s\"><META HTTP-EQUIV=\"content-type\" CONTENT=\"text/html; charset=iso-8859-1\">\n",
       GeneratorText());
+  Write("<META NAME=\"viewport\" CONTENT=\"width=device-width, initial-scale=1\">\n");
+  Write(StyleSheet(settings));
 }
 
 void StorePage::WriteMetaTags() {
@@ -206,8 +325,8 @@ void StorePage::BeginPage(std::string_view pageText) {
 
 std::string StorePage::Button(const std::string& pictureRef, const std::string& text) const {
   if (!pictureRef.empty())
-    return Format(" TYPE=IMAGE %s ALT=\"%s\"", ImageAttributes(settings.BasePath(ShopSubfolder::Imgs), pictureRef),
-                  AttributeText(text));
+    return Format(" TYPE=IMAGE %s ALT=\"%s\"%s", ImageAttributes(settings.BasePath(ShopSubfolder::Imgs), pictureRef),
+                  AttributeText(text), TapPadding(pictureRef));
   return Format(" TYPE=SUBMIT VALUE=\"%s\"", AttributeText(text));
 }
 
@@ -220,34 +339,43 @@ void StorePage::WriteMenuBar(bool showBack, bool showFront, bool showOrder) {
     int text;
     const std::string& picture;
   };
-  const Cell cells[] = {{showBack, "show_back", 30024, pictures_.back},
-                        {true, "show_wk", 30025, pictures_.cart},
-                        {true, "show_search", 30027, pictures_.search},
-                        {index, "show_index", 30026, pictures_.index},
-                        {showFront, "show_front", 30028, pictures_.front},
-                        {showOrder, "show_wk", 30029, pictures_.order},
-                        {settings.hasHomeLink, "show_home", 30030, pictures_.home}};
-  std::string bar = "<TABLE BORDER=0 CELLPADDING=0 CELLSPACING=4><TR>";
+  const Cell cells[] = {{showBack, "show_back", text::kBackButton, pictures_.back},
+                        {true, "show_wk", text::kCartButton, pictures_.cart},
+                        {true, "show_search", text::kSearchButton, pictures_.search},
+                        {index, "show_index", text::kIndexButton, pictures_.index},
+                        {showFront, "show_front", text::kShopEntryButton, pictures_.front},
+                        {showOrder, "show_wk", text::kOrderButton, pictures_.order},
+                        {settings.hasHomeLink, "show_home", text::kHomeButton, pictures_.home}};
+  std::string bar =
+      "<DIV ROLE=\"navigation\" ARIA-LABEL=\"Navigation\"><TABLE CLASS=\"nav\" BORDER=0 CELLPADDING=0 CELLSPACING=4><TR>";
   for (const Cell& c : cells)
     if (c.shown)
       bar += Format("<TD VALIGN=MIDDLE ALIGN=CENTER><INPUT NAME=\"%s\"%s></TD>", c.name, Button(c.picture, Text(c.text)));
-  Write(bar + "</TR></TABLE>\n");
+  Write(bar + "</TR></TABLE></DIV>\n");
 }
 
 void StorePage::WriteDivider() {
   if (!pictures_.divider.empty())
-    Put("<P><IMG %s></P>\n", ImageAttributes(settings.BasePath(ShopSubfolder::Imgs), pictures_.divider));
+    Put("<P><IMG %s ALT=\"\"></P>\n", ImageAttributes(settings.BasePath(ShopSubfolder::Imgs), pictures_.divider));
   else
     Write("<P><HR WIDTH=620 ALIGN=CENTER></P>\n");
 }
 
 void StorePage::WriteFooter() {
-  if (textBlocks.PolicyJava)
-    Put("<FONT SIZE=\"-1\" FACE=\"%s\"><I><A HREF=\"javascript:Tolm_AGB();\">%s</A></I></FONT><BR>\n", face,
-        Text(30120));
+  // The terms are one of the legal pages now, which every page links.
   constexpr std::string_view mail = "<FONT SIZE=\"-1\" FACE=\"%s\"><I><A HREF=\"mailto:%s\">%s</A></I></FONT><BR>\n";
-  Put(mail, face, HtmlEscape(company.EmailInfo), Text(30003));
-  Put(mail, face, HtmlEscape(company.EmailSupport), Text(30004));
+  Write("<DIV CLASS=\"foot\">");
+  Put(mail, face, HtmlEscape(company.EmailInfo), Text(text::kQuestionsMailLink));
+  Put(mail, face, HtmlEscape(company.EmailSupport), Text(text::kSupportMailLink));
+  Write("</DIV>\n");
+}
+
+void StorePage::WriteLegalFooter() {
+  std::string entries;
+  for (const LegalPage& p : kLegalPages)
+    entries += Format("%s<INPUT TYPE=SUBMIT NAME=\"%s\" VALUE=\"%s\" CLASS=\"link\">", entries.empty() ? "" : " ",
+                      p.button, p.text);
+  Write("<DIV CLASS=\"legal\" ROLE=\"navigation\" ARIA-LABEL=\"Rechtliches\">" + entries + "</DIV>\n");
 }
 
 void StorePage::WriteLogo(bool isStorefront) {

@@ -1,4 +1,4 @@
-#include "pages/payvane_lock.h"
+#include "rules/payvane_lock.h"
 
 #include <crypt.h>
 
@@ -6,7 +6,7 @@
 
 #include "common/program_text.h"
 #include "common/prompter.h"
-#include "pages/settings_form.h"
+#include "rules/settings_form.h"
 #include "shopdb/db_error.h"
 #include "shopdb/default_rows.h"
 #include "shopdb/recordsets.h"
@@ -53,7 +53,7 @@ bool PayvaneLock::Check(std::string_view entered) {
     return false;
   }
   if (*hash == *stored) return true;
-  prompter_.Show(std::string(ProgramText(20090)), MessageIcon::Warning);
+  prompter_.Show(std::string(ProgramText(text::kPayvaneWrongPassword)), MessageIcon::Warning);
   return false;
 }
 
@@ -68,19 +68,19 @@ PasswordChange PayvaneLock::Change(std::string_view oldEntry, std::string_view n
     return PasswordChange::Failed;
   }
   if (!stored->empty() && *oldHash != *stored) {
-    prompter_.Show(std::string(ProgramText(20091)), MessageIcon::Warning);
+    prompter_.Show(std::string(ProgramText(text::kPayvaneWrongOldPassword)), MessageIcon::Warning);
     return PasswordChange::WrongOld;
   }
   if (newEntry.empty() && confirmation.empty()) {
-    prompter_.Show(std::string(ProgramText(20092)), MessageIcon::Warning);
+    prompter_.Show(std::string(ProgramText(text::kPayvaneEmptyPassword)), MessageIcon::Warning);
     return PasswordChange::Empty;
   }
   if (newEntry != confirmation) {
-    prompter_.Show(std::string(ProgramText(20093)), MessageIcon::Warning);
+    prompter_.Show(std::string(ProgramText(text::kPayvanePasswordsDiffer)), MessageIcon::Warning);
     return PasswordChange::Mismatch;
   }
   if (*newHash == *stored) {
-    prompter_.Show(std::string(ProgramText(20094)), MessageIcon::Warning);
+    prompter_.Show(std::string(ProgramText(text::kPayvanePasswordUnchanged)), MessageIcon::Warning);
     return PasswordChange::Unchanged;
   }
   try {
