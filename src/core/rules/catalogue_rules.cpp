@@ -34,6 +34,49 @@ int32_t Append(Set& set, Row row) {
 
 int32_t OrderAfter(std::optional<int32_t> lastOrder) { return lastOrder ? *lastOrder + 1 : 0; }
 
+CategoriesRow DefaultCategory(int32_t order) {
+  CategoriesRow row;
+  row.Name = std::string(kNewCategoryName);
+  row.Include = true;
+  row.Order = order;
+  return row;
+}
+
+LinesRow DefaultLine(int32_t order) {
+  LinesRow row;
+  row.Name = std::string(kNewLineName);
+  row.Include = true;
+  row.Order = order;
+  return row;
+}
+
+ProductsRow DefaultProduct(int32_t category, int32_t order, int32_t taxType, int32_t noIndex, int32_t noKind) {
+  ProductsRow row;
+  row.Name = std::string(kNewProductName);
+  row.CategoryID = category;
+  row.Order = order;
+  row.Available = true;
+  row.TaxID = taxType;
+  row.IndexID = noIndex;
+  row.AttributeID1 = row.AttributeID2 = noKind;
+  return row;
+}
+
+ItemsRow DefaultItem(int32_t product, int32_t order, int32_t value1, int32_t value2) {
+  ItemsRow row;
+  row.ItemNumber = std::string(kNewItemNumber);
+  row.ProductID = product;
+  row.Order = order;
+  row.Available = true;
+  row.SubAttrID1 = value1;
+  row.SubAttrID2 = value2;
+  return row;
+}
+
+int32_t NewProductTaxType(const OptionsRow& options, int32_t noTax) {
+  return options.TaxType == 2 && options.DefTaxTypeID != 0 ? options.DefTaxTypeID : noTax;
+}
+
 CatalogueRules::CatalogueRules(ShopDatabase& db)
     : db_(db),
       categories_(db),
@@ -59,7 +102,7 @@ CatalogueRules::CatalogueRules(ShopDatabase& db)
   blanks.SetFilter(Eq("Name", " "));
   blanks.ForEach([&](const SubAttributesRow& v) { noValues_.try_emplace(v.MainAttrID, v.ID); });
   const OptionsRow options = ReadSettingsRow<OptionsRow>(db);
-  defaultTax_ = options.TaxType == 2 && options.DefTaxTypeID != 0 ? options.DefTaxTypeID : noTax_;
+  defaultTax_ = NewProductTaxType(options, noTax_);
 }
 
 int32_t CatalogueRules::NoValueOf(int32_t kind) {
@@ -117,45 +160,24 @@ void CatalogueRules::LoadMemberships() {
 
 CategoriesRow CatalogueRules::NewCategory() {
   LoadCategoryOrders();
-  CategoriesRow row;
-  row.Name = std::string(kNewCategoryName);
-  row.Include = true;
-  row.Order = OrderAfter(lastCategory_);
-  return row;
+  return DefaultCategory(OrderAfter(lastCategory_));
 }
 
 LinesRow CatalogueRules::NewLine() {
   LoadLineOrders();
-  LinesRow row;
-  row.Name = std::string(kNewLineName);
-  row.Include = true;
-  row.Order = OrderAfter(lastLine_);
-  return row;
+  return DefaultLine(OrderAfter(lastLine_));
 }
 
 ProductsRow CatalogueRules::NewProduct(int32_t category) {
   LoadProductOrders();
-  ProductsRow row;
-  row.Name = std::string(kNewProductName);
-  row.CategoryID = category;
-  row.Order = NextIn(productOrders_, category);
-  row.Available = true;
-  row.TaxID = defaultTax_;
-  row.IndexID = noIndex_;
-  row.AttributeID1 = row.AttributeID2 = noKind_;
-  return row;
+  return DefaultProduct(category, NextIn(productOrders_, category), defaultTax_, noIndex_, noKind_);
 }
 
 ItemsRow CatalogueRules::NewItem(const ProductsRow& product) {
   LoadItemOrders();
-  ItemsRow row;
-  row.ItemNumber = std::string(kNewItemNumber);
-  row.ProductID = product.ID;
-  row.Order = NextIn(itemOrders_, product.ID);
-  row.Available = true;
-  row.SubAttrID1 = NoValueOf(product.AttributeID1);
-  row.SubAttrID2 = NoValueOf(product.AttributeID2);
-  return row;
+  const int32_t order = NextIn(itemOrders_, product.ID);
+  const int32_t value1 = NoValueOf(product.AttributeID1);
+  return DefaultItem(product.ID, order, value1, NoValueOf(product.AttributeID2));
 }
 
 int32_t CatalogueRules::Add(CategoriesRow row) {

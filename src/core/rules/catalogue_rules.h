@@ -32,6 +32,16 @@ inline constexpr std::string_view kNewItemNumber = "Neuer Artikel";
 // [Order] of a row added behind the current last row of its list; 0 in an empty list.
 int32_t OrderAfter(std::optional<int32_t> lastOrder);
 
+// The page's defaults of a new row at `order`, not yet written. A product refers to
+// the given sentinels ("none") and tax type; an item to the given attribute values.
+CategoriesRow DefaultCategory(int32_t order);
+LinesRow DefaultLine(int32_t order);
+ProductsRow DefaultProduct(int32_t category, int32_t order, int32_t taxType, int32_t noIndex, int32_t noKind);
+ItemsRow DefaultItem(int32_t product, int32_t order, int32_t value1, int32_t value2);
+// The tax type of a new product: the default tax type when tax goes by product type
+// (TaxType 2) and one is set, else the tax sentinel.
+int32_t NewProductTaxType(const OptionsRow& options, int32_t noTax);
+
 class CatalogueRules {
  public:
   // Makes sure the sentinel rows exist, as the page does when it shows its lists, and
