@@ -29,7 +29,7 @@ std::optional<std::string> AmountProblem(std::string_view cell, float value) {
   }
   fraction.resize(2, '0');
   whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
-  if (whole.empty()) whole = "0";
+  if (whole.empty()) whole.push_back('0');
   // The rounding the data files are written with.
   char buffer[64];
   const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(static_cast<double>(value)),

@@ -42,6 +42,8 @@ constexpr CustomerField kCustomerFields[] = {
     {"b_name", nullptr, "s_name", nullptr, text::kLastNameField, 0, CustomerField::Always},
     {"b_street", nullptr, "s_street", nullptr, text::kStreetField, 0, CustomerField::Always},
     {"b_zip", "b_city", "s_zip", "s_city", text::kZipField, text::kCityField, CustomerField::Always},
+    // "Staat" then "Land": the preview names state and country the other way round
+    // from the shop's own labels, as merchants know the page.
     {"b_state", "b_country", "s_state", "s_country", text::kCountryField, text::kStateField, CustomerField::Country},
     {"b_phone", nullptr, "s_phone", nullptr, text::kPhoneField, 0, CustomerField::Phone},
     {"b_fax", nullptr, "s_fax", nullptr, text::kFaxField, 0, CustomerField::Fax},

@@ -211,17 +211,10 @@ Result<int32_t> ParseWholeNumber(std::string_view typed) {
 
 CatalogueEditor::CatalogueEditor(ShopDatabase& db, ShopPaths paths, Prompter& prompter)
     : db_(db), prompter_(prompter), pictures_(std::move(paths)) {
-  EnsureAttributeSentinels(db);
-  EnsureIndexSentinel(db);
-  noTax_ = EnsureTaxSentinel(db);
-  CRecSetMainAttributes kinds(db);
-  kinds.SetFilter(Eq("Name", " "));
-  kinds.Open();
-  if (!kinds.IsEOF()) noKind_ = kinds->ID;
-  CRecSetIndex index(db);
-  index.SetFilter(Eq("Name", " "));
-  index.Open();
-  if (!index.IsEOF()) noIndex_ = index->ID;
+  const CatalogueSentinels sentinels = EnsureCatalogueSentinels(db);
+  noKind_ = sentinels.noKind;
+  noIndex_ = sentinels.noIndex;
+  noTax_ = sentinels.noTax;
 }
 
 bool CatalogueEditor::AnyChanged() const {

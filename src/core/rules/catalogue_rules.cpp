@@ -77,6 +77,22 @@ int32_t NewProductTaxType(const OptionsRow& options, int32_t noTax) {
   return options.TaxType == 2 && options.DefTaxTypeID != 0 ? options.DefTaxTypeID : noTax;
 }
 
+CatalogueSentinels EnsureCatalogueSentinels(ShopDatabase& db) {
+  CatalogueSentinels s;
+  EnsureAttributeSentinels(db);
+  EnsureIndexSentinel(db);
+  s.noTax = EnsureTaxSentinel(db);
+  CRecSetMainAttributes kinds(db);
+  kinds.SetFilter(Eq("Name", " "));
+  kinds.Open();
+  if (!kinds.IsEOF()) s.noKind = kinds->ID;
+  CRecSetIndex index(db);
+  index.SetFilter(Eq("Name", " "));
+  index.Open();
+  if (!index.IsEOF()) s.noIndex = index->ID;
+  return s;
+}
+
 CatalogueRules::CatalogueRules(ShopDatabase& db)
     : db_(db),
       categories_(db),
@@ -87,17 +103,10 @@ CatalogueRules::CatalogueRules(ShopDatabase& db)
       values_(db),
       index_(db),
       members_(db) {
-  EnsureAttributeSentinels(db);
-  EnsureIndexSentinel(db);
-  noTax_ = EnsureTaxSentinel(db);
-  CRecSetMainAttributes kinds(db);
-  kinds.SetFilter(Eq("Name", " "));
-  kinds.Open();
-  if (!kinds.IsEOF()) noKind_ = kinds->ID;
-  CRecSetIndex index(db);
-  index.SetFilter(Eq("Name", " "));
-  index.Open();
-  if (!index.IsEOF()) noIndex_ = index->ID;
+  const CatalogueSentinels sentinels = EnsureCatalogueSentinels(db);
+  noKind_ = sentinels.noKind;
+  noIndex_ = sentinels.noIndex;
+  noTax_ = sentinels.noTax;
   CRecSetSubAttributes blanks(db);
   blanks.SetFilter(Eq("Name", " "));
   blanks.ForEach([&](const SubAttributesRow& v) { noValues_.try_emplace(v.MainAttrID, v.ID); });

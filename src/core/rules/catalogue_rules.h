@@ -42,6 +42,13 @@ ItemsRow DefaultItem(int32_t product, int32_t order, int32_t value1, int32_t val
 // (TaxType 2) and one is set, else the tax sentinel.
 int32_t NewProductTaxType(const OptionsRow& options, int32_t noTax);
 
+// The keys of the rows that stand for "none" in the catalogue's lists, made when
+// missing: the blank attribute kind, the blank index entry and the tax sentinel.
+struct CatalogueSentinels {
+  int32_t noKind = 0, noIndex = 0, noTax = 0;
+};
+CatalogueSentinels EnsureCatalogueSentinels(ShopDatabase& db);
+
 class CatalogueRules {
  public:
   // Makes sure the sentinel rows exist, as the page does when it shows its lists, and
