@@ -1,5 +1,6 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 #include "app/demo_shop.h"
@@ -227,6 +229,17 @@ TEST(LocalShopServer, EndsWithItsOwnerHoweverItEndsAndItsFolderGoesOnTheNextStar
   DemoShopAt demo(2);
   const auto shop = demo.Prepare();
   ASSERT_TRUE(shop);
+  // Run folders of its own: a server started meanwhile by another test would clear the
+  // dead owner's folder before this test looks for it.
+  test::TempDir runs;
+  const char* const oldTmp = std::getenv("TMPDIR");
+  const std::string restoreTmp = oldTmp ? oldTmp : "";
+  setenv("TMPDIR", runs.path().c_str(), 1);
+  struct RestoreTmp {
+    std::string value;
+    bool had;
+    ~RestoreTmp() { had ? setenv("TMPDIR", value.c_str(), 1) : unsetenv("TMPDIR"); }
+  } restore{restoreTmp, oldTmp != nullptr};
 
   // Started while the stop signals are blocked, as the command line awaits them: the
   // server must not inherit that mask, or a plain kill would not reach it.
