@@ -65,11 +65,7 @@ class CatalogueCsvTest : public ::testing::Test {
   }
   template <class Row>
   std::vector<Row> All(ShopDatabase& db, const Criteria& filter = {}) {
-    RecordSet<Row> set(db);
-    set.SetFilter(filter);
-    std::vector<Row> rows;
-    set.ForEach([&](const Row& r) { rows.push_back(r); });
-    return rows;
+    return test::Rows<Row>(db, filter);
   }
   static std::vector<std::string> Texts(const CatalogueImportReport& report) {
     std::vector<std::string> texts;

@@ -9,8 +9,6 @@
 #include "common/text_format.h"
 #include "imaging/image_file.h"
 #include "imaging/image_refs.h"
-#include "shopdb/default_rows.h"
-#include "shopdb/recordsets.h"
 #include "support/test_support.h"
 
 namespace vendora {
@@ -247,22 +245,6 @@ TEST_F(ImageRefsTest, LogoRules) {
       << "a picture that is gone leaves the logo the shop had";
   EXPECT_EQ(StoreLogo(Folder("imgs"), "png", true, std::nullopt, prompter_), "");
   EXPECT_FALSE(fs::exists(Folder("imgs") / "logo.png"));
-}
-
-TEST_F(ImageRefsTest, DiscardingThumbnailsAsksFirst) {
-  test::CreateShopFile(dir_ / "shop.mdb");
-  ShopDatabase db;
-  db.Open(dir_ / "shop.mdb");
-  EnsureDefaultRows(db);
-  const int32_t product = test::AddProduct(db, test::AddCategory(db, "K"), "P");
-  test::WriteFileBytes(Folder("thumbs") / (std::to_string(product) + ".jpg"), "x");
-  EXPECT_FALSE(DiscardAllThumbnails(db, Folder("thumbs"), prompter_));
-  EXPECT_EQ(prompter_.asked().back().text, ProgramText(20095));
-  EXPECT_EQ(prompter_.asked().back().defaultAnswer, Answer::No);
-  EXPECT_TRUE(fs::exists(Folder("thumbs") / (std::to_string(product) + ".jpg")));
-  prompter_.Queue(Answer::Yes);
-  EXPECT_TRUE(DiscardAllThumbnails(db, Folder("thumbs"), prompter_));
-  EXPECT_FALSE(fs::exists(Folder("thumbs") / (std::to_string(product) + ".jpg")));
 }
 
 }  // namespace

@@ -29,11 +29,7 @@ class CatalogueEditTest : public ::testing::Test {
   }
   template <class Row>
   std::vector<Row> All(const Criteria& filter = {}) {
-    RecordSet<Row> set(db_);
-    set.SetFilter(filter);
-    std::vector<Row> rows;
-    set.ForEach([&](const Row& r) { rows.push_back(r); });
-    return rows;
+    return test::Rows<Row>(db_, filter);
   }
   std::vector<int32_t> Orders(int32_t category) {
     std::vector<int32_t> orders;

@@ -16,11 +16,7 @@ class CatalogueRulesTest : public ::testing::Test {
   }
   template <class Row>
   std::vector<Row> All(const Criteria& filter = {}) {
-    RecordSet<Row> set(db_);
-    set.SetFilter(filter);
-    std::vector<Row> rows;
-    set.ForEach([&](const Row& r) { rows.push_back(r); });
-    return rows;
+    return test::Rows<Row>(db_, filter);
   }
   test::TempDir dir_;
   ShopDatabase db_;

@@ -86,6 +86,16 @@ int32_t AddRow(ShopDatabase& db, const Row& row) {
   return 0;
 }
 
+// Every row of a table that passes `filter`, in the table's sort order.
+template <class Row>
+std::vector<Row> Rows(ShopDatabase& db, const Criteria& filter = {}) {
+  RecordSet<Row> set(db);
+  set.SetFilter(filter);
+  std::vector<Row> rows;
+  set.ForEach([&](const Row& r) { rows.push_back(r); });
+  return rows;
+}
+
 // Runs one SQL statement on a file through a plain SQLite connection.
 void ExecOnFile(const std::filesystem::path& path, const std::string& sql);
 

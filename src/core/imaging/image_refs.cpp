@@ -13,7 +13,6 @@
 #include "common/prompter.h"
 #include "common/text_util.h"
 #include "imaging/image_file.h"
-#include "shopdb/recordsets.h"
 
 namespace vendora {
 
@@ -427,15 +426,6 @@ std::string StoreLogo(const fs::path& imgsFolder, std::string_view currentExt, b
     return extension;
   }
   return kept();
-}
-
-bool DiscardAllThumbnails(ShopDatabase& db, const fs::path& thumbFolder, Prompter& prompter) {
-  if (prompter.AskYesNo(std::string(ProgramText(text::kRecreateAllThumbnails)), Answer::No) != Answer::Yes)
-    return false;
-  CRecSetProducts_IDs products(db);
-  PictureFolder thumbs(thumbFolder);
-  products.ForEach([&](const ProductIdsRow& row) { RemoveFiles(thumbs, std::to_string(row.ID)); });
-  return true;
 }
 
 }  // namespace vendora

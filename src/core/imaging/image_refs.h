@@ -27,7 +27,6 @@
 namespace vendora {
 
 class Prompter;
-class ShopDatabase;
 
 inline constexpr std::string_view kImagePattern = "%s%d";
 inline constexpr std::string_view kButtonPattern = "%sb%d";
@@ -167,8 +166,5 @@ void RemoveImage(std::string_view pattern, const std::filesystem::path& folder, 
 // file the merchant picked (if any), `remove` whether the logo was taken away.
 std::string StoreLogo(const std::filesystem::path& imgsFolder, std::string_view currentExt, bool remove,
                       const std::optional<std::filesystem::path>& chosen, Prompter& prompter);
-
-// Asks 20095; on Yes deletes every thumbnail of every product and returns true.
-bool DiscardAllThumbnails(ShopDatabase& db, const std::filesystem::path& thumbFolder, Prompter& prompter);
 
 }  // namespace vendora

@@ -14,6 +14,7 @@
 #include "common/prompter.h"
 #include "common/text_util.h"
 #include "rules/catalogue_rules.h"
+#include "rules/list_rows.h"
 #include "shopdb/database.h"
 #include "shopdb/db_error.h"
 #include "shopdb/default_rows.h"
@@ -21,6 +22,8 @@
 #include "shopdb/schema.h"
 
 namespace vendora {
+
+using namespace list_rows;
 
 namespace {
 
@@ -82,97 +85,6 @@ Status CheckRow(const Row& row) {
   std::apply([&](const auto&... bound) { (CheckField(table, bound.name, row.*(bound.member), result), ...); },
              RowTraits<Row>::kFields);
   return result;
-}
-
-// One user action, one transaction: a refusal half way leaves the shop as it was.
-template <class F>
-auto Atomically(ShopDatabase& db, F&& action) {
-  TransactionScope transaction(db);
-  auto result = action();
-  transaction.Commit();
-  return result;
-}
-
-template <class Row>
-std::optional<Row> RowById(ShopDatabase& db, int32_t id) {
-  RecordSet<Row> set(db);
-  set.SetFilter(Eq("ID", id));
-  set.Open();
-  if (set.IsEOF()) return std::nullopt;
-  return *set;
-}
-
-template <class Row>
-int32_t Insert(ShopDatabase& db, Row row) {
-  CMyDaoRecordset<Row> set(db);
-  set.OpenForAppend();
-  set.AddNew();
-  *set = std::move(row);
-  set.Update();
-  return set->ID;
-}
-
-template <class Row, class F>
-bool UpdateById(ShopDatabase& db, int32_t id, F&& change) {
-  CMyDaoRecordset<Row> set(db);
-  set.SetFilter(Eq("ID", id));
-  set.Open();
-  if (set.IsEOF()) return false;
-  set.Edit();
-  change(*set);
-  set.Update();
-  return true;
-}
-
-template <class Row>
-bool DeleteById(ShopDatabase& db, int32_t id) {
-  CMyDaoRecordset<Row> set(db);
-  set.SetFilter(Eq("ID", id));
-  set.Open();
-  if (set.IsEOF()) return false;
-  set.Delete();
-  return true;
-}
-
-// The [Order] of the list's last row (the largest, as the list is sorted by it).
-template <class Row>
-std::optional<int32_t> LastOrder(ShopDatabase& db, const Criteria& list) {
-  RecordSet<Row> set(db);
-  set.SetFilter(list);
-  std::optional<int32_t> last;
-  set.ForEach([&](const Row& r) { last = last ? std::max(*last, r.Order) : r.Order; });
-  return last;
-}
-
-template <class Row>
-int MoveInList(ShopDatabase& db, const Criteria& list, int32_t id, MoveDirection direction) {
-  return Atomically(db, [&] {
-    CMyDaoRecordset<Row> set(db);
-    set.SetFilter(list);
-    set.Open();
-    std::vector<std::pair<int32_t, int32_t>> rows;  // key, [Order] in list order
-    for (set.MoveFirst(); !set.IsEOF(); set.MoveNext()) rows.emplace_back(set->ID, set->Order);
-    auto it = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.first == id; });
-    if (it == rows.end()) return 0;
-    if (direction == MoveDirection::Up) {
-      if (it == rows.begin()) return 0;
-      std::iter_swap(it, it - 1);
-    } else {
-      if (it + 1 == rows.end()) return 0;
-      std::iter_swap(it, it + 1);
-    }
-    int written = 0;
-    for (size_t position = 0; position < rows.size(); ++position) {
-      const int32_t order = static_cast<int32_t>(position);
-      if (rows[position].second == order) continue;
-      set.FindFirst(Eq("ID", rows[position].first));
-      set.Edit();
-      set->Order = order;
-      set.Update();
-      ++written;
-    }
-    return written;
-  });
 }
 
 // A relation refused the change: the row is still used elsewhere.

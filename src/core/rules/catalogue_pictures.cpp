@@ -63,13 +63,18 @@ fs::path CataloguePictures::FolderOf(PictureSlot slot) const {
   }
 }
 
-Status CataloguePictures::Choose(PictureSlot slot, int32_t id, const fs::path& file) {
+Status CheckPictureFile(const fs::path& file) {
   // Only the header is read: a hostile file cannot make this decode anything.
   int width = 0, height = 0;
   std::error_code ec;
   if (FormatFromFileName(file.filename().string()) == ImageFormat::None || !fs::is_regular_file(file, ec) ||
       !CImageFile().ReadSize(width, height, file.string()))
     return Status::Error(Format(kNotAPicture, file.string()));
+  return Status::Ok();
+}
+
+Status CataloguePictures::Choose(PictureSlot slot, int32_t id, const fs::path& file) {
+  if (Status checked = CheckPictureFile(file); !checked.ok()) return checked;
   pending_[{slot, id}] = file;
   return Status::Ok();
 }

@@ -25,6 +25,10 @@ enum class PictureSlot { CategoryButton, CategoryHeading, LineButton, LineHeadin
 // The tab whose save stores the slot's pictures.
 CatalogueTab TabOfSlot(PictureSlot slot);
 
+// A file the merchant chose as a picture: refused with a German reason unless it is a
+// BMP, GIF, JPEG or PNG whose header can be read.
+Status CheckPictureFile(const std::filesystem::path& file);
+
 class CataloguePictures {
  public:
   explicit CataloguePictures(ShopPaths paths) : paths_(std::move(paths)) {}

@@ -8,6 +8,7 @@
 #include "common/log.h"
 #include "common/program_text.h"
 #include "common/prompter.h"
+#include "common/text_format.h"
 #include "common/text_util.h"
 #include "shopdb/changed_flag.h"
 #include "shopdb/database.h"
@@ -120,6 +121,34 @@ Result<float> ReadNumberField(std::string_view typed) {
   if (!number) message += Text(text::kOnlyNumbersAllowed);
   if (!inRange) message += Text(text::kValueOutOfRange);
   return Result<float>::Error(std::move(message));
+}
+
+void ChooseShippingCalc(int calcType, Prompter& prompter) {
+  if (calcType == static_cast<int>(ShippingCalc::PerItem))
+    prompter.Show(Text(text::kPerItemShippingInfo), MessageIcon::Information);
+  else if (calcType == static_cast<int>(ShippingCalc::Weight))
+    prompter.Show(Text(text::kWeightShippingInfo), MessageIcon::Information);
+}
+
+InsuranceSwitches SwitchInsurance(InsuranceSwitches switches, bool on) {
+  switches.insurance = on;
+  if (!on) switches.replaces = false;
+  return switches;
+}
+
+InsuranceSwitches SwitchInsuranceReplaces(InsuranceSwitches switches, bool on) {
+  switches.replaces = on;
+  if (on) switches.insurance = true;
+  return switches;
+}
+
+std::string FormatNumberField(NumberFieldKind kind, float value) {
+  switch (kind) {
+    case NumberFieldKind::Factor: return Format("%.6f", value);
+    case NumberFieldKind::InsurancePercent: return Format("%.4f", value);
+    case NumberFieldKind::Amount: break;
+  }
+  return Format("%.2f", value);
 }
 
 bool IsProtectedPayment(std::string_view code) {

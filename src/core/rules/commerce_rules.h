@@ -1,7 +1,8 @@
 #pragma once
 // What the commerce page ("Handel") does beyond storing its fields: converting and
-// swapping the prices of all items, reading its number fields, and guarding the
-// built-in payment methods.
+// swapping the prices of all items, reading and showing its number fields, the
+// shipping calculation and insurance switches, and guarding the built-in payment
+// methods. Its lists are in commerce_lists.h.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -57,6 +58,35 @@ bool SwapCurrencies(ShopDatabase& db, CurrencySelection& selection, const PriceR
 // text is no number, 20027 when the value read is outside the range, both texts one
 // after the other when both apply ("1e99x").
 Result<float> ReadNumberField(std::string_view typed);
+
+// "Art der Berechnung:" as stored in Options.ShippingCalcType (the chooser's index).
+enum class ShippingCalc { TotalValue, ItemCount, Weight, PerOrder, PerItem, Free };
+inline constexpr std::string_view kShippingCalcNames[] = {
+    "Gesamtwert", "Anzahl der Artikel", "Gewicht", "Pro Bestellung", "Pro Artikel", "Kostenloser Versand"};
+
+// Choosing a calculation type: "Pro Artikel" and "Gewicht" take their values from the
+// items, so the merchant is told where to enter them (20054, 20056, information).
+void ChooseShippingCalc(int calcType, Prompter& prompter);
+
+// The two coupled insurance switches of the shipping tab. Insurance without its own
+// switch cannot replace the shipping charge, so the switches pull each other along.
+struct InsuranceSwitches {
+  bool insurance = false;  // Options.Insurance
+  bool replaces = false;   // Options.InsuranceReplaces
+  // Percent and limit fields.
+  bool AmountsEnabled() const { return insurance; }
+  // The value from which insurance replaces the charge.
+  bool ReplacesValueEnabled() const { return replaces; }
+};
+// Switching insurance off also switches "replaces" off.
+InsuranceSwitches SwitchInsurance(InsuranceSwitches switches, bool on);
+// Switching "replaces" on also switches insurance on.
+InsuranceSwitches SwitchInsuranceReplaces(InsuranceSwitches switches, bool on);
+
+// How a number field of the page shows its value, always with a decimal point:
+// the factor with six decimals, the insurance percentage with four, amounts with two.
+enum class NumberFieldKind { Factor, InsurancePercent, Amount };
+std::string FormatNumberField(NumberFieldKind kind, float value);
 
 // Whether a payment method's code marks a built-in one ("DE", "CC", any letter case).
 bool IsProtectedPayment(std::string_view code);
