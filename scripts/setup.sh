@@ -19,7 +19,7 @@ PACKAGES=(
   libsqlite3-dev libsqlitecpp-dev libcli11-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libssl-dev openssl libcsv-dev libcrypt-dev
-  perl lighttpd iso-codes
+  libsimpleini-dev perl lighttpd iso-codes
   qt6-base-dev qt6-webengine-dev qt6-translations-l10n fonts-dejavu-core
 )
 if [ "$MODE" = test ]; then

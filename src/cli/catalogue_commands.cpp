@@ -43,12 +43,6 @@ std::string ColumnHelp() {
   return text;
 }
 
-std::string Counts(std::string_view what, const RecordCounts& c, bool replace) {
-  std::string line = Format("%s: %d neu, %d geändert, %d unverändert", what, c.added, c.changed, c.unchanged);
-  if (replace) line += Format(", %d entfernt", c.removed);
-  return line;
-}
-
 class CatalogueCommands : public CommandGroup {
  public:
   void Register(CLI::App& app) override {
@@ -84,11 +78,7 @@ class CatalogueCommands : public CommandGroup {
         ExportCatalogue(c.manager.Database(), DeriveShopPaths(c.manager.Database().Path()), file_, options, &terminal);
     terminal.Finish();
     if (!report.status.ok()) return Failed(c, report.status);
-    c.out << Format("Der Katalog wurde in \"%s\" geschrieben: %d Kategorien, %d Produkte, %d Artikel.", file_,
-                    report.categories, report.products, report.items)
-          << "\n";
-    if (report.pictures > 0)
-      c.out << Format("%d Bilder liegen in \"%s\".", report.pictures, report.pictureFolder.string()) << "\n";
+    c.out << ExportSummaryText(report, file_);
     return 0;
   }
 
@@ -101,22 +91,9 @@ class CatalogueCommands : public CommandGroup {
     const CatalogueImportReport report =
         ImportCatalogue(c.manager.Database(), DeriveShopPaths(c.manager.Database().Path()), file_, options, &terminal);
     terminal.Finish();
-    for (const std::string& warning : report.warnings) c.err << "Hinweis: " << warning << "\n";
-    for (const ImportProblem& problem : report.errors) c.err << problem.Text() << "\n";
-    if (!report.ok) {
-      c.err << "Es wurde nichts importiert; der Shop ist unverändert.\n";
-      return 1;
-    }
-    const bool replace = options.mode == ImportMode::Replace;
-    c.out << (dryRun_ ? "Probelauf, es wurde nichts geändert. Der Import ergäbe:\n"
-                      : "Der Katalog wurde importiert:\n");
-    c.out << Counts("Kategorien", report.categories, replace) << "\n"
-          << Counts("Produkte", report.products, replace) << "\n"
-          << Counts("Artikel", report.items, replace) << "\n"
-          << Format("Neu angelegt: %d Produktlinien, %d Attribute, %d Attributwerte, %d Indexeinträge, %d Steuerarten",
-                    report.linesAdded, report.kindsAdded, report.valuesAdded, report.indexEntriesAdded,
-                    report.taxTypesAdded)
-          << "\n";
+    c.err << ImportProblemsText(report);
+    if (!report.ok) return 1;
+    c.out << ImportCountsText(report, options);
     return 0;
   }
 

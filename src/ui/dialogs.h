@@ -2,9 +2,11 @@
 // The small modal dialogs the pages open. Pages reach them only through this
 // interface, so tests run the pages with scripted answers instead of modal loops.
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vendora {
 
@@ -22,8 +24,18 @@ class UiDialogs {
   virtual std::optional<std::string> AskNewShopName(const std::string& initial) = 0;
   // "&Hinzufügen...": an existing shop file.
   virtual std::optional<std::filesystem::path> ChooseShopFile() = 0;
-  // The company logo: a picture file.
-  virtual std::optional<std::filesystem::path> ChooseLogoFile() = 0;
+  // A picture file to open (the logo, a category or product picture, a gift wrap);
+  // the caption says what it is for.
+  virtual std::optional<std::filesystem::path> ChoosePictureFile(std::string_view caption) = 0;
+  // A text or CSV file: to read (`save` false) or to write, of the given filter
+  // ("Textdateien (*.txt)"); nothing when cancelled.
+  virtual std::optional<std::filesystem::path> ChooseDataFile(std::string_view caption, std::string_view filter,
+                                                              bool save) = 0;
+  // Qt's colour dialog on the current colour (0xRRGGBB); nothing when cancelled.
+  virtual std::optional<uint32_t> ChooseColour(uint32_t current) = 0;
+  // A name typed into a one-line dialog (a graphic set's); nothing when cancelled.
+  virtual std::optional<std::string> AskName(std::string_view caption, std::string_view prompt,
+                                             const std::string& initial) = 0;
   // "Kennwort eingeben" until the password matches (true) or the merchant cancels.
   virtual bool EnterPayvanePassword(PayvaneLock& lock) = 0;
   // "Kennwort ändern" until a new password is stored (true) or the merchant cancels.

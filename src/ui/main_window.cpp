@@ -19,7 +19,10 @@
 #include "common/text_format.h"
 #include "shopdb/db_error.h"
 #include "controls/list_shortcuts.h"
+#include "pages/catalogue_page.h"
+#include "pages/commerce_page.h"
 #include "pages/company_page.h"
+#include "pages/design_page.h"
 #include "pages/publish_page.h"
 #include "pages/server_page.h"
 #include "ui_context.h"
@@ -79,20 +82,9 @@ MainWindow::MainWindow(UiContext& context, QWidget* parent) : QMainWindow(parent
   sheet_->setDocumentMode(false);
   auto* company = new CompanyPage(context_, sheet_);
   pages_.push_back(company);
-  pages_.push_back(new PlaceholderPage(context_, QStringLiteral(" Darstellung "),
-                                       {QStringLiteral(" Bildersatz "), QStringLiteral(" Layout "),
-                                        QStringLiteral(" Textinformation ")},
-                                       sheet_));
-  pages_.push_back(new PlaceholderPage(
-      context_, QStringLiteral(" Handel "),
-      {QStringLiteral(" Auftragsbearbeitung "), QStringLiteral(" Bezahlung und Steuern "), QStringLiteral(" Versand "),
-       QStringLiteral(" Rabatt "), QStringLiteral(" Geschenkoptionen ")},
-      sheet_));
-  pages_.push_back(new PlaceholderPage(
-      context_, QStringLiteral(" Katalog "),
-      {QStringLiteral(" Kategorien "), QStringLiteral(" Eigenschaften "), QStringLiteral(" Produkte "),
-       QStringLiteral(" Produktlinien "), QStringLiteral(" Produktlinien-Zuweisung ")},
-      sheet_));
+  pages_.push_back(new DesignPage(context_, sheet_));
+  pages_.push_back(new CommercePage(context_, sheet_));
+  pages_.push_back(new CataloguePage(context_, sheet_));
   pages_.push_back(new ServerPage(context_, sheet_));
   pages_.push_back(new PublishPage(context_, sheet_));
   for (SheetPage* page : pages_) sheet_->addTab(page, page->Caption());
@@ -112,7 +104,10 @@ MainWindow::MainWindow(UiContext& context, QWidget* parent) : QMainWindow(parent
 MainWindow::~MainWindow() = default;
 
 CompanyPage* MainWindow::Company() const { return static_cast<CompanyPage*>(Page(kCompany)); }
+CommercePage* MainWindow::Commerce() const { return static_cast<CommercePage*>(Page(kCommerce)); }
+DesignPage* MainWindow::Design() const { return static_cast<DesignPage*>(Page(kDesign)); }
 ServerPage* MainWindow::Server() const { return static_cast<ServerPage*>(Page(kServer)); }
+CataloguePage* MainWindow::Catalogue() const { return static_cast<CataloguePage*>(Page(kCatalogue)); }
 PublishPage* MainWindow::Publish() const { return static_cast<PublishPage*>(Page(kPublish)); }
 
 void MainWindow::BuildMenu() {

@@ -16,7 +16,10 @@ namespace vendora {
 struct UiContext;
 class SheetPage;
 class CompanyPage;
+class DesignPage;
+class CommercePage;
 class ServerPage;
+class CataloguePage;
 class PublishPage;
 
 class MainWindow : public QMainWindow {
@@ -48,7 +51,10 @@ class MainWindow : public QMainWindow {
   QPushButton* AddShopOffer() const { return addShopOffer_; }
   SheetPage* Page(int index) const { return pages_[static_cast<size_t>(index)]; }
   CompanyPage* Company() const;
+  DesignPage* Design() const;
+  CommercePage* Commerce() const;
   ServerPage* Server() const;
+  CataloguePage* Catalogue() const;
   PublishPage* Publish() const;
   bool Closing() const { return closing_; }
 

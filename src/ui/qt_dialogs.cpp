@@ -1,6 +1,8 @@
 #include "qt_dialogs.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 
 #include "common/program_text.h"
 #include "log_viewer_dialog.h"
@@ -28,12 +30,34 @@ std::optional<std::filesystem::path> QtDialogs::ChooseShopFile() {
   return FsPath(dialog.selectedFiles().first());
 }
 
-std::optional<std::filesystem::path> QtDialogs::ChooseLogoFile() {
+std::optional<std::filesystem::path> QtDialogs::ChoosePictureFile(std::string_view caption) {
   const QString file = QFileDialog::getOpenFileName(
-      parent_, QStringLiteral("Shop-Logo wählen"), QString(),
-      QStringLiteral("Bilder (*.gif *.jpg *.jpeg *.png *.bmp);;Alle Dateien (*)"));
+      parent_, Q(caption), QString(), QStringLiteral("Bilder (*.gif *.jpg *.jpeg *.png *.bmp);;Alle Dateien (*)"));
   if (file.isEmpty()) return std::nullopt;
   return FsPath(file);
+}
+
+std::optional<std::filesystem::path> QtDialogs::ChooseDataFile(std::string_view caption, std::string_view filter,
+                                                              bool save) {
+  const QString filters = Q(filter) + QStringLiteral(";;Alle Dateien (*)");
+  const QString file = save ? QFileDialog::getSaveFileName(parent_, Q(caption), QString(), filters)
+                            : QFileDialog::getOpenFileName(parent_, Q(caption), QString(), filters);
+  if (file.isEmpty()) return std::nullopt;
+  return FsPath(file);
+}
+
+std::optional<uint32_t> QtDialogs::ChooseColour(uint32_t current) {
+  const QColor chosen = QColorDialog::getColor(QColor::fromRgb(current), parent_, QStringLiteral("Farbe wählen"));
+  if (!chosen.isValid()) return std::nullopt;
+  return chosen.rgb() & 0xFFFFFFu;
+}
+
+std::optional<std::string> QtDialogs::AskName(std::string_view caption, std::string_view prompt,
+                                              const std::string& initial) {
+  bool ok = false;
+  const QString name = QInputDialog::getText(parent_, Q(caption), Q(prompt), QLineEdit::Normal, Q(initial), &ok);
+  if (!ok) return std::nullopt;
+  return U(name);
 }
 
 bool QtDialogs::EnterPayvanePassword(PayvaneLock& lock) {

@@ -16,7 +16,12 @@ class QtDialogs : public UiDialogs {
 
   std::optional<std::string> AskNewShopName(const std::string& initial) override;
   std::optional<std::filesystem::path> ChooseShopFile() override;
-  std::optional<std::filesystem::path> ChooseLogoFile() override;
+  std::optional<std::filesystem::path> ChoosePictureFile(std::string_view caption) override;
+  std::optional<std::filesystem::path> ChooseDataFile(std::string_view caption, std::string_view filter,
+                                                      bool save) override;
+  std::optional<uint32_t> ChooseColour(uint32_t current) override;
+  std::optional<std::string> AskName(std::string_view caption, std::string_view prompt,
+                                     const std::string& initial) override;
   bool EnterPayvanePassword(PayvaneLock& lock) override;
   bool ChangePayvanePassword(PayvaneLock& lock, bool hasPassword) override;
   void ShowLogViewer(const std::filesystem::path& logFile) override;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/form_controls.h"
+#include "controls/preview_fields.h"
 #include "new_shop_dialog.h"
 #include "pages/company_page.h"
 #include "shopdb/default_rows.h"
@@ -86,7 +87,7 @@ TEST(CompanyPage, LogoIsCopiedShownAndRemoved) {
   ASSERT_TRUE(image.save(QPath(picture), "PNG"));
   const fs::path imgs = f.manager.Paths().Subfolder(ShopSubfolder::Imgs);
 
-  f.dialogs.logoFiles.push_back(picture);
+  f.dialogs.pictureFiles.push_back(picture);
   page->ChooseLogo();
   EXPECT_FALSE(page->LogoPreview()->pixmap().isNull());
   EXPECT_TRUE(page->HasUnsavedChanges());

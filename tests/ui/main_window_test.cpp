@@ -304,7 +304,7 @@ TEST(MainWindow, EveryPageShowsItsTabsInOrder) {
       {"page3_commerce",
        {" Auftragsbearbeitung ", " Bezahlung und Steuern ", " Versand ", " Rabatt ", " Geschenkoptionen "}},
       {"page4_catalogue",
-       {" Kategorien ", " Eigenschaften ", " Produkte ", " Produktlinien ", " Produktlinien-Zuweisung "}},
+       {" Kategorien ", " Attribute / Index  ", " Produkte ", " Produktlinien ", " Linienzuweisung "}},
       {"page5_server", {"Webserver", "FTP-Server", "Tolm! Payvane"}},
       {"page6_publish", {}},
   };

@@ -15,6 +15,8 @@
 #include <cstdlib>
 
 #include "app/demo_shop.h"
+#include "common/log.h"
+#include "generator/generation.h"
 #include "app/program_identity.h"
 #include "controls/form_controls.h"
 #include "pages/company_page.h"
@@ -41,7 +43,17 @@ T Next(std::deque<T>& queue, T otherwise = {}) {
 
 std::optional<std::string> ScriptedDialogs::AskNewShopName(const std::string&) { return Next(shopNames); }
 std::optional<fs::path> ScriptedDialogs::ChooseShopFile() { return Next(shopFiles); }
-std::optional<fs::path> ScriptedDialogs::ChooseLogoFile() { return Next(logoFiles); }
+std::optional<fs::path> ScriptedDialogs::ChoosePictureFile(std::string_view caption) {
+  pictureCaptions.emplace_back(caption);
+  return Next(pictureFiles);
+}
+std::optional<fs::path> ScriptedDialogs::ChooseDataFile(std::string_view, std::string_view, bool) {
+  return Next(dataFiles);
+}
+std::optional<uint32_t> ScriptedDialogs::ChooseColour(uint32_t) { return Next(colours); }
+std::optional<std::string> ScriptedDialogs::AskName(std::string_view, std::string_view, const std::string&) {
+  return Next(names);
+}
 
 bool ScriptedDialogs::EnterPayvanePassword(PayvaneLock& lock) {
   ++entryDialogs;
@@ -107,6 +119,19 @@ fs::path DesktopFixture::AddShop(const std::string& name) {
   Window().Company()->AddShop();
   EXPECT_TRUE(manager.IsShopOpen());
   return file;
+}
+
+void DesktopFixture::OpenDemoShop(int products) {
+  DemoShopOptions options;
+  options.products = products;
+  options.pictures = products;
+  ASSERT_TRUE(manager.AddShop(CreateDemoShop(temp / "demo", options).value()));
+}
+
+bool DesktopFixture::Generate() {
+  GenerationLog log;
+  ShopGenerator generator(Db(), manager.Paths(), log, prompter, clock);
+  return generator.Run();
 }
 
 fs::path DesktopFixture::AddDemoShop(int products) {

@@ -28,8 +28,10 @@ namespace vendora::test {
 // Answers the pages' dialogs from queues and records what was asked.
 class ScriptedDialogs : public UiDialogs {
  public:
-  std::deque<std::optional<std::string>> shopNames;
-  std::deque<std::optional<std::filesystem::path>> shopFiles, logoFiles;
+  std::deque<std::optional<std::string>> shopNames, names;
+  std::deque<std::optional<std::filesystem::path>> shopFiles, pictureFiles, dataFiles;
+  std::deque<std::optional<uint32_t>> colours;
+  std::vector<std::string> pictureCaptions;
   // Each password dialog: the entries tried in turn, then cancel (nullopt ends the list).
   std::deque<std::vector<std::string>> passwordEntries;
   std::deque<std::vector<std::array<std::string, 3>>> passwordChanges;
@@ -39,7 +41,12 @@ class ScriptedDialogs : public UiDialogs {
 
   std::optional<std::string> AskNewShopName(const std::string& initial) override;
   std::optional<std::filesystem::path> ChooseShopFile() override;
-  std::optional<std::filesystem::path> ChooseLogoFile() override;
+  std::optional<std::filesystem::path> ChoosePictureFile(std::string_view caption) override;
+  std::optional<std::filesystem::path> ChooseDataFile(std::string_view caption, std::string_view filter,
+                                                      bool save) override;
+  std::optional<uint32_t> ChooseColour(uint32_t current) override;
+  std::optional<std::string> AskName(std::string_view caption, std::string_view prompt,
+                                     const std::string& initial) override;
   bool EnterPayvanePassword(PayvaneLock& lock) override;
   bool ChangePayvanePassword(PayvaneLock& lock, bool hasPassword) override;
   void ShowLogViewer(const std::filesystem::path& logFile) override;
@@ -68,6 +75,10 @@ class DesktopFixture {
   std::filesystem::path AddShop(const std::string& name);
   // The German demo shop (few products), added and opened.
   std::filesystem::path AddDemoShop(int products = 4);
+  // The demo shop opened without the window: a page under test stands alone.
+  void OpenDemoShop(int products = 4);
+  // A generation run as the publish page starts it.
+  bool Generate();
 
   MainWindow& Window();
   ShopDatabase& Db() { return manager.Database(); }

@@ -319,4 +319,13 @@ CatalogueExportReport ExportCatalogue(ShopDatabase& db, const ShopPaths& paths, 
   return Exporter(db, paths, file, options, progress).Run();
 }
 
+std::string ExportSummaryText(const CatalogueExportReport& report, const std::filesystem::path& file) {
+  std::string text = Format("Der Katalog wurde in \"%s\" geschrieben: %d Kategorien, %d Produkte, %d Artikel.",
+                            file.string(), report.categories, report.products, report.items) +
+                     "\n";
+  if (report.pictures > 0)
+    text += Format("%d Bilder liegen in \"%s\".", report.pictures, report.pictureFolder.string()) + "\n";
+  return text;
+}
+
 }  // namespace vendora

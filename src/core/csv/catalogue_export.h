@@ -36,4 +36,7 @@ struct CatalogueExportReport {
 CatalogueExportReport ExportCatalogue(ShopDatabase& db, const ShopPaths& paths, const std::filesystem::path& file,
                                       const CatalogueExportOptions& options, ProgressSink* progress = nullptr);
 
+// What a successful export wrote, as the merchant reads it.
+std::string ExportSummaryText(const CatalogueExportReport& report, const std::filesystem::path& file);
+
 }  // namespace vendora

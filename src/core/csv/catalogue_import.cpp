@@ -130,6 +130,37 @@ std::string ImportProblem::Text() const {
   return reason;
 }
 
+namespace {
+
+std::string Counts(std::string_view what, const RecordCounts& c, bool replace) {
+  std::string line = Format("%s: %d neu, %d geändert, %d unverändert", what, c.added, c.changed, c.unchanged);
+  if (replace) line += Format(", %d entfernt", c.removed);
+  return line + "\n";
+}
+
+}  // namespace
+
+std::string ImportProblemsText(const CatalogueImportReport& report) {
+  std::string text;
+  for (const std::string& warning : report.warnings) text += "Hinweis: " + warning + "\n";
+  for (const ImportProblem& problem : report.errors) text += problem.Text() + "\n";
+  if (!report.ok) text += "Es wurde nichts importiert; der Shop ist unverändert.\n";
+  return text;
+}
+
+std::string ImportCountsText(const CatalogueImportReport& report, const CatalogueImportOptions& options) {
+  const bool replace = options.mode == ImportMode::Replace;
+  std::string text = options.dryRun ? "Probelauf, es wurde nichts geändert. Der Import ergäbe:\n"
+                                    : "Der Katalog wurde importiert:\n";
+  text += Counts("Kategorien", report.categories, replace) + Counts("Produkte", report.products, replace) +
+          Counts("Artikel", report.items, replace);
+  text += Format("Neu angelegt: %d Produktlinien, %d Attribute, %d Attributwerte, %d Indexeinträge, %d Steuerarten",
+                 report.linesAdded, report.kindsAdded, report.valuesAdded, report.indexEntriesAdded,
+                 report.taxTypesAdded) +
+          "\n";
+  return text;
+}
+
 CatalogueImportReport ImportCatalogue(ShopDatabase& db, const ShopPaths& paths, const fs::path& file,
                                       const CatalogueImportOptions& options, ProgressSink* progress) {
   return catalogue_import::Importer(db, paths, file, options, progress).Run();

@@ -75,4 +75,10 @@ struct CatalogueImportReport {
 CatalogueImportReport ImportCatalogue(ShopDatabase& db, const ShopPaths& paths, const std::filesystem::path& file,
                                       const CatalogueImportOptions& options, ProgressSink* progress = nullptr);
 
+// The report as the merchant reads it. Problems: a "Hinweis: " line per warning, a
+// line per invalid cell and, when the file was refused, that nothing was imported.
+// Counts: what was (a dry run: would be) imported, a line per kind of record.
+std::string ImportProblemsText(const CatalogueImportReport& report);
+std::string ImportCountsText(const CatalogueImportReport& report, const CatalogueImportOptions& options);
+
 }  // namespace vendora

@@ -5,6 +5,7 @@
 #include "common/text_format.h"
 #include "common/text_util.h"
 #include "rules/catalogue_edit.h"
+#include "rules/catalogue_lists.h"
 #include "shopdb/field_display.h"
 #include "shopdb/recordsets.h"
 
@@ -14,7 +15,6 @@ namespace {
 
 // Own wording: the older list dropped a value it could not find without a word.
 constexpr std::string_view kNoSuchValue = "\"%s\" ist keine Eigenschaft, die dieses Produkt anbietet.";
-constexpr std::string_view kNotYesOrNo = "Im Feld \"Verfügbar\" ist nur \"true\" oder \"false\" erlaubt.";
 
 float ItemsRow::*AmountField(ItemColumn column) {
   switch (column) {
@@ -56,10 +56,9 @@ Status TakeItemCell(ShopDatabase& db, ItemsRow& item, ItemColumn column, std::st
   switch (column) {
     case ItemColumn::ItemNumber: item.ItemNumber = std::string(typed); return Status::Ok();
     case ItemColumn::Available: {
-      const std::string_view t = Trim(typed);
-      if (EqualsNoCase(t, "true") || t == "1") item.Available = true;
-      else if (EqualsNoCase(t, "false") || t == "0") item.Available = false;
-      else return Status::Error(std::string(kNotYesOrNo));
+      Result<bool> available = ParseSwitchCell(typed, "Verfügbar");
+      if (!available.ok()) return available.status();
+      item.Available = *available;
       return Status::Ok();
     }
     case ItemColumn::Value1:

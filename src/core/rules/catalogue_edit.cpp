@@ -546,21 +546,7 @@ void CatalogueEditor::DiscardTab(CatalogueTab tab) {
 }
 
 Result<bool> CatalogueEditor::ConfirmLeave(const std::function<Status(CatalogueTab)>& writeFields) {
-  if (!AnyChanged()) return true;
-  const Answer answer = prompter_.AskYesNoCancel(Text(text::kSaveCatalogueQuestion), Answer::Yes);
-  if (answer == Answer::Cancel) return false;
-  if (answer == Answer::No) {
-    for (int tab = 0; tab < kCatalogueTabCount; ++tab) DiscardTab(static_cast<CatalogueTab>(tab));
-    return true;
-  }
-  for (int i = 0; i < kCatalogueTabCount; ++i) {
-    const auto tab = static_cast<CatalogueTab>(i);
-    if (writeFields) {
-      if (Status written = writeFields(tab); !written.ok()) return written;
-    }
-    if (Status saved = SaveTab(tab); !saved.ok()) return saved;
-  }
-  return true;
+  return ConfirmLeavePage<CatalogueTab, kCatalogueTabCount>(*this, prompter_, Text(text::kSaveCatalogueQuestion), writeFields);
 }
 
 }  // namespace vendora

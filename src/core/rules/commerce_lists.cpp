@@ -301,21 +301,7 @@ void CommerceLists::DiscardTab(CommerceTab tab) {
 }
 
 Result<bool> CommerceLists::ConfirmLeave(const std::function<Status(CommerceTab)>& writeFields) {
-  if (!AnyChanged()) return true;
-  const Answer answer = prompter_.AskYesNoCancel(Text(text::kSaveCommerceQuestion), Answer::Yes);
-  if (answer == Answer::Cancel) return false;
-  if (answer == Answer::No) {
-    for (int tab = 0; tab < kCommerceTabCount; ++tab) DiscardTab(static_cast<CommerceTab>(tab));
-    return true;
-  }
-  for (int i = 0; i < kCommerceTabCount; ++i) {
-    const auto tab = static_cast<CommerceTab>(i);
-    if (writeFields) {
-      if (Status written = writeFields(tab); !written.ok()) return written;
-    }
-    if (Status saved = SaveTab(tab); !saved.ok()) return saved;
-  }
-  return true;
+  return ConfirmLeavePage<CommerceTab, kCommerceTabCount>(*this, prompter_, Text(text::kSaveCommerceQuestion), writeFields);
 }
 
 }  // namespace vendora

@@ -3,10 +3,14 @@
 // and moves that renumber a list from 0 writing only the rows whose [Order] changed.
 // For the rules' own files only.
 #include <algorithm>
+#include <functional>
+#include <string>
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include "common/prompter.h"
+#include "common/status.h"
 #include "rules/catalogue_edit.h"
 #include "shopdb/database.h"
 #include "shopdb/recordsets.h"
@@ -103,6 +107,29 @@ int MoveInList(ShopDatabase& db, const std::optional<Criteria>& list, int32_t id
     }
     return written;
   });
+}
+
+// The question asked when a page with unsaved changes is left (Yes/No/Cancel): Yes
+// writes and saves every tab in order and stops at the first failure, which is
+// returned; No discards every tab; Cancel stays. The value: whether the page may be left.
+template <class Tab, int kTabCount, class Page>
+Result<bool> ConfirmLeavePage(Page& page, Prompter& prompter, std::string question,
+                              const std::function<Status(Tab)>& writeFields) {
+  if (!page.AnyChanged()) return true;
+  const Answer answer = prompter.AskYesNoCancel(std::move(question), Answer::Yes);
+  if (answer == Answer::Cancel) return false;
+  if (answer == Answer::No) {
+    for (int tab = 0; tab < kTabCount; ++tab) page.DiscardTab(static_cast<Tab>(tab));
+    return true;
+  }
+  for (int i = 0; i < kTabCount; ++i) {
+    const auto tab = static_cast<Tab>(i);
+    if (writeFields) {
+      if (Status written = writeFields(tab); !written.ok()) return written;
+    }
+    if (Status saved = page.SaveTab(tab); !saved.ok()) return saved;
+  }
+  return true;
 }
 
 }  // namespace vendora::list_rows

@@ -4,10 +4,8 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
-#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -15,6 +13,7 @@
 #include "common/prompter.h"
 #include "controls/form_controls.h"
 #include "controls/list_shortcuts.h"
+#include "controls/preview_fields.h"
 #include "dialogs.h"
 #include "shopdb/db_error.h"
 #include "ui_context.h"
@@ -55,10 +54,7 @@ CompanyPage::CompanyPage(UiContext& context, QWidget* parent)
                      1);
 
   auto* logoBox = new QGroupBox(QStringLiteral("Shop-Logo"), companyBox_);
-  logo_ = new QLabel(logoBox);
-  logo_->setFixedSize(kLogoWidth, kLogoHeight);
-  logo_->setAlignment(Qt::AlignCenter);
-  logo_->setFrameShape(QFrame::StyledPanel);
+  logo_ = new PicturePreview(QSize(kLogoWidth, kLogoHeight), logoBox);
   logo_->setBackgroundRole(QPalette::Base);
   logo_->setAutoFillBackground(true);
   chooseLogo_ = new QPushButton(QStringLiteral("Logo &wählen..."), logoBox);
@@ -149,22 +145,7 @@ void CompanyPage::LoadCompanyData() {
   companyBox_->setEnabled(open);
 }
 
-void CompanyPage::ShowLogo(const std::optional<std::filesystem::path>& file) {
-  logo_->clear();
-  if (!file) return;
-  QImageReader reader(QPath(*file));
-  reader.setAutoTransform(true);
-  const QImage image = reader.read();
-  if (image.isNull()) {
-    logo_->setText(QPath(file->filename()));
-    return;
-  }
-  const QSize room(kLogoWidth - 4, kLogoHeight - 4);
-  const QImage shown = image.width() > room.width() || image.height() > room.height()
-                           ? image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                           : image;
-  logo_->setPixmap(QPixmap::fromImage(shown));
-}
+void CompanyPage::ShowLogo(const std::optional<std::filesystem::path>& file) { logo_->ShowFile(file); }
 
 void CompanyPage::ListSelectionChanged() {
   const int row = shops_->currentRow();
@@ -211,7 +192,7 @@ void CompanyPage::CompactShop() {
 }
 
 void CompanyPage::ChooseLogo() {
-  const std::optional<std::filesystem::path> file = context_.dialogs.ChooseLogoFile();
+  const std::optional<std::filesystem::path> file = context_.dialogs.ChoosePictureFile("Shop-Logo wählen");
   if (!file) return;
   logoChange_.chosen = *file;
   ShowLogo(file);

@@ -14,6 +14,8 @@ class QPushButton;
 
 namespace vendora {
 
+class PicturePreview;
+
 class FormControls;
 
 class CompanyPage : public SheetPage, public PendingEdits {
@@ -40,7 +42,7 @@ class CompanyPage : public SheetPage, public PendingEdits {
   QPushButton* CompactButton() const { return compact_; }
   QPushButton* SaveButton() const { return save_; }
   FormControls& Fields() const { return *fields_; }
-  QLabel* LogoPreview() const { return logo_; }
+  PicturePreview* LogoPreview() const { return logo_; }
 
   void NewShop();
   void AddShop();
@@ -66,7 +68,7 @@ class CompanyPage : public SheetPage, public PendingEdits {
   QListWidget* shops_;
   QPushButton *newShop_, *addShop_, *removeShop_, *compact_, *save_, *chooseLogo_, *removeLogo_;
   FormControls* fields_;
-  QLabel* logo_;
+  PicturePreview* logo_;
   QWidget* companyBox_;
   FormValues loaded_;
   LogoChange logoChange_;

@@ -1,8 +1,5 @@
 #include "pages/sheet_page.h"
 
-#include <QTabWidget>
-#include <QVBoxLayout>
-
 #include "common/prompter.h"
 #include "ui_context.h"
 
@@ -18,14 +15,6 @@ bool SheetPage::AskToSaveChanges(std::string_view question, const std::function<
     case Answer::No: discard(); return true;
     default: return false;
   }
-}
-
-PlaceholderPage::PlaceholderPage(UiContext& context, QString caption, const QStringList& tabs, QWidget* parent)
-    : SheetPage(context, std::move(caption), parent) {
-  tabs_ = new QTabWidget(this);
-  for (const QString& tab : tabs) tabs_->addTab(new QWidget(tabs_), tab);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(tabs_);
 }
 
 }  // namespace vendora

@@ -43,16 +43,4 @@ class SheetPage : public QWidget {
   QString caption_;
 };
 
-// A page whose controls come later: its caption and its tabs, so the menu can already
-// select them.
-class PlaceholderPage : public SheetPage {
-  Q_OBJECT
- public:
-  PlaceholderPage(UiContext& context, QString caption, const QStringList& tabs, QWidget* parent = nullptr);
-  QTabWidget* Tabs() const override { return tabs_; }
-
- private:
-  QTabWidget* tabs_;
-};
-
 }  // namespace vendora
