@@ -18,7 +18,7 @@ PACKAGES=(
   build-essential cmake pkg-config git
   libsqlite3-dev libsqlitecpp-dev libcli11-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
-  libssl-dev openssl libcsv-dev libcrypt-dev
+  libssl-dev openssl libcsv-dev libcrypt-dev libssh-dev
   libsimpleini-dev perl lighttpd iso-codes
   qt6-base-dev qt6-webengine-dev qt6-translations-l10n fonts-dejavu-core
 )
@@ -26,7 +26,7 @@ if [ "$MODE" = test ]; then
   PACKAGES+=(
     sqlite3 libgtest-dev googletest libbenchmark-dev
     libgif-dev imagemagick libvips-tools bc time
-    vsftpd python3-pyftpdlib lftp
+    vsftpd python3-pyftpdlib lftp openssh-server
     locales
     nodejs chromium
     libperl-critic-perl libperl-minimumversion-perl

@@ -19,6 +19,7 @@
 #include "generator/generation.h"
 #include "preview/browser_launcher.h"
 #include "common/fingerprint.h"
+#include "publish/transfer_texts.h"
 #include "publish/ftp_tls.h"
 #include "publish/shop_script_writer.h"
 #include "publish/upload_driver.h"
@@ -143,8 +144,11 @@ class PublishCommands : public CommandGroup {
     publish_->add_option("--deadline", deadline_,
                          "Zeitlimit der ganzen Veröffentlichung in Minuten (0: keines; Vorgabe: 0)")
         ->check(CLI::Range(0, 100000));
-    publish_->add_option("--trust", trust_, "Dem Zertifikat mit diesem SHA-256-Fingerabdruck vertrauen");
+    publish_->add_option("--trust", trust_,
+                         "Dem Zertifikat (64 Hexadezimalziffern) oder dem SSH-Host-Schlüssel (SHA256:...) mit diesem "
+                         "Fingerabdruck vertrauen");
     publish_->add_option("--ca-file", caFile_, "Vertrauenswürdige Zertifikate statt der des Systems");
+    publish_->add_option("--ssh-dir", sshDir_, "SFTP: Schlüssel und known_hosts aus diesem Ordner statt aus ~/.ssh");
   }
 
   std::optional<int> Run(CliContext& c) override {
@@ -153,7 +157,9 @@ class PublishCommands : public CommandGroup {
     ShopRun run(c);
     if (!run.Open(path_)) return 1;
     ShopDatabase& db = run.Database();
-    if (!trust_.empty()) {
+    // An SSH host key goes into known_hosts when the server shows it, not into the shop.
+    const bool hostKey = trust_.starts_with("SHA256:");
+    if (!trust_.empty() && !hostKey) {
       const std::string fingerprint = NormalizeFingerprint(trust_);
       if (fingerprint.empty() || !TrustCertificate(db, fingerprint)) {
         c.err << Format(texts::kBadFingerprint, trust_) << "\n";
@@ -171,6 +177,8 @@ class PublishCommands : public CommandGroup {
     client.timeoutSeconds = timeout_;
     client.caFile = caFile_;
     client.deadlineSeconds = int64_t{deadline_} * 60;
+    if (hostKey) client.trustedHostKey = trust_;
+    client.sshDir = sshDir_;
     UploadDriver driver(UploadSetup{db, paths.folder, generator, c.prompter, clock, pageLog, observer,
                                     MakeShopScriptWriter, {&terminal}, &terminal, manager.Settings().doFileLog,
                                     paths.logFile, paths.sentRecord, client});
@@ -215,7 +223,7 @@ class PublishCommands : public CommandGroup {
       }
       if (dryRun_ && driver.Succeeded()) PrintPlan(driver.Plan(), c.out);
       const auto certificate = observer.TakeCertificate();
-      if (!certificate || attempt > 0 || !AskTrust(c, db, *certificate)) break;
+      if (!certificate || attempt > 0 || !AskTrust(c, db, driver, *certificate, sshDir_)) break;
     }
     return driver.Succeeded() ? 0 : 1;
   }
@@ -223,12 +231,21 @@ class PublishCommands : public CommandGroup {
  private:
   // Trusting a certificate is never answered by --yes: only a person at the terminal
   // or the --trust option decides it.
-  static bool AskTrust(CliContext& c, ShopDatabase& db, const UntrustedCertificate& certificate) {
+  static bool AskTrust(CliContext& c, ShopDatabase& db, UploadDriver& driver, const UntrustedCertificate& certificate,
+                       const std::string& sshDir) {
     if (!c.inputIsTerminal) {
-      c.err << Format(texts::kTrustHint, certificate.fingerprint) << "\n";
+      c.err << Format(certificate.sshHostKey ? texts::kSftpTrustHint : texts::kTrustHint, certificate.fingerprint)
+            << "\n";
       return false;
     }
     CliPrompter person(CliAnswerMode::Interactive, c.in, c.out, c.err, true);
+    if (certificate.sshHostKey) {
+      const std::string knownHosts = sshDir.empty() ? "~/.ssh/known_hosts" : (fs::path(sshDir) / "known_hosts").string();
+      const std::string question = Format(texts::kSftpTrustQuestion, certificate.problem, knownHosts);
+      if (person.AskYesNo(question, Answer::No, MessageIcon::Warning) != Answer::Yes) return false;
+      driver.TrustHostKey(certificate.fingerprint);
+      return true;
+    }
     const std::string question =
         Format(texts::kFtpTrustQuestion, Format(texts::kFtpCertificateUntrusted, certificate.host, certificate.problem,
                                                 ShowFingerprint(certificate.fingerprint)));
@@ -238,7 +255,7 @@ class PublishCommands : public CommandGroup {
     return true;
   }
 
-  std::string path_, trust_, caFile_;
+  std::string path_, trust_, caFile_, sshDir_;
   bool all_ = false, dryRun_ = false, open_ = false;
   int timeout_ = FtpClientOptions().timeoutSeconds;
   int deadline_ = 0;

@@ -31,7 +31,7 @@ void CreateVersion140File(const fs::path& path) {
       {"WebServer", {"ScriptExt"}},
       {"TextBlocks", {"PolicyJava"}},
       {"Interfaces", {"Quality"}},
-      {"FtpServer", {"UseTls", "TlsFingerprint"}},
+      {"FtpServer", {"UseTls", "TlsFingerprint", "Protocol", "SftpPort"}},
       {"Options",
        {"ReqCustID", "ReqCountry", "MinAmount", "Insurance", "InsuranceValue", "InsuranceLimit", "InsuranceReplaces",
         "InsuranceReplacesValue"}}};

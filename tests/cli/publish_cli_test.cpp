@@ -52,5 +52,32 @@ TEST_F(PublishCliTest, DryRunThenPublishThenAFailingServer) {
   EXPECT_EQ(Run({"publish", db.c_str(), "--trust", "abc"}), 1);
 }
 
+// SFTP from the command line: an unknown host key is not taken on --yes, the hint
+// names the fingerprint, and --trust with it publishes and adds the key.
+TEST_F(PublishCliTest, SftpTrustsAHostKeyOnlyByItsFingerprint) {
+  std::unique_ptr<test::SshdTestServer> server = test::SshdTestServer::Start(dir_.path() / "ssh");
+  ASSERT_NE(server, nullptr);
+  const fs::path folder = dir_.path() / "demo";
+  ASSERT_EQ(Run({"demo", folder.c_str(), "--products", "8"}), 0) << err_.str();
+  const fs::path db = folder / "Demoshop.mdb";
+  test::ExecOnFile(db, "UPDATE \"FtpServer\" SET \"HostName\" = '127.0.0.1', \"Protocol\" = 2, \"SftpPort\" = " +
+                           std::to_string(server->Port()) + ", \"HostUser\" = '" + server->User() +
+                           "', \"HostPass\" = '', \"RemoteDir\" = 'htdocs', \"RemoteScript\" = 'cgi-bin'");
+  const std::string sshDir = server->ClientDir().string();
+  const std::string fingerprint = server->HostKeyFingerprint();
+  EXPECT_EQ(Run({"publish", db.c_str(), "--yes", "--ssh-dir", sshDir.c_str()}), 1);
+  EXPECT_NE(err_.str().find("Wenn Sie dem Host-Schlüssel vertrauen, veröffentlichen Sie erneut mit --trust " + fingerprint),
+            std::string::npos)
+      << err_.str();
+  EXPECT_FALSE(fs::exists(server->Root() / "htdocs" / "data" / "product.toc"));
+
+  EXPECT_EQ(Run({"publish", db.c_str(), "--yes", "--ssh-dir", sshDir.c_str(), "--trust", fingerprint.c_str()}), 0)
+      << err_.str();
+  EXPECT_TRUE(fs::exists(server->Root() / "htdocs" / "data" / "product.toc"));
+  EXPECT_TRUE(fs::exists(server->Root() / "cgi-bin" / "catalog.cgi"));
+  // Known from now on: no --trust needed.
+  EXPECT_EQ(Run({"publish", db.c_str(), "--yes", "--ssh-dir", sshDir.c_str()}), 0) << err_.str();
+}
+
 }  // namespace
 }  // namespace vendora

@@ -144,6 +144,16 @@ FtpTestServer::~FtpTestServer() {
   }
 }
 
+std::vector<std::string> FtpTestServer::Uploads() const {
+  std::vector<std::string> stored = LogPaths("UPLOAD");
+  // Both servers log a rename as "FROM TO".
+  const std::vector<std::string> renames = LogPaths("RENAME");
+  for (std::string& path : stored)
+    for (const std::string& rename : renames)
+      if (rename.starts_with(path + " ")) path = rename.substr(path.size() + 1);
+  return stored;
+}
+
 void FtpTestServer::MarkLog() {
   std::error_code ec;
   logMark_ = fs::exists(logFile_, ec) ? static_cast<size_t>(fs::file_size(logFile_, ec)) : 0;
@@ -235,6 +245,185 @@ std::unique_ptr<FtpTestServer> StartVsftpd(const fs::path& dir, const VsftpdTls*
   }
   ADD_FAILURE() << "vsftpd did not start";
   return nullptr;
+}
+
+namespace {
+constexpr const char* kSftpUser = "vendora-sftp";
+constexpr const char* kSftpPassword = "Sftp-Geheim-7";
+
+std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+}  // namespace
+
+std::unique_ptr<SshdTestServer> SshdTestServer::Start(const fs::path& dir, const std::string& keyPassphrase) {
+  if (!fs::exists("/usr/sbin/sshd") || !fs::exists("/usr/bin/ssh-keygen")) {
+    ADD_FAILURE() << "sshd is missing (Debian package openssh-server)";
+    return nullptr;
+  }
+  if (geteuid() != 0) {
+    ADD_FAILURE() << "sshd needs root to log a test user on by password";
+    return nullptr;
+  }
+  auto server = std::unique_ptr<SshdTestServer>(new SshdTestServer());
+  server->dir_ = dir;
+  server->root_ = dir / "root";
+  server->clientDir_ = dir / "client";
+  server->logFile_ = dir / "sftp-server.log";
+  server->user_ = kSftpUser;
+  server->password_ = kSftpPassword;
+  server->writableBase_ = "";
+  fs::create_directories(server->root_);
+  fs::create_directories(server->clientDir_);
+  fs::create_directories("/run/sshd");
+  if (!getpwnam(kSftpUser) &&
+      !Run(std::string("useradd -M -d /nonexistent -s /bin/sh ") + kSftpUser + " >/dev/null 2>&1")) {
+    ADD_FAILURE() << "the test user could not be made";
+    return nullptr;
+  }
+  const passwd* user = getpwnam(kSftpUser);
+  if (!user || !Run(std::string("echo '") + kSftpUser + ":" + kSftpPassword + "' | chpasswd") ||
+      chown(server->root_.c_str(), user->pw_uid, user->pw_gid) != 0 ||
+      !std::ofstream(server->logFile_) || chown(server->logFile_.c_str(), user->pw_uid, user->pw_gid) != 0) {
+    ADD_FAILURE() << "the test user could not be set up";
+    return nullptr;
+  }
+  const fs::path clientKey = server->clientDir_ / "id_ed25519";
+  if (!Run("ssh-keygen -q -t ed25519 -N '' -f " + Quoted(dir / "host_key") + " </dev/null >/dev/null") ||
+      !Run("ssh-keygen -q -t ed25519 -N '" + keyPassphrase + "' -f " + Quoted(clientKey) + " </dev/null >/dev/null")) {
+    ADD_FAILURE() << "ssh-keygen failed";
+    return nullptr;
+  }
+  fs::copy_file(clientKey.string() + ".pub", dir / "authorized_keys");
+  server->port_ = FreePort();
+  if (!server->Launch()) {
+    ADD_FAILURE() << "sshd did not start";
+    return nullptr;
+  }
+  return server;
+}
+
+bool SshdTestServer::Launch() {
+  {
+    std::ofstream conf(dir_ / "sshd_config");
+    conf << "Port " << port_ << "\nListenAddress 127.0.0.1\nHostKey " << (dir_ / "host_key").string()
+         << "\nPidFile none\nAuthorizedKeysFile " << (dir_ / "authorized_keys").string()
+         << "\nStrictModes no\nUsePAM no\nPasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
+            "PubkeyAuthentication yes\nPermitRootLogin no\nAllowUsers "
+         << kSftpUser << "\nLogLevel INFO\n"
+         // Through the user's shell: the server's log of every request goes to a file.
+         << "Subsystem sftp /usr/lib/openssh/sftp-server -e -l INFO -d " << Quoted(root_) << " 2>>" << Quoted(logFile_)
+         << "\n";
+  }
+  std::error_code ec;
+  const pid_t pid = Spawn({"/bin/sh", "-c",
+                           "exec /usr/sbin/sshd -D -e -f " + Quoted(dir_ / "sshd_config") + " 2>>" +
+                               Quoted(dir_ / "sshd.log")},
+                          nullptr);
+  bool ended = false;
+  if (pid > 0 && WaitUntil([&] { return CanConnect(port_) || (ended = waitpid(pid, nullptr, WNOHANG) == pid); }) &&
+      !ended) {
+    pid_ = pid;
+    return true;
+  }
+  if (pid > 0 && !ended) {
+    kill(-pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+  }
+  return false;
+}
+
+SshdTestServer::~SshdTestServer() { Resume(); }
+
+bool SshdTestServer::Restart(bool newHostKey) {
+  Resume();
+  if (pid_ > 0) {
+    kill(-pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+  if (newHostKey) {
+    fs::remove(dir_ / "host_key");
+    fs::remove(dir_ / "host_key.pub");
+    if (!Run("ssh-keygen -q -t ed25519 -N '' -f " + Quoted(dir_ / "host_key") + " </dev/null >/dev/null")) return false;
+  }
+  return WaitUntil([&] { return !CanConnect(port_); }) && Launch();
+}
+
+namespace {
+// sshd runs each session in a session of its own: the server is the listener and
+// every process below it.
+std::vector<pid_t> ProcessTree(pid_t root) {
+  std::vector<pid_t> tree{root};
+  for (size_t i = 0; i < tree.size(); ++i)
+    for (const auto& e : fs::directory_iterator("/proc")) {
+      const std::string name = e.path().filename().string();
+      if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+      std::ifstream in(e.path() / "stat");
+      std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const size_t close = stat.rfind(')');
+      if (close == std::string::npos) continue;
+      std::istringstream fields(stat.substr(close + 2));
+      std::string state;
+      pid_t parent = 0;
+      fields >> state >> parent;
+      if (parent == tree[i]) tree.push_back(std::stoi(name));
+    }
+  return tree;
+}
+}  // namespace
+
+void SshdTestServer::Pause() {
+  if (pid_ > 0 && !paused_)
+    for (pid_t p : ProcessTree(pid_)) kill(p, SIGSTOP);
+  paused_ = true;
+}
+
+void SshdTestServer::Resume() {
+  if (pid_ > 0 && paused_)
+    for (pid_t p : ProcessTree(pid_)) kill(p, SIGCONT);
+  paused_ = false;
+}
+
+std::string SshdTestServer::HostKeyFingerprint() const {
+  std::string out;
+  if (FILE* p = popen(("ssh-keygen -l -E sha256 -f " + Quoted(dir_ / "host_key.pub")).c_str(), "r")) {
+    for (int c; (c = fgetc(p)) != EOF;) out += static_cast<char>(c);
+    pclose(p);
+  }
+  // "256 SHA256:... comment (ED25519)"
+  const size_t start = out.find("SHA256:");
+  return start == std::string::npos ? std::string() : out.substr(start, out.find(' ', start) - start);
+}
+
+// sftp-server's lines: open "P" flags WRITE,..., posix-rename old "A" new "B" (or
+// rename), remove name "P"; paths as the server saw them, made relative to Root().
+std::vector<std::string> SshdTestServer::LogPaths(const std::string& kind) const {
+  const std::string root = fs::canonical(root_).string();
+  auto relative = [&](std::string path) {
+    if (path.starts_with(root)) path = path.substr(root.size());
+    return path;
+  };
+  auto quoted = [](const std::string& line, size_t from, size_t* end) {
+    const size_t open = line.find('"', from);
+    const size_t close = open == std::string::npos ? open : line.find('"', open + 1);
+    if (close == std::string::npos) return std::string();
+    *end = close + 1;
+    return line.substr(open + 1, close - open - 1);
+  };
+  std::vector<std::string> paths;
+  std::istringstream in(ReadLogFromMark());
+  for (std::string line; std::getline(in, line);) {
+    size_t at = 0, end = 0;
+    if (kind == "UPLOAD" && line.starts_with("open \"") && line.find(" flags WRITE") != std::string::npos) {
+      paths.push_back(relative(quoted(line, at, &end)));
+    } else if (kind == "DELETE" && line.starts_with("remove name \"")) {
+      paths.push_back(relative(quoted(line, at, &end)));
+    } else if (kind == "RENAME" && (line.starts_with("rename old \"") || line.starts_with("posix-rename old \""))) {
+      const std::string from = quoted(line, at, &end);
+      const std::string to = quoted(line, end, &end);
+      paths.push_back(relative(from) + " " + relative(to));
+    }
+  }
+  return paths;
 }
 
 bool MakeSelfSignedCertificate(const fs::path& certificate, const fs::path& key) {

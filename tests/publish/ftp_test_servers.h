@@ -28,8 +28,9 @@ class FtpTestServer {
   const std::string& Password() const { return password_; }
   // A folder below which the server lets the client create and write ("/" or "/pub/").
   const std::string& WritableBase() const { return writableBase_; }
-  // Stored and deleted files since the last MarkLog, as FTP paths ("/pub/www/x.gif").
-  std::vector<std::string> Uploads() const { return LogPaths("UPLOAD"); }
+  // Stored and deleted files since the last MarkLog, as FTP paths ("/pub/www/x.gif");
+  // a file stored under another name and then renamed counts under its last name.
+  std::vector<std::string> Uploads() const;
   std::vector<std::string> Deletes() const { return LogPaths("DELETE"); }
   void MarkLog();
 
@@ -62,6 +63,33 @@ std::unique_ptr<FtpTestServer> StartVsftpd(const std::filesystem::path& dir, con
 bool MakeSelfSignedCertificate(const std::filesystem::path& certificate, const std::filesystem::path& key);
 bool MakeCaSignedCertificate(const std::filesystem::path& ca, const std::filesystem::path& certificate,
                              const std::filesystem::path& key);
+
+// OpenSSH's sshd on 127.0.0.1 with its own configuration, host key and authorized key
+// under `dir`. The account is a test user (made once, as root, and kept: tests running
+// side by side share it) whose SFTP sessions start in Root(). ClientDir() is the
+// client's ssh folder: its key "id_ed25519" (protected by `keyPassphrase` unless empty)
+// and no known_hosts. Uploads, renames and deletes are read from the server's log.
+class SshdTestServer : public FtpTestServer {
+ public:
+  static std::unique_ptr<SshdTestServer> Start(const std::filesystem::path& dir, const std::string& keyPassphrase = "");
+  ~SshdTestServer() override;
+  const std::filesystem::path& ClientDir() const { return clientDir_; }
+  // "SHA256:" and the base64 digest, as ssh-keygen -l prints it.
+  std::string HostKeyFingerprint() const;
+  // Starts again on the same port, with a new host key when asked.
+  bool Restart(bool newHostKey);
+  // Stops every process of the server (it no longer answers) and lets it go on.
+  void Pause();
+  void Resume();
+
+ protected:
+  std::vector<std::string> LogPaths(const std::string& kind) const override;
+
+ private:
+  bool Launch();
+  std::filesystem::path dir_, clientDir_;
+  bool paused_ = false;
+};
 
 // A one-connection FTP server on 127.0.0.1 driven by the test: every command line
 // received is recorded and handed to the handler, which answers through Reply and

@@ -3,7 +3,8 @@
 Usage: pyftpd_server.py ROOT LOGFILE USER PASSWORD [STOR_DELAY_MS]
 Serves ROOT on 127.0.0.1 at a free port, prints the port on the first line of
 stdout, and appends one line per stored or deleted file to LOGFILE:
-"UPLOAD /path" or "DELETE /path", paths relative to ROOT with a leading "/".
+"UPLOAD /path", "DELETE /path" or "RENAME /from /to", paths relative to ROOT with a
+leading "/".
 STOR_DELAY_MS (milliseconds) holds every upload back before it starts, so that a test can
 act while a publish is under way.
 """
@@ -21,8 +22,8 @@ stor_delay = int(sys.argv[5]) / 1000 if len(sys.argv) > 5 else 0.0
 root = os.path.realpath(root)
 
 
-def record(kind, path):
-    relative = "/" + os.path.relpath(os.path.realpath(path), root)
+def record(kind, *paths):
+    relative = " ".join("/" + os.path.relpath(os.path.realpath(p), root) for p in paths)
     with open(log_path, "a", encoding="utf-8", errors="surrogateescape") as log:
         log.write(f"{kind} {relative}\n")
 
@@ -38,6 +39,13 @@ class Handler(FTPHandler):
 
     def on_incomplete_file_received(self, file):
         record("INCOMPLETE", file)
+
+    def ftp_RNTO(self, path):
+        source = self._rnfr
+        result = super().ftp_RNTO(path)
+        if os.path.lexists(path) and not os.path.lexists(source):
+            record("RENAME", source, path)
+        return result
 
     def ftp_DELE(self, path):
         result = super().ftp_DELE(path)

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <atomic>
 #include <set>
+#include <thread>
 
 #include "app/demo_shop.h"
 #include "common/clock.h"
@@ -96,8 +98,38 @@ class UploadTest : public ::testing::Test {
     ftp->RemoteDir = shopDir;
     ftp->RemoteScript = scriptDir;
     ftp->Passive = passive;
-    ftp->UseTls = tls;
+    ftp->Protocol = tls ? kProtocolFtps : kProtocolFtp;
     ftp.Update();
+  }
+
+  // Relative folders: an SFTP session starts in the server's root folder.
+  void UseSftp(const test::SshdTestServer& server, const std::string& password) {
+    CRecSetFtpServer ftp(db_);
+    ftp.Open();
+    ftp.Edit();
+    ftp->HostName = "127.0.0.1";
+    ftp->HostPort = 21;
+    ftp->SftpPort = server.Port();
+    ftp->HostUser = server.User();
+    ftp->HostPass = ScrambleSecret(password);
+    ftp->ProxyType = 3;  // no meaning for SFTP
+    ftp->RemoteDir = "shop/";
+    ftp->RemoteScript = "cgi-bin";
+    ftp->Protocol = kProtocolSftp;
+    ftp.Update();
+  }
+  std::unique_ptr<UploadDriver> SftpDriver(const test::SshdTestServer& server, int timeoutSeconds = 20) {
+    FtpClientOptions options;
+    options.sshDir = server.ClientDir();
+    options.timeoutSeconds = timeoutSeconds;
+    return Driver(options);
+  }
+  // Every part file left anywhere below the folder.
+  static std::vector<std::string> PartFiles(const fs::path& root) {
+    std::vector<std::string> parts;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+      if (e.path().filename().string().starts_with("vendora-part~")) parts.push_back(e.path().string());
+    return parts;
   }
 
   // Generates and dates every file of the shop an hour back, as if generated earlier.
@@ -273,6 +305,8 @@ TEST_F(UploadTest, AFailedFileFailsTheRunAndGoesAgainWithTheNextUpdate) {
   GenerateAged();
   const fs::path remote = server->Root() / "shop";
   fs::create_directories(remote / "data" / "product.toc" / "ordner");  // no file can be stored there
+  fs::create_directories(remote / "imgs");
+  test::WriteFileBytes(remote / "imgs" / "alt.gif", "veraltet");
   auto driver = Driver();
   const std::time_t before = driver->LastTransferTime();
   EXPECT_FALSE(Publish(*driver));
@@ -281,10 +315,16 @@ TEST_F(UploadTest, AFailedFileFailsTheRunAndGoesAgainWithTheNextUpdate) {
   EXPECT_TRUE(observer_.lastFtp.empty() && observer_.urls.empty()) << "no success, no browser";
   EXPECT_EQ(driver->LastTransferTime(), before);
   EXPECT_EQ(test::ReadFileBytes(remote / "data" / "items.toc"), test::ReadFileBytes(paths_.folder / "data" / "items.toc"));
+  // What the old data may still name stays until everything arrived; the refused
+  // file's part goes at once.
+  EXPECT_EQ(server->Deletes(), std::vector<std::string>{"/shop/data/vendora-part~product.toc"});
+  EXPECT_TRUE(fs::exists(remote / "imgs" / "alt.gif"));
+  EXPECT_TRUE(PartFiles(server->Root()).empty());
 
   fs::remove_all(remote / "data" / "product.toc");
   server->MarkLog();
   ASSERT_TRUE(Publish(*driver)) << Lines();
+  EXPECT_EQ(server->Deletes(), std::vector<std::string>{"/shop/imgs/alt.gif"});
   EXPECT_EQ(Set(server->Uploads()).count("/shop/data/product.toc"), 1u);
   EXPECT_EQ(test::ReadFileBytes(remote / "data" / "product.toc"),
             test::ReadFileBytes(paths_.folder / "data" / "product.toc"));
@@ -372,6 +412,8 @@ TEST_F(UploadTest, AbortStopsTheTransferAfterItsChunkAndTheRunCountsAsFailed) {
                                    return true;
                                  }});
   GenerateAged();
+  fs::create_directories(server->Root() / "shop" / "imgs");
+  test::WriteFileBytes(server->Root() / "shop" / "imgs" / "alt.gif", "veraltet");
   auto driver = Driver();
   const std::time_t before = driver->LastTransferTime();
   // Raised from inside the transfer, once a megabyte of the big file has gone.
@@ -392,6 +434,195 @@ TEST_F(UploadTest, AbortStopsTheTransferAfterItsChunkAndTheRunCountsAsFailed) {
   EXPECT_EQ(driver->LastTransferTime(), before);
   EXPECT_EQ(observer_.generate, (std::vector<bool>{false, true}));
   EXPECT_EQ(driver->ButtonCaption(), "&Publizieren");
+  EXPECT_TRUE(server->Deletes().empty() && fs::exists(server->Root() / "shop" / "imgs" / "alt.gif"))
+      << "nothing is deleted after an abort";
+}
+
+// Each file arrives whole under its name: a customer reading the live shop during a
+// publish gets the old or the new file, never a part. Pictures arrive before the data
+// that names them, the scripts and the entry page last; parts of a run cut off earlier
+// are cleared away.
+TEST_F(UploadTest, ReadersOfTheLiveShopSeeTheOldOrTheNewFileNeverAPart) {
+  GenerateAged();
+  const fs::path local = paths_.folder / "data" / "product.toc";
+  const std::string before(12u << 20, 'a'), after(9u << 20, 'b');
+  test::WriteFileBytes(local, before);
+  SetFileTime(local, Now() - 3600);
+  for (const bool sftp : {false, true}) {
+    SCOPED_TRACE(sftp ? "SFTP" : "FTP");
+    std::unique_ptr<FtpTestServer> server;
+    std::unique_ptr<UploadDriver> driver;
+    if (sftp) {
+      std::unique_ptr<test::SshdTestServer> sshd = test::SshdTestServer::Start(dir_ / "ssh");
+      ASSERT_NE(sshd, nullptr);
+      UseSftp(*sshd, sshd->Password());
+      FtpClientOptions options;
+      options.sshDir = sshd->ClientDir();
+      options.trustedHostKey = sshd->HostKeyFingerprint();
+      driver = Driver(options);
+      server = std::move(sshd);
+    } else {
+      server = test::StartPyftpdlib(dir_ / "ftp");
+      ASSERT_NE(server, nullptr);
+      UseServer(*server, true, "/shop/", "/cgi-bin/");
+      driver = Driver();
+    }
+    const fs::path remote = server->Root() / "shop";
+    ASSERT_TRUE(Publish(*driver, TransferMethod::WholeShop)) << Lines();
+    const std::vector<std::string> order = server->Uploads();
+    ASSERT_EQ(Set(order), Expected("/cgi-bin/", "/shop/", TransferFiles()));
+    auto position = [&](const std::string& path) { return std::find(order.begin(), order.end(), path) - order.begin(); };
+    for (const std::string& file : TransferFiles())
+      if (!file.starts_with("data/")) EXPECT_LT(position("/shop/" + file), position("/shop/data/product.toc")) << file;
+    EXPECT_LT(position("/shop/data/product.toc"), position("/cgi-bin/catalog.cgi"));
+    EXPECT_EQ(order.back(), "/shop/index.html");
+
+    for (const fs::path& part : {remote / "vendora-part~index.html", remote / "imgs" / "vendora-part~alt.gif",
+                                server->Root() / "cgi-bin" / "vendora-part~order.cgi"})
+      test::WriteFileBytes(part, "Rest eines abgebrochenen Laufs");
+    server->MarkLog();
+    test::WriteFileBytes(local, after);
+    SetFileTime(local, Now() + 5);
+    std::atomic<bool> done = false;
+    std::set<size_t> seen;
+    size_t reads = 0;
+    std::thread reader([&] {
+      while (!done) {
+        const std::string bytes = test::ReadFileBytes(remote / "data" / "product.toc");
+        ++reads;
+        seen.insert(bytes.size());
+        if (bytes.find_first_not_of(bytes.empty() ? 'a' : bytes[0]) != std::string::npos) seen.insert(0);
+      }
+    });
+    const bool published = Publish(*driver);
+    done = true;
+    reader.join();
+    ASSERT_TRUE(published) << Lines();
+    EXPECT_GT(reads, 1u);
+    for (size_t size : seen) EXPECT_TRUE(size == before.size() || size == after.size()) << size;
+    EXPECT_EQ(test::ReadFileBytes(remote / "data" / "product.toc"), after);
+    EXPECT_TRUE(PartFiles(server->Root()).empty());
+    // Replaced in place, never deleted first: the only files removed are the old parts.
+    for (const std::string& deleted : server->Deletes()) EXPECT_NE(deleted.find("/vendora-part~"), std::string::npos) << deleted;
+    test::WriteFileBytes(local, before);
+    SetFileTime(local, Now() - 3600);
+  }
+}
+
+// OpenSSH's rules of trust: an unknown host key is asked about with its fingerprint
+// and, once confirmed, added to known_hosts; a changed key is refused whatever was
+// confirmed. Logon by key (the password unlocking it), else by password.
+TEST_F(UploadTest, SftpPublishesWithTheTrustAndLogonsOfOpenSsh) {
+  std::unique_ptr<test::SshdTestServer> server = test::SshdTestServer::Start(dir_ / "ssh");
+  ASSERT_NE(server, nullptr);
+  UseSftp(*server, server->Password());
+  GenerateAged();
+  auto driver = SftpDriver(*server);
+  const std::string fingerprint = server->HostKeyFingerprint();
+  ASSERT_TRUE(fingerprint.starts_with("SHA256:")) << fingerprint;
+  EXPECT_FALSE(Publish(*driver));
+  ASSERT_EQ(observer_.certificates.size(), 1u);
+  EXPECT_TRUE(observer_.certificates[0].sshHostKey);
+  EXPECT_EQ(observer_.certificates[0].fingerprint, fingerprint);
+  EXPECT_TRUE(Logged("Der Host-Schlüssel des Servers \"127.0.0.1\" ist unbekannt.\nSHA-256-Fingerabdruck: " +
+                     fingerprint))
+      << Lines();
+  EXPECT_TRUE(server->Uploads().empty());
+  EXPECT_FALSE(fs::exists(server->ClientDir() / "known_hosts"));
+
+  driver->TrustHostKey(fingerprint);
+  ASSERT_TRUE(Publish(*driver)) << Lines();
+  EXPECT_TRUE(Logged("Angemeldet mit einem Schlüssel."));
+  EXPECT_NE(test::ReadFileBytes(server->ClientDir() / "known_hosts").find("[127.0.0.1]:" + std::to_string(server->Port())),
+            std::string::npos);
+  EXPECT_EQ(Set(server->Uploads()), Expected("/cgi-bin/", "/shop/", TransferFiles()));
+  const fs::path remote = server->Root() / "shop";
+  EXPECT_EQ(test::ReadFileBytes(remote / "data" / "product.toc"),
+            test::ReadFileBytes(paths_.folder / "data" / "product.toc"));
+  for (const char* name : {"catalog.cgi", "order.cgi", "webcode.pm"}) {
+    struct stat st {};
+    ASSERT_EQ(stat((server->Root() / "cgi-bin" / name).c_str(), &st), 0) << name;
+    EXPECT_EQ(st.st_mode & 0777, std::string(name).ends_with(".cgi") ? 0755u : 0644u) << name;
+  }
+
+  // An update: the scripts and the entry page go, a stale file goes, a kept one stays.
+  const std::string kept = generator_->LastRun()->files.Unused(ShopSubfolder::Prods).begin()->first;
+  test::WriteFileBytes(remote / "prods" / kept, "zurückgehalten");
+  test::WriteFileBytes(remote / "imgs" / "alt.gif", "veraltet");
+  server->MarkLog();
+  ASSERT_TRUE(Publish(*driver)) << Lines();
+  EXPECT_EQ(Set(server->Uploads()), Expected("/cgi-bin/", "/shop/", {}));
+  EXPECT_EQ(server->Deletes(), std::vector<std::string>{"/shop/imgs/alt.gif"});
+  EXPECT_TRUE(fs::exists(remote / "prods" / kept));
+
+  // Without the key, the password; a wrong one is refused by name.
+  fs::rename(server->ClientDir() / "id_ed25519", server->ClientDir() / "weggelegt");
+  ASSERT_TRUE(Publish(*driver)) << Lines();
+  EXPECT_TRUE(Logged("Angemeldet mit dem Kennwort."));
+  UseSftp(*server, "falsch");
+  EXPECT_FALSE(Publish(*driver));
+  EXPECT_TRUE(Logged("Die Anmeldung als \"vendora-sftp\" wurde abgelehnt: Weder ein Schlüssel noch das Kennwort "
+                     "wurde angenommen."));
+
+  // A key protected by a passphrase is opened with the merchant's password.
+  std::unique_ptr<test::SshdTestServer> locked = test::SshdTestServer::Start(dir_ / "ssh2", "Sftp-Geheim-7");
+  ASSERT_NE(locked, nullptr);
+  UseSftp(*locked, "Sftp-Geheim-7");
+  FtpClientOptions options;
+  options.sshDir = locked->ClientDir();
+  options.trustedHostKey = locked->HostKeyFingerprint();
+  ASSERT_TRUE(Publish(*Driver(options))) << Lines();
+  EXPECT_TRUE(Logged("Angemeldet mit einem Schlüssel."));
+
+  // A changed host key: refused, and nothing to ask.
+  ASSERT_TRUE(server->Restart(true));
+  UseSftp(*server, server->Password());
+  driver->TrustHostKey(server->HostKeyFingerprint());
+  server->MarkLog();
+  EXPECT_FALSE(Publish(*driver));
+  EXPECT_TRUE(Logged("Der Host-Schlüssel des Servers \"127.0.0.1\" hat sich geändert! Das kann ein Angriff sein; die "
+                     "Verbindung wird nicht aufgebaut."))
+      << Lines();
+  EXPECT_TRUE(observer_.certificates.empty());
+  EXPECT_TRUE(server->Uploads().empty());
+}
+
+// A server that stops answering mid-file ends the run by the time-out; the part it
+// holds is cleared by the next publish, which sends the file whole.
+TEST_F(UploadTest, SftpServerThatStopsAnsweringTimesOutAndLeavesNoPartForLong) {
+  std::unique_ptr<test::SshdTestServer> server = test::SshdTestServer::Start(dir_ / "ssh");
+  ASSERT_NE(server, nullptr);
+  UseSftp(*server, server->Password());
+  constexpr uint64_t kBig = 24u << 20;
+  generator_->Chain().push_back({"big file", [](RunContext& run) {
+                                   if (!ReplaceFileContent(run.Folder(ShopSubfolder::Data) / "zzgross.dat",
+                                                           std::string(kBig, 'x')))
+                                     return false;
+                                   run.files.AddPublish(ShopSubfolder::Data, "zzgross.dat");
+                                   return true;
+                                 }});
+  GenerateAged();
+  FtpClientOptions options;
+  options.sshDir = server->ClientDir();
+  options.trustedHostKey = server->HostKeyFingerprint();
+  options.timeoutSeconds = 2;
+  auto driver = Driver(options);
+  const int threshold = static_cast<int>(driver->ExpectedTotal() - kBig + (1u << 20));
+  progress_.onProgress = [&](int position) {
+    if (position > threshold) server->Pause();
+  };
+  EXPECT_FALSE(Publish(*driver));
+  progress_.onProgress = nullptr;
+  server->Resume();
+  EXPECT_TRUE(Logged("Der SFTP-Server antwortet seit 2 Sekunden nicht mehr; die Verbindung wird beendet.")) << Lines();
+  EXPECT_TRUE(observer_.lastFtp.empty());
+  const fs::path remote = server->Root() / "shop";
+  EXPECT_FALSE(fs::exists(remote / "data" / "zzgross.dat"));
+  EXPECT_FALSE(PartFiles(server->Root()).empty()) << "cut off mid-file";
+
+  ASSERT_TRUE(Publish(*driver)) << Lines();
+  EXPECT_TRUE(PartFiles(server->Root()).empty());
+  EXPECT_EQ(fs::file_size(remote / "data" / "zzgross.dat"), kBig);
 }
 
 // The shop's log file gets every line of the run after what it held, and keeps

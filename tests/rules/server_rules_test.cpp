@@ -62,7 +62,8 @@ TEST_F(ServerRulesTest, ANewShopShowsTheDefaults) {
       {&v.webServer, {"HomeURL", ""}},
       {&v.ftpServer, {"HostPort", "21"}},
       {&v.ftpServer, {"Passive", "1"}},
-      {&v.ftpServer, {"UseTls", "0"}},
+      {&v.ftpServer, {"Protocol", "0"}},
+      {&v.ftpServer, {"SftpPort", "22"}},
       {&v.ftpServer, {"HostPass", ""}},
       {&v.ftpServer, {"TlsFingerprint", ""}},
       {&v.payvane, {"Server", "gateway.payvane.de"}},
@@ -73,7 +74,7 @@ TEST_F(ServerRulesTest, ANewShopShowsTheDefaults) {
   };
   for (const auto& [values, field] : expected) EXPECT_EQ(values->at(field.first), field.second) << field.first;
   EXPECT_EQ(v.webServer.size(), 12u);
-  EXPECT_EQ(v.ftpServer.size(), 16u);
+  EXPECT_EQ(v.ftpServer.size(), 17u);
   EXPECT_EQ(v.payvane.size(), 10u);
 }
 

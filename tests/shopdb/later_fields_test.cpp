@@ -22,6 +22,8 @@ TEST(LaterProgramFields, OlderAndCurrentFilesGetTheTlsFieldsSwitchedOff) {
     test::TempDir dir;
     const fs::path path = dir / "shop.mdb";
     test::CreateShopFile(path);
+    test::ExecOnFile(path, "ALTER TABLE \"FtpServer\" DROP COLUMN \"Protocol\"");
+    test::ExecOnFile(path, "ALTER TABLE \"FtpServer\" DROP COLUMN \"SftpPort\"");
     test::ExecOnFile(path,
                      "INSERT INTO \"FtpServer\" (\"HostName\", \"HostPort\", \"ProxyType\", \"Passive\", \"UseTls\") "
                      "VALUES ('ftp.example.org', 21, 0, 1, 1)");
@@ -51,6 +53,8 @@ TEST(LaterProgramFields, OlderAndCurrentFilesGetTheTlsFieldsSwitchedOff) {
     ASSERT_FALSE(ftp.IsEOF());
     EXPECT_EQ(ftp->HostName, "ftp.example.org");
     EXPECT_FALSE(ftp->UseTls) << "older shops publish as before";
+    EXPECT_EQ(ftp->Protocol, 0);
+    EXPECT_EQ(ftp->SftpPort, 22);
     EXPECT_EQ(ftp->TlsFingerprint, "");
     ftp.Edit();
     ftp->UseTls = true;
@@ -73,6 +77,30 @@ TEST(LaterProgramFields, OlderAndCurrentFilesGetTheTlsFieldsSwitchedOff) {
     ASSERT_FALSE(blocks.IsEOF());
     EXPECT_EQ(blocks->Policy, "AGB");
     EXPECT_EQ(blocks->Privacy + blocks->Withdrawal, "");
+  }
+}
+
+// The protocol choice replaced the TLS switch: a shop published over FTP over TLS
+// goes on so, one over plain FTP stays there; the SSH port starts at 22.
+TEST(LaterProgramFields, TheTlsSwitchIsCarriedIntoTheProtocolChoice) {
+  for (const int tls : {0, 1}) {
+    SCOPED_TRACE(tls);
+    test::TempDir dir;
+    const fs::path path = dir / "shop.mdb";
+    test::CreateShopFile(path);
+    test::ExecOnFile(path, "ALTER TABLE \"FtpServer\" DROP COLUMN \"Protocol\"");
+    test::ExecOnFile(path, "ALTER TABLE \"FtpServer\" DROP COLUMN \"SftpPort\"");
+    test::ExecOnFile(path,
+                     "INSERT INTO \"FtpServer\" (\"HostName\", \"HostPort\", \"ProxyType\", \"Passive\", \"UseTls\") "
+                     "VALUES ('ftp.example.org', 21, 0, 1, " + std::to_string(tls) + ")");
+    test::ScriptedPrompter prompter;
+    ShopManager manager(ProgramIdentity{150, 54, 1031}, dir.path(), prompter);
+    ASSERT_TRUE(manager.OpenShopDatabase(path)) << ::testing::PrintToString(prompter.Texts());
+    CRecSetFtpServer ftp(manager.Database());
+    ftp.Open();
+    ASSERT_FALSE(ftp.IsEOF());
+    EXPECT_EQ(ftp->Protocol, tls);
+    EXPECT_EQ(ftp->SftpPort, 22);
   }
 }
 

@@ -92,7 +92,8 @@ const TableListing kDescribedTables[] = {
      "ID AutoNumber, HostName Text(255) Req, HostPort Long Req, HostUser Text(32) Empty, HostPass Text(32) Empty, "
      "HostAcct Text(32) Empty, ProxyType Long Req, ProxyName Text(255) Empty, ProxyPort Long, "
      "ProxyUser Text(32) Empty, ProxyPass Text(32) Empty, ProxyAcct Text(32) Empty, RemoteDir Text(255) Empty, "
-     "RemoteScript Text(255) Empty, Passive Boolean Req, UseTls Boolean Req, TlsFingerprint Text(64) Empty",
+     "RemoteScript Text(255) Empty, Passive Boolean Req, UseTls Boolean Req, TlsFingerprint Text(64) Empty, "
+     "Protocol Long Req, SftpPort Long Req",
      "IdxServerSetup(ID) primary"},
     {"ShipCharges", "ID AutoNumber, Break Single Req, Charge Single Req, ShippingID Long Req",
      "IdxShipCharges(ID) primary"},

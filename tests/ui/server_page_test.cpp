@@ -105,7 +105,8 @@ TEST(ServerPage, EveryFieldRoundTripsWithinWidthAndType) {
       {&ftp, "RemoteDir", "/www/shop/", "/www/shop/"},
       {&ftp, "RemoteScript", "/www/cgi-bin/", "/www/cgi-bin/"},
       {&ftp, "Passive", "0", "0"},
-      {&ftp, "UseTls", "1", "1"},
+      {&ftp, "Protocol", "1", "1"},
+      {&ftp, "SftpPort", "2222", "2222"},
       {&pv, "Use", "1", "1"},
       {&pv, "Server", "gateway.example", "gateway.example"},
       {&pv, "Port", "1713", "1713"},
@@ -174,6 +175,38 @@ TEST(ServerPage, TrustedCertificateIsShownForgottenAndNotSavedOver) {
   ASSERT_TRUE(page->Save());
   EXPECT_EQ(ReadSettingsRow<FtpServerRow>(f.Db()).TlsFingerprint, "");
   EXPECT_FALSE(page->ForgetCertificateButton()->isEnabled());
+}
+
+// SSH goes straight to the host: the logon types, the firewall, passive mode and the
+// FTP port are greyed out for SFTP, the SSH port for FTP; the values stay.
+TEST(ServerPage, SftpGreysOutWhatOnlyFtpUses) {
+  DesktopFixture f;
+  f.AddShop("Laden");
+  MainWindow& w = f.Window();
+  ServerPage* page = w.Server();
+  ASSERT_TRUE(w.RunCommand(31));
+  FormControls& ftp = page->FtpServerFields();
+  QComboBox* protocol = Combo(ftp, "Protocol");
+  ASSERT_EQ(protocol->count(), 3);
+  EXPECT_EQ(protocol->itemText(0), "FTP");
+  EXPECT_EQ(protocol->itemText(1), "FTP über TLS (FTPS)");
+  EXPECT_EQ(protocol->itemText(2), "SFTP (SSH)");
+  EXPECT_EQ(protocol->currentIndex(), 0);
+  EXPECT_FALSE(ftp.Editor("SftpPort")->isEnabled());
+  const char* ftpOnly[] = {"HostPort", "HostAcct", "ProxyType", "ProxyName", "ProxyPort",
+                           "ProxyUser", "ProxyPass", "ProxyAcct", "Passive"};
+  protocol->setCurrentIndex(2);
+  for (const char* field : ftpOnly) EXPECT_FALSE(ftp.Editor(field)->isEnabled()) << field;
+  for (const char* field : {"HostName", "HostUser", "HostPass", "SftpPort", "RemoteDir", "RemoteScript"})
+    EXPECT_TRUE(ftp.Editor(field)->isEnabled()) << field;
+  EXPECT_EQ(Line(ftp, "SftpPort")->text(), "22");
+  Screenshot(&w, "page5_server_sftp");
+  ASSERT_TRUE(page->Save());
+  EXPECT_EQ(ReadSettingsRow<FtpServerRow>(f.Db()).Protocol, 2);
+  EXPECT_EQ(ReadSettingsRow<FtpServerRow>(f.Db()).HostPort, 21);
+  protocol->setCurrentIndex(1);
+  for (const char* field : ftpOnly) EXPECT_TRUE(ftp.Editor(field)->isEnabled()) << field;
+  EXPECT_FALSE(ftp.Editor("SftpPort")->isEnabled());
 }
 
 TEST(ServerPage, PayvaneTabFollowsCurrencyAndPassword) {

@@ -85,7 +85,9 @@ FtpValues ReadFtpValues(ShopDatabase& db, GenerationLog& log) {
   v.remoteDir = EmptyIfBlank(row.RemoteDir);
   v.remoteScript = EmptyIfBlank(row.RemoteScript);
   v.passive = row.Passive;
-  v.useTls = row.UseTls;
+  v.useTls = row.Protocol == kProtocolFtps;
+  v.sftp = row.Protocol == kProtocolSftp;
+  v.sftpPort = row.SftpPort;
   v.tlsFingerprint = EmptyIfBlank(row.TlsFingerprint);
   return v;
 }
@@ -286,9 +288,10 @@ bool CheckFtpSettings(ShopDatabase& db, GenerationLog& log, Prompter& prompter, 
     if (prompter.Ask(request) == Answer::Cancel) cancelled = true;
   };
   check(v.hostName.empty(), text::kFtpHostMissing, text::kFtpHostMissingHelp, false);
-  check(!IsTcpPort(v.hostPort), text::kFtpPortInvalid, text::kFtpPortInvalidHelp, false);
+  check(!IsTcpPort(v.sftp ? v.sftpPort : v.hostPort), text::kFtpPortInvalid, text::kFtpPortInvalidHelp, false);
   check(v.hostUser.empty(), text::kFtpUserMissing, text::kFtpUserMissingHelp, false);
-  if (v.proxyType != 0) {
+  // Firewalls and proxies are FTP's; SSH goes straight to the host.
+  if (v.proxyType != 0 && !v.sftp) {
     check(v.proxyName.empty(), text::kProxyHostMissing, text::kProxyHostMissingHelp, true);
     check(!IsTcpPort(v.proxyPort), text::kProxyPortInvalid, text::kProxyPortInvalidHelp, true);
     check(v.proxyUser.empty(), text::kProxyUserMissing, text::kProxyUserMissingHelp, true);

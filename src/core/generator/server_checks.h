@@ -50,6 +50,10 @@ struct FtpValues {
   bool passive = false;
   bool useTls = false;
   std::string tlsFingerprint;  // the certificate the merchant trusted, or empty
+  // SSH file transfer instead of FTP (FtpServer.Protocol 2), at sftpPort; the logon
+  // types and passive mode do not apply then.
+  bool sftp = false;
+  int32_t sftpPort = 22;
 };
 
 // The check at the start of a publishing run, logging to the upload's log. Every

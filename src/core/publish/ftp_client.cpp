@@ -388,6 +388,25 @@ int FtpClient::MakeDir(std::string_view name, int acceptPermanentError) {
   return replyClass_ == 5 ? acceptPermanentError : 0;
 }
 
+bool FtpClient::LogOn(const FtpValues& f) {
+  if (!LogOn(f.hostName, f.hostPort, f.hostUser, f.hostPass, f.hostAcct, f.proxyName, f.proxyUser, f.proxyPass,
+             f.proxyPort, f.proxyType))
+    return false;
+  passive_ = f.passive;
+  return true;
+}
+
+bool FtpClient::Send(std::string_view remoteName, const std::filesystem::path& localPath) {
+  return MoveFile(remoteName, localPath, false, true);
+}
+
+bool FtpClient::Rename(std::string_view from, std::string_view to) {
+  if (abort_ || from.empty() || to.empty()) return false;
+  // RNFR is answered 350 ("pending further information"), not 2xx.
+  if (!SendCommand(Format("RNFR %s", from)) || !ReadReply() || replyClass_ != 3) return false;
+  return Command(Format("RNTO %s", to));
+}
+
 int FtpClient::Delete(std::string_view name, int resultIfRefused) {
   // After an abort nothing more goes: the live shop keeps the files its data may name.
   if (abort_) return 0;

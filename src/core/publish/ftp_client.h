@@ -25,6 +25,7 @@
 
 #include "publish/ftp_channel.h"
 #include "publish/ftp_listing.h"
+#include "publish/transport.h"
 
 namespace vendora {
 
@@ -50,13 +51,11 @@ struct FtpClientOptions {
   // What one listing may hold; a server sending more ends the run.
   size_t maxListingEntries = 250'000;
   uint64_t maxListingBytes = 64ull << 20;
-};
-
-// What the TLS check found out about a certificate that was not accepted.
-struct UntrustedCertificate {
-  std::string host;
-  std::string fingerprint;  // 64 hex digits
-  std::string problem;      // German
+  // SFTP: the folder holding known_hosts and the keys id_*; empty: ~/.ssh.
+  std::filesystem::path sshDir;
+  // SFTP: an unknown host key with this fingerprint ("SHA256:..."), which the merchant
+  // confirmed, is accepted and added to known_hosts. A changed key never is.
+  std::string trustedHostKey;
 };
 
 // The host and port of a PASV reply: the six numbers between the first "(" and the
@@ -73,7 +72,7 @@ std::string TransferStatistics(bool upload, uint64_t bytes, int64_t startTick, i
 // "Sending %s" with passwords hidden.
 std::string CommandLogLine(std::string_view command);
 
-class FtpClient {
+class FtpClient : public Transport {
  public:
   // `log` (not owned, may be null) receives the log lines and the progress.
   explicit FtpClient(GenerationLog* log, FtpClientOptions options = {});
@@ -87,41 +86,48 @@ class FtpClient {
   bool LogOn(const std::string& host, int hostPort, const std::string& user, const std::string& password,
              const std::string& account, const std::string& firewallHost, const std::string& firewallUser,
              const std::string& firewallPassword, int firewallPort, int logonType);
+  // The same with the shop's settings; sets passive mode after a successful logon.
+  bool LogOn(const FtpValues& server) override;
   // "QUIT", whatever the reply, then closes the control connection.
-  bool LogOff();
+  bool LogOff() override;
   // Sends the text (unless empty) and reads one reply; true on a 2xx reply.
   bool Command(std::string_view text);
   // Stores the local file under the remote name (download false) or fetches the
   // remote name into the local file. `imageMode` switches to TYPE I first if needed.
   bool MoveFile(std::string_view remoteName, const std::filesystem::path& localPath, bool download, bool imageMode);
   // Lists the remote directory into the table (entries added or replaced).
-  bool List(std::string_view directory, FtpListing& table);
-  bool ChangeDir(std::string_view path);
-  bool CurrentDir(std::string& path);
-  int Chmod755(std::string_view fileName, int resultIfRefused);
-  int MakeDir(std::string_view name, int acceptPermanentError);
+  bool List(std::string_view directory, FtpListing& table) override;
+  bool ChangeDir(std::string_view path) override;
+  bool CurrentDir(std::string& path) override;
+  int Chmod755(std::string_view fileName, int resultIfRefused) override;
+  int MakeDir(std::string_view name, int acceptPermanentError) override;
   // 1 when deleted, `resultIfRefused` when the server refused, 0 after an abort or
   // without a connection (nothing is sent then).
-  int Delete(std::string_view name, int resultIfRefused);
+  int Delete(std::string_view name, int resultIfRefused) override;
+  // MoveFile upload in image mode.
+  bool Send(std::string_view remoteName, const std::filesystem::path& localPath) override;
+  // RNFR, then RNTO on its 3xx reply.
+  bool Rename(std::string_view from, std::string_view to) override;
   bool SetImageType();
   bool SetAsciiType();
   // Any thread: raises the abort flag (it stays raised) and logs 23833.
-  void Abort();
+  void Abort() override;
 
-  const std::string& LastMessage() const { return lastMessage_; }
+  const std::string& LastMessage() const override { return lastMessage_; }
   int ReplyClass() const { return replyClass_; }
-  bool Aborted() const { return abort_.load(); }
+  bool Refused() const override { return replyClass_ == 5; }
+  bool Aborted() const override { return abort_.load(); }
   bool Passive() const { return passive_; }
   void SetPassive(bool passive) { passive_ = passive; }
-  bool Connected() const { return control_ != nullptr; }
+  bool Connected() const override { return control_ != nullptr; }
   // Set when the last LogOn failed on a certificate that is neither verified nor trusted.
-  const std::optional<UntrustedCertificate>& Untrusted() const { return untrusted_; }
+  const std::optional<UntrustedCertificate>& Untrusted() const override { return untrusted_; }
 
   // Progress goes to the log in steps of `bytesPerStep` bytes (for totals beyond the
   // range of the progress bar). AdvanceProgress counts bytes not transferred (skipped
   // files) so that the bar still reaches its end.
-  void SetProgressScale(uint64_t bytesPerStep) { progressScale_ = bytesPerStep ? bytesPerStep : 1; }
-  void AdvanceProgress(uint64_t bytes);
+  void SetProgressScale(uint64_t bytesPerStep) override { progressScale_ = bytesPerStep ? bytesPerStep : 1; }
+  void AdvanceProgress(uint64_t bytes) override;
 
  private:
   struct DataConnection;

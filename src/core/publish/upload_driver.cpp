@@ -16,6 +16,8 @@
 #include "shopdb/db_error.h"
 #include "shopdb/default_rows.h"
 #include "shopdb/recordsets.h"
+#include "publish/sftp_client.h"
+#include "publish/transfer_texts.h"
 
 namespace vendora {
 
@@ -119,6 +121,16 @@ std::vector<SyncStep> PlanSynchronisation(const FileLists::List& transfer, const
     steps.push_back({SyncAction::Send, name, std::move(path), size});
   }
   return steps;
+}
+
+std::unique_ptr<Transport> MakeTransport(const FtpValues& server, GenerationLog* log, const FtpClientOptions& options) {
+  if (server.sftp) return std::make_unique<SftpClient>(log, options);
+  return std::make_unique<FtpClient>(log, options);
+}
+
+void UploadDriver::TrustHostKey(const std::string& fingerprint) {
+  std::lock_guard lock(lock_);
+  setup_.client.trustedHostKey = fingerprint;
 }
 
 struct UploadDriver::Job {
@@ -286,10 +298,14 @@ void UploadDriver::Work(std::shared_ptr<Job> job) {
   GenerationLog& log = *job->log;
   // Files changed while this run sends are sent again by the next one.
   const std::time_t started = setup_.clock.Now();
-  FtpClientOptions options = setup_.client;
+  FtpClientOptions options;
+  {
+    std::lock_guard lock(lock_);
+    options = setup_.client;
+  }
   options.useTls = job->ftp.useTls;
   options.trustedFingerprint = job->ftp.tlsFingerprint;
-  auto client = std::make_unique<FtpClient>(&log, options);
+  std::unique_ptr<Transport> client = MakeTransport(job->ftp, &log, options);
   {
     std::lock_guard lock(lock_);
     currentClient_ = client.get();
@@ -335,7 +351,7 @@ void UploadDriver::Work(std::shared_ptr<Job> job) {
   uploadFileLog_.reset();
 }
 
-bool UploadDriver::EnterDir(FtpClient& client, std::string path, bool create) {
+bool UploadDriver::EnterDir(Transport& client, std::string path, bool create) {
   if (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
   if (client.ChangeDir(path)) return true;
   if (!create) return false;
@@ -348,17 +364,20 @@ bool UploadDriver::EnterDir(FtpClient& client, std::string path, bool create) {
   return client.MakeDir(name, 1) && client.ChangeDir(name);
 }
 
-bool UploadDriver::Route(Job& job, FtpClient& client, bool& loggedOn) {
+// The order differs from the classic one (scripts, entry page, then each folder sent
+// and cleaned in turn) so that the live shop never names a file that is not there:
+// pictures first, then the data files that name them, then the scripts that read the
+// data and the entry page that links everything; files nobody refers to any more go
+// last, and only when everything before arrived. Each file arrives by rename, whole.
+bool UploadDriver::Route(Job& job, Transport& client, bool& loggedOn) {
   GenerationLog& log = *job.log;
   const FtpValues& f = job.ftp;
   PublishPlan& plan = job.plan;
-  if (!client.LogOn(f.hostName, f.hostPort, f.hostUser, f.hostPass, f.hostAcct, f.proxyName, f.proxyUser, f.proxyPass,
-                    f.proxyPort, f.proxyType)) {
+  if (!client.LogOn(f)) {
     log.LogText(text::kFtpLoginFailedLogLine, kLevelConnection);
     return false;
   }
   loggedOn = true;
-  client.SetPassive(f.passive);
   std::string home, current;
   if (!client.CurrentDir(home)) return false;
 
@@ -373,17 +392,104 @@ bool UploadDriver::Route(Job& job, FtpClient& client, bool& loggedOn) {
 
   // A failed file is noted and the run goes on; a lost connection or an abort ends it.
   auto usable = [&] { return client.Connected() && !client.Aborted(); };
-  auto send = [&](const std::string& remote, const fs::path& local, const std::string& shown) {
-    if (client.MoveFile(remote, local, false, true)) return true;
-    // A transfer cut by the merchant's abort is the abort's, reported as such.
+  // Part files of a run that was cut off: removed before anything new arrives.
+  auto removeParts = [&](FtpListing& listing, const std::string& prefix) {
+    for (auto it = listing.begin(); it != listing.end();) {
+      if (!IsPartName(it->first) || it->second.directory || !IsPlainRemoteName(it->first)) {
+        ++it;
+        continue;
+      }
+      if (!job.dryRun) client.Delete(prefix + it->first, 1);
+      it = listing.erase(it);
+    }
+    return usable() || job.dryRun;
+  };
+  auto send = [&](const std::string& remote, const fs::path& local, const std::string& shown, bool executable) {
+    const size_t slash = remote.find_last_of('/');
+    const std::string part = slash == std::string::npos ? PartName(remote)
+                                                        : remote.substr(0, slash + 1) + PartName(remote.substr(slash + 1));
+    // Made executable before it appears under its name; a refused chmod is the
+    // server's policy, not a failed file.
+    const bool arrived = client.Send(part, local) && (!executable || client.Chmod755(part, 1));
+    bool ok = arrived && client.Rename(part, remote);
+    // A server that cannot rename over a file: the old one goes first. Should the
+    // rename fail again, the file counts as not sent and the next publish sends it.
+    if (arrived && !ok && usable() && client.Refused() && client.Delete(remote, 1) && usable())
+      ok = client.Rename(part, remote);
+    if (ok) return true;
+    // A transfer cut by the merchant's abort is the abort's, reported as such; its
+    // part file goes with the next run.
     if (client.Aborted()) return false;
     job.failed.emplace_back(shown, client.LastMessage());
     log.Log(Format(texts::kFtpFileNotSent, shown, client.LastMessage()), kLevelConnection);
+    if (client.Connected()) client.Delete(part, 1);
     return false;
   };
 
+  plan.shopDir = f.remoteDir;
+  if (!enter(f.remoteDir, plan.shopDirMissing)) return false;
+  FtpListing root;
+  if (!plan.shopDirMissing && (!client.List(".", root) || !removeParts(root, ""))) return false;
+  std::array<FtpListing, kSyncedFolders> listings;
+  std::array<bool, kSyncedFolders> missing{};
+  for (int k = 0; k < kSyncedFolders; ++k) {
+    const std::string dir(kShopSubfolderNames[static_cast<size_t>(k)]);
+    if (job.dryRun) {
+      if (plan.shopDirMissing) {
+        missing[k] = true;
+      } else if (!client.List(dir, listings[k])) {
+        // A folder that is not there yet is refused; anything else is a failure.
+        if (!client.Refused() || client.Aborted()) return false;
+        missing[k] = true;
+      }
+    } else {
+      client.MakeDir(dir, 1);
+      if (!client.List(dir, listings[k])) return false;
+    }
+    if (!removeParts(listings[k], dir + "/")) return false;
+  }
+
+  std::array<std::vector<SyncStep>, kSyncedFolders> steps;
+  for (int k = 0; k < kSyncedFolders; ++k) {
+    // The whole shop goes again, whatever was sent before.
+    steps[k] = PlanSynchronisation(job.transfer[k], job.keep[k], listings[k], job.comparison, job.shopFolder,
+                                   job.wholeShop ? nullptr : &job.sent);
+    if (job.dryRun) plan.folders.push_back({std::string(kShopSubfolderNames[static_cast<size_t>(k)]), missing[k], steps[k]});
+  }
+
+  // Pictures first and the data folder last: the folders stand in that order.
+  if (!job.dryRun) {
+    for (int k = 0; k < kSyncedFolders; ++k) {
+      const std::string dir(kShopSubfolderNames[static_cast<size_t>(k)]);
+      std::vector<const SyncStep*> sent;
+      for (const SyncStep& step : steps[k]) {
+        if (step.action == SyncAction::Send) {
+          if (send(step.localPath, job.shopFolder / step.localPath, step.localPath, false)) sent.push_back(&step);
+          else job.sent.Failed(step.localPath);
+        } else if (step.action == SyncAction::Skip) {
+          client.AdvanceProgress(step.size);
+        }
+        if (!usable()) return false;
+      }
+      if (sent.empty()) continue;
+      // How the server lists what was just sent: the next run tells from it whether a
+      // file is still as this upload left it.
+      FtpListing after;
+      if (!client.List(dir, after)) return false;
+      for (const SyncStep* step : sent) {
+        const auto listed = after.find(step->name);
+        job.sent.Sent(step->localPath, job.shopFolder / step->localPath,
+                      listed == after.end() ? 0 : listed->second.size,
+                      listed == after.end() ? std::string() : listed->second.stamp);
+      }
+    }
+  }
+
+  if (!client.ChangeDir(home)) return false;
   plan.scriptDir = f.remoteScript;
   if (!enter(f.remoteScript, plan.scriptDirMissing)) return false;
+  FtpListing scriptListing;
+  if (!job.dryRun && (!client.List(".", scriptListing) || !removeParts(scriptListing, ""))) return false;
   for (int i = 0; i < kUploadScriptCount; ++i) {
     const std::string name = job.scripts->FileName(i);
     if (job.dryRun) {
@@ -397,77 +503,36 @@ bool UploadDriver::Route(Job& job, FtpClient& client, bool& loggedOn) {
       continue;
     }
     const fs::path local = job.shopFolder / "cgi" / name;
-    const bool sent = send(name, local, "cgi/" + name);
-    if (sent && i < 2) client.Chmod755(name, 1);
+    send(name, local, "cgi/" + name, i < 2);
     std::error_code ec;
     fs::remove(local, ec);
     if (!usable()) return false;
   }
 
   if (!client.ChangeDir(home)) return false;
-  plan.shopDir = f.remoteDir;
-  if (!enter(f.remoteDir, plan.shopDirMissing)) return false;
+  bool ignored = false;
+  if (!enter(f.remoteDir, ignored)) return false;
   plan.entryPage = job.entryPage;
   plan.entryPageSize = EntryPageSize(job.shopFolder, job.entryPage);
-  if (!job.dryRun) {
-    send(job.entryPage, job.shopFolder / job.entryPage, job.entryPage);
-    if (!usable()) return false;
-  }
+  if (job.dryRun) return true;
+  send(job.entryPage, job.shopFolder / job.entryPage, job.entryPage, false);
+  if (!usable()) return false;
 
-  std::array<FtpListing, kSyncedFolders> listings;
-  std::array<bool, kSyncedFolders> missing{};
+  // A file that did not arrive may still be named by what the live shop shows.
+  if (!job.failed.empty() || job.scriptFailed) {
+    log.Log(std::string(texts::kPublishNothingDeleted), kLevelConnection);
+    return true;
+  }
   for (int k = 0; k < kSyncedFolders; ++k) {
     const std::string dir(kShopSubfolderNames[static_cast<size_t>(k)]);
-    if (job.dryRun) {
-      if (plan.shopDirMissing) {
-        missing[k] = true;
-      } else if (!client.List(dir, listings[k])) {
-        // A folder that is not there yet is refused (5xx); anything else is a failure.
-        if (client.ReplyClass() != 5 || client.Aborted()) return false;
-        missing[k] = true;
-      }
-      continue;
-    }
-    client.MakeDir(dir, 1);
-    if (!client.List(dir, listings[k])) return false;
-  }
-
-  for (int k = 0; k < kSyncedFolders; ++k) {
-    const std::string dir(kShopSubfolderNames[static_cast<size_t>(k)]);
-    // The whole shop goes again, whatever was sent before.
-    std::vector<SyncStep> steps = PlanSynchronisation(job.transfer[k], job.keep[k], listings[k], job.comparison,
-                                                      job.shopFolder, job.wholeShop ? nullptr : &job.sent);
-    if (job.dryRun) {
-      plan.folders.push_back({dir, missing[k], std::move(steps)});
-      continue;
-    }
-    std::vector<const SyncStep*> sent;
-    for (const SyncStep& step : steps) {
-      switch (step.action) {
-        case SyncAction::Send:
-          if (send(step.localPath, job.shopFolder / step.localPath, step.localPath)) sent.push_back(&step);
-          else job.sent.Failed(step.localPath);
-          break;
-        case SyncAction::Skip: client.AdvanceProgress(step.size); break;
-        case SyncAction::Delete:
-          // A refusal counts as done; the record only forgets what is gone.
-          if (client.Delete(dir + "/" + step.name, 0)) job.sent.Forget(dir + "/" + step.name);
-          break;
-        case SyncAction::Keep: break;
-        case SyncAction::Refuse: log.Log(Format(texts::kFtpUnsafeRemoteName, step.name, dir), kLevelConnection); break;
+    for (const SyncStep& step : steps[k]) {
+      if (step.action == SyncAction::Delete) {
+        // A refusal counts as done; the record only forgets what is gone.
+        if (client.Delete(dir + "/" + step.name, 0)) job.sent.Forget(dir + "/" + step.name);
+      } else if (step.action == SyncAction::Refuse) {
+        log.Log(Format(texts::kFtpUnsafeRemoteName, step.name, dir), kLevelConnection);
       }
       if (!usable()) return false;
-    }
-    if (sent.empty()) continue;
-    // How the server lists what was just sent: the next run tells from it whether a
-    // file is still as this upload left it.
-    FtpListing after;
-    if (!client.List(dir, after)) return false;
-    for (const SyncStep* step : sent) {
-      const auto listed = after.find(step->name);
-      job.sent.Sent(step->localPath, job.shopFolder / step->localPath,
-                    listed == after.end() ? 0 : listed->second.size,
-                    listed == after.end() ? std::string() : listed->second.stamp);
     }
   }
   return true;

@@ -1,10 +1,12 @@
 #pragma once
 // The upload: the transfer half of the publish page. Pressing "&Publizieren" makes
 // sure a current generation exists, checks the FTP settings, and starts one worker
-// thread that logs on with FtpClient, writes and sends the seven scripts, sends the
-// entry page and synchronises the seven picture and data folders of the remote shop
-// with the last generation: new and changed files sent, unchanged ones skipped, files
-// of the keep lists left alone, every other remote file deleted.
+// thread that logs on through the shop's transport (FTP, FTP over TLS or SFTP) and
+// synchronises the remote shop with the last generation: new and changed files sent,
+// unchanged ones skipped, files of the keep lists left alone, every other remote file
+// deleted. Each file is sent under a part name and renamed over the old one, and the
+// order keeps the live shop whole: pictures, then the data files, the seven scripts,
+// the entry page, and the deletions last, only when every file arrived.
 //
 // Threading: Start, PressPublishButton, Abort and the page handlers run on the
 // interface thread; the worker reports only through UploadObserver, called on the
@@ -30,6 +32,7 @@
 #include "publish/ftp_client.h"
 #include "publish/ftp_listing.h"
 #include "publish/sent_record.h"
+#include "publish/transport.h"
 
 namespace vendora {
 
@@ -71,7 +74,9 @@ class UploadObserver {
   // Disable ("&Erzeugen" greyed) at the start, enable at the end.
   virtual void EnableGenerate(bool enable) = 0;
   // The server's certificate is neither verified nor trusted: the page may ask the
-  // merchant (kFtpTrustQuestion) and store the answer with TrustCertificate.
+  // merchant (kFtpTrustQuestion) and store the answer with TrustCertificate. For an
+  // SSH host key not in known_hosts (`sshHostKey` set) the page may ask
+  // kSftpTrustQuestion and publish again after UploadDriver::TrustHostKey.
   virtual void CertificateNotTrusted(const UntrustedCertificate& certificate) { (void)certificate; }
 };
 
@@ -161,6 +166,9 @@ class UploadDriver {
   // Raises the abort flag of the running client, under the lock, without asking; a
   // worker that has not made its client yet aborts it as soon as it has.
   void Abort();
+  // The next run accepts an SSH host key with this fingerprint that known_hosts does
+  // not know yet, and adds it there (the merchant's answer to the question).
+  void TrustHostKey(const std::string& fingerprint);
   bool IsRunning() const;
   // Waits for the worker to end.
   void Wait();
@@ -180,8 +188,8 @@ class UploadDriver {
   struct Job;
   class FileLog;
   void Work(std::shared_ptr<Job> job);
-  bool Route(Job& job, FtpClient& client, bool& loggedOn);
-  bool EnterDir(FtpClient& client, std::string path, bool create);
+  bool Route(Job& job, Transport& client, bool& loggedOn);
+  bool EnterDir(Transport& client, std::string path, bool create);
 
   UploadSetup setup_;
   mutable std::mutex lock_;
@@ -189,12 +197,15 @@ class UploadDriver {
   bool running_ = false;
   bool abortRequested_ = false;
   bool succeeded_ = false;
-  FtpClient* currentClient_ = nullptr;
+  Transport* currentClient_ = nullptr;
   std::unique_ptr<GenerationLog> uploadLog_;
   std::unique_ptr<FileLog> uploadFileLog_;  // the run's lines in the shop's log file
   std::time_t lastTransfer_ = 0;
   PublishPlan plan_;
 };
+
+// The transport for the shop's protocol: SftpClient or FtpClient (with or without TLS).
+std::unique_ptr<Transport> MakeTransport(const FtpValues& server, GenerationLog* log, const FtpClientOptions& options);
 
 // Reads Options.LastFTP (0 when there is no row or it cannot be read).
 std::time_t ReadLastTransferTime(ShopDatabase& db);

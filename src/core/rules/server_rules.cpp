@@ -21,6 +21,22 @@ const std::array<std::string_view, 9> kLogonTypeLabels = {
     "USER RemoteID@firewallID@removehost",
 };
 
+const std::array<std::string_view, 3> kProtocolLabels = {
+    "FTP",
+    "FTP über TLS (FTPS)",
+    "SFTP (SSH)",
+};
+
+bool FtpFieldApplies(std::string_view field, int protocol) {
+  const bool sftp = protocol == kProtocolSftp;
+  if (field == "SftpPort") return sftp;
+  static constexpr std::string_view kFtpOnly[] = {"HostPort",  "HostAcct",  "ProxyType", "ProxyName",     "ProxyPort",
+                                                  "ProxyUser", "ProxyPass", "ProxyAcct", "Passive", "TlsFingerprint"};
+  for (std::string_view f : kFtpOnly)
+    if (f == field) return !sftp;
+  return true;
+}
+
 const SettingsForm& WebServerForm() {
   static const SettingsForm form{
       "WebServer",
@@ -64,7 +80,10 @@ const SettingsForm& FtpServerForm() {
           {"RemoteDir", "Shop-&Verzeichnis auf dem Server:"},
           {"RemoteScript", "S&cript-Verzeichnis auf dem Server:"},
           {"Passive", " Pass&ive Übertragung (PASV) ", FieldKind::Switch},
-          {"UseTls", " Verschlüsselt übertragen (FTP über &TLS, FTPS) ", FieldKind::Switch},
+          // The order of the labels is that of FtpServer.Protocol.
+          {"Protocol", "Übertra&gung:", FieldKind::Choice,
+           std::vector<std::string_view>(kProtocolLabels.begin(), kProtocolLabels.end())},
+          {"SftpPort", "SSH-Por&t:", FieldKind::Number},
           // Set by the merchant's answer when a publish met an unverified certificate;
           // the page only shows it and lets it be forgotten.
           {"TlsFingerprint", "Vertrautes &Zertifikat:", FieldKind::Fingerprint},

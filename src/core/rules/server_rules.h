@@ -19,6 +19,11 @@ const SettingsForm& PayvaneForm();
 
 // The labels of FtpServer.ProxyType, in code order 0 to 8.
 extern const std::array<std::string_view, 9> kLogonTypeLabels;
+// The labels of FtpServer.Protocol: FTP, FTP over TLS, SFTP.
+extern const std::array<std::string_view, 3> kProtocolLabels;
+// Whether a field of the FTP tab means anything with the chosen protocol: the logon
+// types, the firewall fields and passive mode are FTP's, the SSH port is SFTP's.
+bool FtpFieldApplies(std::string_view field, int protocol);
 
 struct ServerValues {
   FormValues webServer, ftpServer, payvane;

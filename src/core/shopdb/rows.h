@@ -93,7 +93,10 @@ struct FtpServerRow {
   bool Passive = false;
   bool UseTls = false;
   std::string TlsFingerprint = {};
+  int32_t Protocol = 0;  // kProtocolFtp, kProtocolFtps, kProtocolSftp
+  int32_t SftpPort = 22;
 };
+inline constexpr int32_t kProtocolFtp = 0, kProtocolFtps = 1, kProtocolSftp = 2;
 VENDORA_ROW_TRAITS(FtpServerRow, "FtpServer", "", Bind("ID", &FtpServerRow::ID),
                    Bind("HostName", &FtpServerRow::HostName), Bind("HostPort", &FtpServerRow::HostPort),
                    Bind("HostUser", &FtpServerRow::HostUser), Bind("HostPass", &FtpServerRow::HostPass),
@@ -102,7 +105,8 @@ VENDORA_ROW_TRAITS(FtpServerRow, "FtpServer", "", Bind("ID", &FtpServerRow::ID),
                    Bind("ProxyUser", &FtpServerRow::ProxyUser), Bind("ProxyPass", &FtpServerRow::ProxyPass),
                    Bind("ProxyAcct", &FtpServerRow::ProxyAcct), Bind("RemoteDir", &FtpServerRow::RemoteDir),
                    Bind("RemoteScript", &FtpServerRow::RemoteScript), Bind("Passive", &FtpServerRow::Passive),
-                   Bind("UseTls", &FtpServerRow::UseTls), Bind("TlsFingerprint", &FtpServerRow::TlsFingerprint))
+                   Bind("UseTls", &FtpServerRow::UseTls), Bind("TlsFingerprint", &FtpServerRow::TlsFingerprint),
+                   Bind("Protocol", &FtpServerRow::Protocol), Bind("SftpPort", &FtpServerRow::SftpPort))
 
 struct GiftWrapsRow {
   int32_t ID = 0;

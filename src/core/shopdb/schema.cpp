@@ -179,7 +179,10 @@ std::vector<TableDef> BuildTables() {
                 // FTP over explicit TLS, and the certificate the merchant chose to trust
                 // (SHA-256, 64 hex digits). Not in files of older programs; see
                 // AddLaterProgramFields.
-                Bool("UseTls", kReq), Text("TlsFingerprint", 64, false, kEmpty)},
+                Bool("UseTls", kReq), Text("TlsFingerprint", 64, false, kEmpty),
+                // How the shop is published (0 FTP, 1 FTP over TLS, 2 SFTP) and the SSH
+                // port. Later still: UseTls is carried over into Protocol on upgrade.
+                Long("Protocol", kReq), Long("SftpPort", kReq)},
                {Primary("IdxServerSetup")}});
   t.push_back({"ShipCharges",
                List,

@@ -143,6 +143,30 @@ void CreateTableIfMissing(ShopDatabase& db, const TableDef& table, SchemaReport&
 
 // Fields added by this program after the file format's last version number.
 constexpr std::string_view kLaterFtpServerFields[] = {"UseTls", "TlsFingerprint"};
+
+// The protocol choice replaced the TLS switch: a shop published over FTPS goes on so,
+// and the SSH port starts at 22 rather than the cleared 0.
+void AddProtocolFields(ShopDatabase& db, const TableDef& table, SchemaReport& report) {
+  try {
+    const auto cols = ReadColumns(db, table.name);
+    const bool protocol = FindColumn(cols, "Protocol"), port = FindColumn(cols, "SftpPort");
+    if (protocol && port) return;
+    TransactionScope tx(db);
+    if (!protocol) {
+      db.Execute(AddColumnSql(table, *table.Field("Protocol")));
+      db.Execute("UPDATE \"FtpServer\" SET \"Protocol\" = CASE WHEN \"UseTls\" THEN 1 ELSE 0 END");
+    }
+    if (!port) {
+      db.Execute(AddColumnSql(table, *table.Field("SftpPort")));
+      db.Execute("UPDATE \"FtpServer\" SET \"SftpPort\" = 22");
+    }
+    tx.Commit();
+  } catch (const DbError& e) {
+    report.ok = false;
+    report.failures.push_back("Die Felder \"Protocol\" und \"SftpPort\" der Tabelle \"FtpServer\" konnten nicht "
+                              "angelegt werden: " + e.description());
+  }
+}
 constexpr std::string_view kLaterTextBlocksFields[] = {"Privacy", "Withdrawal"};
 
 }  // namespace
@@ -252,6 +276,7 @@ SchemaReport UpgradeShopSchema(ShopDatabase& db, int versionNumber) {
                                   e.description());
       }
       for (std::string_view f : kLaterFtpServerFields) AddFieldIfMissing(db, table, f, report);
+      AddProtocolFields(db, table, report);
     } else if (name == "WebServer") {
       AddFieldIfMissing(db, table, "ScriptExt", report);
     } else if (name == "Version") {
@@ -292,8 +317,10 @@ SchemaReport UpgradeShopSchema(ShopDatabase& db, int versionNumber) {
 
 SchemaReport AddLaterProgramFields(ShopDatabase& db) {
   SchemaReport report;
-  if (db.TableExists("FtpServer"))
+  if (db.TableExists("FtpServer")) {
     for (std::string_view f : kLaterFtpServerFields) AddFieldIfMissing(db, ShopTable("FtpServer"), f, report);
+    AddProtocolFields(db, ShopTable("FtpServer"), report);
+  }
   if (db.TableExists("Payvane")) AddFieldIfMissing(db, ShopTable("Payvane"), "SealKey", report);
   if (db.TableExists("TextBlocks"))
     for (std::string_view f : kLaterTextBlocksFields) AddFieldIfMissing(db, ShopTable("TextBlocks"), f, report);

@@ -26,7 +26,8 @@ SchemaReport CreateShopSchema(ShopDatabase& db, int versionNumber);
 SchemaReport UpgradeShopSchema(ShopDatabase& db, int versionNumber);
 
 // Adds the fields this program brought in without a new version number (FtpServer.
-// UseTls off, FtpServer.TlsFingerprint empty, Payvane.SealKey empty, TextBlocks.Privacy
+// UseTls off, FtpServer.TlsFingerprint empty, FtpServer.Protocol from UseTls and
+// FtpServer.SftpPort 22, Payvane.SealKey empty, TextBlocks.Privacy
 // and Withdrawal empty), so that files already at the program's
 // version get them too. Part of UpgradeShopSchema; called on every other opening.
 SchemaReport AddLaterProgramFields(ShopDatabase& db);

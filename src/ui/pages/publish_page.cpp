@@ -1,5 +1,7 @@
 #include "pages/publish_page.h"
 
+#include <utility>
+
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -23,6 +25,7 @@
 #include "common/fingerprint.h"
 #include "publish/ftp_tls.h"
 #include "publish/shop_script_writer.h"
+#include "publish/transfer_texts.h"
 #include "shopdb/db_error.h"
 #include "ui_context.h"
 #include "ui_text.h"
@@ -229,10 +232,13 @@ bool PublishPage::StartTransfer() {
   transferLog_.SetFileLog(fileLog, paths.logFile);
   driver_.reset();
   reports_ = std::make_unique<Reports>(this, ++run_);
+  FtpClientOptions client;
+  // A host key the merchant just confirmed holds for the retry only; then known_hosts has it.
+  client.trustedHostKey = std::exchange(trustedHostKey_, std::string());
   driver_ = std::make_unique<UploadDriver>(UploadSetup{manager.Database(), paths.folder, *generator_, context_.prompter,
                                                        context_.clock, transferLog_, *reports_, MakeShopScriptWriter,
                                                        {uploadList_}, uploadList_, fileLog, paths.logFile,
-                                                       paths.sentRecord, FtpClientOptions()});
+                                                       paths.sentRecord, client});
   SetBusy(true);
   bool started = false;
   try {
@@ -262,6 +268,13 @@ void PublishPage::OfferBrowser(const std::string& url) {
 
 void PublishPage::CertificateNotTrusted(const UntrustedCertificate& certificate) {
   if (closing_ || !context_.manager.IsShopOpen()) return;
+  if (certificate.sshHostKey) {
+    const std::string question = Format(texts::kSftpTrustQuestion, certificate.problem, "~/.ssh/known_hosts");
+    if (context_.prompter.AskYesNo(question, Answer::No, MessageIcon::Warning) != Answer::Yes) return;
+    trustedHostKey_ = certificate.fingerprint;
+    retryTrusted_ = true;
+    return;
+  }
   const std::string question =
       Format(texts::kFtpTrustQuestion, Format(texts::kFtpCertificateUntrusted, certificate.host, certificate.problem,
                                               ShowFingerprint(certificate.fingerprint)));

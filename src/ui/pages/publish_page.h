@@ -94,6 +94,7 @@ class PublishPage : public SheetPage {
   std::unique_ptr<UploadObserver> reports_;
   // Declared last: it ends (and joins its worker) before what the worker writes to.
   std::unique_ptr<UploadDriver> driver_;
+  std::string trustedHostKey_;  // confirmed by the merchant, for the next run
   int run_ = 0;  // counts the transfers started and the shops shown
   bool transferring_ = false;
   bool closing_ = false;      // no more questions: the window is going

@@ -1,5 +1,6 @@
 #include "pages/server_page.h"
 
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -38,7 +39,8 @@ ServerPage::ServerPage(UiContext& context, QWidget* parent)
       QStringLiteral("Das gespeicherte Zertifikat wird nach dem Speichern nicht mehr ohne Rückfrage angenommen."));
   QWidget* ftpTab =
       MakeTab(ftp_, FtpServerForm(),
-              {{{QStringLiteral("FTP-Server"), {"HostName", "HostPort", "HostUser", "HostPass", "HostAcct", "Passive"}},
+              {{{QStringLiteral("Server"),
+                 {"Protocol", "HostName", "HostPort", "SftpPort", "HostUser", "HostPass", "HostAcct", "Passive"}},
                 {QStringLiteral("Verzeichnisse auf dem Server"), {"RemoteDir", "RemoteScript"}}},
                {{QStringLiteral("Firewall / Proxy"),
                  {"ProxyType", "ProxyName", "ProxyPort", "ProxyUser", "ProxyPass", "ProxyAcct"}}}});
@@ -47,8 +49,9 @@ ServerPage::ServerPage(UiContext& context, QWidget* parent)
   tlsBox->setParent(ftpTab);
   ftpLayout->addWidget(tlsBox);
   ftpLayout->addStretch(1);
-  ftp_->Editor("UseTls")->setToolTip(
-      QStringLiteral("Anmeldung und Dateien gehen verschlüsselt zum Server (AUTH TLS); der Server muss FTPS anbieten."));
+  ftp_->Editor("Protocol")->setToolTip(QStringLiteral(
+      "FTP über TLS: Anmeldung und Dateien gehen verschlüsselt zum Server (AUTH TLS). SFTP: über SSH, mit den "
+      "Schlüsseln und bekannten Servern aus ~/.ssh; Firewall und Proxy gelten dann nicht."));
   fingerprint_ = qobject_cast<QLineEdit*>(ftp_->Editor("TlsFingerprint"));
   fingerprint_->setToolTip(QStringLiteral(
       "SHA-256-Fingerabdruck eines Zertifikats, dem Sie beim Veröffentlichen vertraut haben, obwohl keine anerkannte "
@@ -57,7 +60,6 @@ ServerPage::ServerPage(UiContext& context, QWidget* parent)
   fingerprintRow->addLayout(ftp_->Rows({"TlsFingerprint"}), 1);
   fingerprintRow->addWidget(forgetCertificate_, 0, Qt::AlignTop);
   auto* tlsLayout = new QVBoxLayout(tlsBox);
-  tlsLayout->addLayout(ftp_->Rows({"UseTls"}));
   tlsLayout->addLayout(fingerprintRow);
   tabs_->addTab(ftpTab, QStringLiteral("FTP-Server"));
 
@@ -107,6 +109,8 @@ ServerPage::ServerPage(UiContext& context, QWidget* parent)
   connect(fingerprint_, &QLineEdit::textChanged, this,
           [this](const QString& text) { forgetCertificate_->setEnabled(!text.isEmpty()); });
   connect(save_, &QPushButton::clicked, this, [this] { Save(); });
+  if (auto* protocol = qobject_cast<QComboBox*>(ftp_->Editor("Protocol")))
+    connect(protocol, &QComboBox::currentIndexChanged, this, &ServerPage::ShowProtocolFields);
   ShopChanged();
 }
 
@@ -136,6 +140,15 @@ QWidget* ServerPage::MakeTab(FormControls*& controls, const SettingsForm& form,
   return tab;
 }
 
+// Fields that mean nothing with the chosen protocol are greyed out, their values kept.
+void ServerPage::ShowProtocolFields() {
+  const auto* protocol = qobject_cast<QComboBox*>(ftp_->Editor("Protocol"));
+  if (!protocol) return;
+  for (const FormField& field : FtpServerForm().fields)
+    if (QWidget* editor = ftp_->Editor(field.name)) editor->setEnabled(FtpFieldApplies(field.name, protocol->currentIndex()));
+  forgetCertificate_->setEnabled(fingerprint_->isEnabled() && !fingerprint_->text().isEmpty());
+}
+
 void ServerPage::ShopChanged() {
   ShopManager& manager = context_.manager;
   lock_.reset();
@@ -158,6 +171,7 @@ void ServerPage::Load() {
   }
   web_->SetValues(loaded_.webServer);
   ftp_->SetValues(loaded_.ftpServer);
+  ShowProtocolFields();
   payvane_->SetValues(loaded_.payvane);
   UpdateChecksum();
   ShowPayvaneState();

@@ -52,6 +52,7 @@ class ServerPage : public SheetPage {
   void PayvaneTabShown();
   void ShowPayvaneState();
   void UpdateChecksum();
+  void ShowProtocolFields();
   void ChangePassword();
   struct Group {
     QString title;
