@@ -446,7 +446,7 @@ bool SftpClient::Send(std::string_view remoteName, const fs::path& localPath) {
   if (!remote) return Fail(target);
   std::vector<char> buffer(kChunk);
   uint64_t total = 0;
-  bool ok = true;
+  bool ok = true, writeFailed = false;
   const int64_t start = TickMs();
   while (true) {
     const size_t n = std::fread(buffer.data(), 1, buffer.size(), file.get());
@@ -463,7 +463,7 @@ bool SftpClient::Send(std::string_view remoteName, const fs::path& localPath) {
       written = sftp_write(remote, buffer.data(), n);
     }
     if (written != static_cast<ssize_t>(n)) {
-      ok = Fail(target);
+      writeFailed = true;
       break;
     }
     total += n;
@@ -473,11 +473,15 @@ bool SftpClient::Send(std::string_view remoteName, const fs::path& localPath) {
       break;
     }
   }
-  if (session_) {
+  // The handle is closed (and freed) before Fail may end the session it belongs to; on
+  // a lost connection the close fails at once. The server may only report a full disk
+  // when the file is closed.
+  int closed = SSH_NO_ERROR;
+  {
     Busy busy(*this);
-    // The server may only report a full disk when the file is closed.
-    if (sftp_close(remote) != SSH_NO_ERROR && ok) ok = Fail(target);
+    closed = sftp_close(remote);
   }
+  if (writeFailed || (closed != SSH_NO_ERROR && ok)) ok = Fail(target);
   if (ok) Log(TransferStatistics(true, total, start, TickMs()), kLevelCommand);
   return ok;
 }

@@ -38,10 +38,13 @@ enum class ColumnKind {
 };
 
 struct ListColumn {
+  ListColumn(QString heading, ColumnKind kind = ColumnKind::Text, int maxLength = 0, bool editable = true,
+             QString toolTip = {})
+      : heading(std::move(heading)), kind(kind), maxLength(maxLength), editable(editable), toolTip(std::move(toolTip)) {}
   QString heading;
-  ColumnKind kind = ColumnKind::Text;
-  int maxLength = 0;  // Text: the field's width; 0 for none
-  bool editable = true;
+  ColumnKind kind;
+  int maxLength;  // Text: the field's width; 0 for none
+  bool editable;
   QString toolTip;
 };
 

@@ -215,8 +215,8 @@ class ProductsTab : public CatalogueTabWidget {
       }
       ShowProduct(key);
     });
-    for (auto [chooser, slot] : {std::pair{kind1_, AttributeSlot::First}, std::pair{kind2_, AttributeSlot::Second}})
-      connect(chooser, &QComboBox::activated, this, [this, slot] { ChangeKind(slot); });
+    connect(kind1_, &QComboBox::activated, this, [this] { ChangeKind(AttributeSlot::First); });
+    connect(kind2_, &QComboBox::activated, this, [this] { ChangeKind(AttributeSlot::Second); });
     connect(index_, &QComboBox::currentIndexChanged, this, [this] { FieldEdited(); });
     connect(shortDesc_, &QLineEdit::textEdited, this, [this] { FieldEdited(); });
     connect(longDesc_, &QPlainTextEdit::textChanged, this, [this] { FieldEdited(); });
